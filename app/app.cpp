@@ -1,0 +1,76 @@
+#include "app/app.h"
+
+#include "app/version.h"
+#include "platform/editfield.h"
+#include "platform/exceptions.h"
+#include "platform/files.h"
+#include "platform/plainclipboard.h"
+#include "platform/uiservice.h"
+#include "store/module1.h"
+#include "store/prefmodule.h"
+#include "window/module1style.h"
+#include "window/window1.h"
+
+using namespace fw;
+
+App* App_() { return dynamic_cast<App*>(Application::Current()); }
+
+App::App() {
+  MajorVersion = TAVRIN_VERSION_MAJOR;
+  MinorVersion = TAVRIN_VERSION_MINOR;
+  BugVersion = TAVRIN_VERSION_PATCH;
+  ShortVersion = QStringLiteral(TAVRIN_VERSION_SHORT);
+  LongVersion = QStringLiteral(TAVRIN_VERSION_LONG);
+}
+
+void App::Event_Open() {
+  prefModule::loadPrefs();
+  setupTavrin();
+  Module1::MySection = QString();
+}
+
+void App::Event_Close() { prefModule::savePrefs(); }
+
+void App::setupTavrin() {
+  FolderItemPtr prefs = SpecialFolder::Preferences();
+  FolderItemPtr folder = prefs ? prefs->Child(QStringLiteral("Tavrin")) : nullptr;
+  if (folder && folder->Exists()) {
+    Module1::getSections();
+  } else if (folder) {
+    if (!folder->CreateAsFolder()) {
+      MsgBox(QStringLiteral("The data folder \"") + folder->NativePath() +
+             QStringLiteral("\" could not be created: nothing you write can be saved."));
+    } else {
+      Module1::writeJournalFile(folder->Child(QStringLiteral("Sections.txt")), {});
+    }
+  }
+  Module1::getDefaultStyle();
+  Module1::DefaultColor = RGB(0, 0, 0);
+  Module1::resetStyle();
+}
+
+namespace {
+// These commands reach windows and printing this version does not have yet; say so rather than
+// doing nothing.
+bool NotAvailable(const char* command) {
+  MsgBox(QStringLiteral("\"") + QString::fromLatin1(command) + QStringLiteral("\" is not available in this version."));
+  return false;
+}
+}  // namespace
+
+bool App::CheckforUpdateCheckNow_Action() { return NotAvailable("Check Now"); }
+bool App::HelpShow_Action() { return NotAvailable("Show Help"); }
+bool App::HelpAbout_Action() { return NotAvailable("About..."); }
+bool App::FilePageSetup_Action() { return NotAvailable("Page Setup"); }
+bool App::FilePrintHelp_Action() { return NotAvailable("Print Help"); }
+bool App::FilePrintSelectedText_Action() { return NotAvailable("Print Selected Section Text"); }
+bool App::FilePrintSelectedSection_Action() { return NotAvailable("Print Selected Section"); }
+
+bool App::EditPasteSpecial_Action() {
+  PlainClipboard clipboard;
+  Window1* w = NilCheck(Window1::Window1_(), "the main window is not open");
+  EditField& ef = w->EF1();
+  const QString text = clipboard.GetText();
+  ef.SetSelText(text);
+  return true;
+}

@@ -1,0 +1,182 @@
+#include "application.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "exceptions.h"
+#include "menuitem.h"
+#include "uiservice.h"
+#include "window.h"
+
+namespace fw {
+
+namespace {
+int g_dispatchDepth = 0;
+bool g_failed = false;
+bool g_trace = false;
+int g_exitStatus = 0;
+bool g_quitting = false;
+Application* g_app = nullptr;
+
+struct DepthGuard {
+  DepthGuard() { ++g_dispatchDepth; }
+  ~DepthGuard() { --g_dispatchDepth; }
+};
+}  // namespace
+
+void Trace(const QString& what) {
+  if (g_trace) TraceLog() << what;
+}
+void EnableTrace(bool on) { g_trace = on; }
+QStringList& TraceLog() {
+  static QStringList log;
+  return log;
+}
+
+void Dispatch(const std::function<void()>& handler) {
+  if (g_dispatchDepth > 0) {
+    DepthGuard guard;
+    handler();
+    return;
+  }
+  DepthGuard guard;
+  try {
+    handler();
+  } catch (...) {
+    UnhandledException(std::current_exception());
+  }
+}
+
+void UnhandledException(const std::exception_ptr& e) {
+  if (g_failed) return;  // one report is enough; the program is already ending
+  g_failed = true;
+  QString what = QStringLiteral("unknown error");
+  try {
+    std::rethrow_exception(e);
+  } catch (const NilObjectException& x) {
+    what = QStringLiteral("NilObjectException: ") + QString::fromStdString(x.what());
+  } catch (const std::exception& x) {
+    what = QString::fromStdString(x.what());
+  } catch (...) {
+  }
+  try {
+    fw::MsgBox(QStringLiteral("An unexpected error occurred and the program has to close.\n\n") + what);
+  } catch (...) {
+  }
+  QCoreApplication::exit(1);
+}
+
+Application::Application() = default;
+Application::~Application() {
+  if (g_app == this) g_app = nullptr;
+}
+
+Application* Application::Current() { return g_app; }
+void Application::RegisterAppObject(Application* app) { g_app = app; }
+
+void Application::AddMenuHandler(const QString& itemName, std::function<bool()> handler) {
+  handlers_[itemName] = std::move(handler);
+}
+
+void Application::HandleMenuItem(const MenuItem& item) {
+  Trace(QStringLiteral("Menu.") + item.Name);
+  auto it = handlers_.constFind(item.Name);
+  if (it != handlers_.constEnd()) {
+    auto h = it.value();
+    Dispatch([&] { h(); });
+    return;
+  }
+  if (item.ItemKind() == MenuItem::Kind::Quit) {
+    Dispatch([] { QuitFromMenu(); });
+    return;
+  }
+  static const QHash<QString, EditCommand> standard = {
+      {QStringLiteral("EditUndo"), EditCommand::Undo},   {QStringLiteral("EditCut"), EditCommand::Cut},
+      {QStringLiteral("EditCopy"), EditCommand::Copy},   {QStringLiteral("EditPaste"), EditCommand::Paste},
+      {QStringLiteral("EditClear"), EditCommand::Clear}, {QStringLiteral("EditSelectAll"), EditCommand::SelectAll}};
+  auto s = standard.constFind(item.Name);
+  if (s != standard.constEnd()) ApplyEditCommand(s.value());
+}
+
+bool ApplyEditCommand(EditCommand c) {
+  QWidget* w = QApplication::focusWidget();
+  if (auto* t = qobject_cast<QTextEdit*>(w)) {
+    switch (c) {
+      case EditCommand::Undo: t->undo(); break;
+      case EditCommand::Cut: t->cut(); break;
+      case EditCommand::Copy: t->copy(); break;
+      case EditCommand::Paste: t->paste(); break;
+      case EditCommand::Clear: { QTextCursor cur = t->textCursor(); cur.removeSelectedText(); t->setTextCursor(cur); break; }
+      case EditCommand::SelectAll: t->selectAll(); break;
+    }
+    return true;
+  }
+  if (auto* l = qobject_cast<QLineEdit*>(w)) {
+    switch (c) {
+      case EditCommand::Undo: l->undo(); break;
+      case EditCommand::Cut: l->cut(); break;
+      case EditCommand::Copy: l->copy(); break;
+      case EditCommand::Paste: l->paste(); break;
+      case EditCommand::Clear: l->del(); break;
+      case EditCommand::SelectAll: l->selectAll(); break;
+    }
+    return true;
+  }
+  return false;
+}
+
+void QuitFromMenu() {
+  // Front to back; each Close may end the program through Quit.
+  const QList<Window*> windows = OpenWindows();
+  for (Window* w : windows) {
+    if (!OpenWindows().contains(w)) continue;
+    w->Close();
+    if (g_failed) return;
+  }
+  Quit(0);
+}
+
+
+void Quit(int status) {
+  g_exitStatus = status;
+  g_quitting = true;
+  QCoreApplication::exit(status);
+}
+
+bool HasFailed() { return g_failed; }
+void ResetFailureForTesting() { g_failed = false; }
+
+bool StartApplication(const std::function<void()>& startup) {
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  g_failed = false;
+  g_quitting = false;
+  g_exitStatus = 0;
+  Dispatch(startup);
+  if (g_failed) return false;
+  Trace(QStringLiteral("App.Open"));
+  if (g_app) Dispatch([] { g_app->Event_Open(); });
+  if (g_failed) return false;
+  // The windows start-up made visible open now, after the application's Open.
+  for (Window* w : OpenWindows())
+    if (w->WantsToBeShown()) Dispatch([w] { w->Show(); });
+  return !g_failed;
+}
+
+int FinishApplication(int loopStatus) {
+  if (g_failed) return 1;
+  Trace(QStringLiteral("App.Close"));
+  if (g_app) Dispatch([] { g_app->Event_Close(); });
+  if (g_failed) return 1;
+  return loopStatus != 0 ? loopStatus : g_exitStatus;
+}
+
+int RunApplication(const std::function<void()>& startup) {
+  if (!StartApplication(startup)) return 1;
+  const int status = QCoreApplication::exec();
+  return FinishApplication(status);
+}
+
+}  // namespace fw

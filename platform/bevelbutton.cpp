@@ -1,0 +1,67 @@
+#include "bevelbutton.h"
+
+#include <QMenu>
+#include <QToolButton>
+
+#include "window.h"
+
+namespace fw {
+
+BevelButton::BevelButton(Window* window, const QString& name)
+    : RectControl(window, name, new QToolButton(window->Content())) {
+  Button()->setFocusPolicy(Qt::NoFocus);
+  Button()->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  Button()->setAutoRaise(false);
+  connect(Button(), &QToolButton::clicked, this, [this] {
+    if (!menu_) Raise(QStringLiteral("Action"));
+  });
+}
+
+QToolButton* BevelButton::Button() const { return static_cast<QToolButton*>(Widget()); }
+QString BevelButton::Caption() const { return Button()->text(); }
+void BevelButton::SetCaption(const QString& c) { Button()->setText(c); }
+void BevelButton::SetCaptionAlign(int) {}
+
+void BevelButton::SetButtonType(int type) { Button()->setCheckable(type == 1); }
+bool BevelButton::Value() const { return Button()->isChecked(); }
+void BevelButton::SetValue(bool on) {
+  const QSignalBlocker block(Button());
+  Button()->setChecked(on);
+}
+
+void BevelButton::SetHasMenu(int hasMenu) {
+  if (hasMenu == 0) {
+    Button()->setMenu(nullptr);
+    delete menu_;
+    menu_ = nullptr;
+    return;
+  }
+  if (menu_) return;
+  menu_ = new QMenu(Button());
+  Button()->setMenu(menu_);
+  Button()->setPopupMode(QToolButton::InstantPopup);
+}
+
+void BevelButton::AddRow(const QString& text) {
+  const int index = static_cast<int>(rows_.size());
+  rows_ << text;
+  if (!menu_) SetHasMenu(1);
+  QAction* a = menu_->addAction(text);
+  connect(a, &QAction::triggered, this, [this, index] { ChooseRow(index); });
+}
+
+QString BevelButton::List(int index) const {
+  return index >= 0 && index < rows_.size() ? rows_[index] : QString();
+}
+
+void BevelButton::ChooseRow(int index) {
+  menuValue_ = index;
+  Raise(QStringLiteral("Action"));
+}
+
+void BevelButton::Click() {
+  if (!Enabled()) return;
+  Button()->click();
+}
+
+}  // namespace fw

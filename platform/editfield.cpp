@@ -1,0 +1,415 @@
+#include "editfield.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextLayout>
+
+#include "window.h"
+
+namespace fw {
+
+namespace {
+QWidget* MakeWidget(Window* window, bool multiline) {
+  if (multiline) return new QTextEdit(window->Content());
+  return new QLineEdit(window->Content());
+}
+
+// Presses reach the handler before the field places the caret, so MouseDown sees the state the
+// user pressed on; returning True takes the click.
+class PressFilter : public QObject {
+ public:
+  PressFilter(EditField* field, QWidget* target) : QObject(field), field_(field), target_(target) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() != QEvent::MouseButtonPress) return false;
+    auto* m = static_cast<QMouseEvent*>(e);
+    if (m->button() != Qt::LeftButton) return false;
+    return field_->PressAt(m->position().toPoint(), m->modifiers());
+  }
+
+ private:
+  EditField* field_;
+  QWidget* target_;
+};
+
+QString FamilyOf(const QTextCharFormat& f, const QTextDocument* doc) {
+  const QStringList families = f.fontFamilies().toStringList();
+  if (!families.isEmpty() && !families.first().isEmpty()) return families.first();
+  QT_WARNING_PUSH
+  QT_WARNING_DISABLE_DEPRECATED
+  if (!f.fontFamily().isEmpty()) return f.fontFamily();
+  QT_WARNING_POP
+  return doc ? doc->defaultFont().family() : QString();
+}
+
+QString Unseparated(QString s) {
+  for (QChar& c : s)
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
+  return s;
+}
+}  // namespace
+
+EditField::EditField(Window* window, const QString& name, bool multiline)
+    : RectControl(window, name, MakeWidget(window, multiline)), multiline_(multiline) {
+  if (multiline_) {
+    QTextEdit* te = TextEdit();
+    te->setAcceptRichText(false);
+    te->setLineWrapMode(QTextEdit::WidgetWidth);
+    te->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    te->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    te->viewport()->installEventFilter(new PressFilter(this, te->viewport()));
+    connect(te, &QTextEdit::textChanged, this, [this] {
+      if (settingText_ == 0 && HasHandler(QStringLiteral("TextChange"))) UserTextChanged();
+    });
+    QPalette p = te->palette();
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, Qt::black);
+    te->setPalette(p);
+  } else {
+    QLineEdit* le = LineEdit();
+    le->installEventFilter(new PressFilter(this, le));
+    connect(le, &QLineEdit::textChanged, this, [this] {
+      if (settingText_ == 0) UserTextChanged();
+    });
+  }
+}
+
+QTextEdit* EditField::TextEdit() const { return multiline_ ? static_cast<QTextEdit*>(Widget()) : nullptr; }
+QLineEdit* EditField::LineEdit() const { return multiline_ ? nullptr : static_cast<QLineEdit*>(Widget()); }
+QTextDocument* EditField::Document() const { return multiline_ ? TextEdit()->document() : nullptr; }
+
+QString EditField::Text() const {
+  if (!multiline_) return LineEdit()->text();
+  return Unseparated(Document()->toRawText());
+}
+
+void EditField::SetText(const QString& t) {
+  const QString before = HasHandler(QStringLiteral("TextChange")) ? Text() : QString();
+  ++settingText_;
+  if (multiline_) {
+    QTextEdit* te = TextEdit();
+    te->setPlainText(t);
+    if (base_.propertyCount() > 0) {
+      QTextCursor c(Document());
+      c.select(QTextCursor::Document);
+      c.mergeCharFormat(base_);
+      c.mergeBlockCharFormat(base_);
+      te->mergeCurrentCharFormat(base_);
+    }
+  } else {
+    LineEdit()->setText(t);
+  }
+  --settingText_;
+  const QString now = Text();
+  if (HasHandler(QStringLiteral("TextChange")) && now != before) {
+    lastText_ = now;
+    Raise(QStringLiteral("TextChange"));
+  }
+}
+
+void EditField::UserTextChanged() {
+  if (multiline_) {
+    const QString now = Text();
+    if (now == lastText_) return;  // a change of style only
+    lastText_ = now;
+  }
+  Raise(QStringLiteral("TextChange"));
+}
+
+void EditField::ContentReplaced() {
+  if (!HasHandler(QStringLiteral("TextChange"))) return;
+  UserTextChanged();
+}
+
+int EditField::SelStart() const {
+  if (!multiline_) {
+    QLineEdit* le = LineEdit();
+    return le->hasSelectedText() ? le->selectionStart() : le->cursorPosition();
+  }
+  return TextEdit()->textCursor().selectionStart();
+}
+
+int EditField::SelLength() const {
+  if (!multiline_) return static_cast<int>(LineEdit()->selectedText().size());
+  const QTextCursor c = TextEdit()->textCursor();
+  return c.selectionEnd() - c.selectionStart();
+}
+
+void EditField::SetSelStart(int start) {
+  if (!multiline_) {
+    LineEdit()->setCursorPosition(std::clamp(start, 0, static_cast<int>(LineEdit()->text().size())));
+    return;
+  }
+  QTextCursor c = TextEdit()->textCursor();
+  c.setPosition(std::clamp(start, 0, Document()->characterCount() - 1));
+  TextEdit()->setTextCursor(c);
+}
+
+void EditField::SetSelLength(int length) {
+  const int start = SelStart();
+  if (!multiline_) {
+    LineEdit()->setSelection(start, std::max(0, length));
+    return;
+  }
+  QTextCursor c = TextEdit()->textCursor();
+  c.setPosition(start);
+  c.setPosition(std::clamp(start + std::max(0, length), 0, Document()->characterCount() - 1), QTextCursor::KeepAnchor);
+  TextEdit()->setTextCursor(c);
+}
+
+QString EditField::SelText() const {
+  if (!multiline_) return LineEdit()->selectedText();
+  return Unseparated(TextEdit()->textCursor().selectedText());
+}
+
+void EditField::SetSelText(const QString& t) {
+  if (!multiline_) {
+    LineEdit()->insert(t);
+    return;
+  }
+  QTextCursor c = TextEdit()->textCursor();
+  c.insertText(t);
+  TextEdit()->setTextCursor(c);
+}
+
+TextStyle EditField::StyleAt(int offset) const {
+  TextStyle s;
+  if (!multiline_) {
+    const QFont f = Widget()->font();
+    s.Font = f.family();
+    s.Size = f.pointSize();
+    s.Bold = f.bold();
+    s.Italic = f.italic();
+    s.Underline = f.underline();
+    return s;
+  }
+  QTextDocument* doc = Document();
+  QTextCursor c(doc);
+  const int last = doc->characterCount() - 1;
+  c.setPosition(std::clamp(offset + 1, 0, last));
+  const QTextCharFormat f = c.charFormat();
+  s.Font = FamilyOf(f, doc);
+  const double pt = f.fontPointSize();
+  s.Size = pt > 0 ? static_cast<int>(pt + 0.5) : doc->defaultFont().pointSize();
+  s.Bold = f.hasProperty(QTextFormat::FontWeight) ? f.fontWeight() >= QFont::Bold : doc->defaultFont().bold();
+  s.Italic = f.fontItalic();
+  s.Underline = f.fontUnderline();
+  s.TextColor = f.foreground().style() == Qt::NoBrush ? kBlack : FromQColor(f.foreground().color());
+  return s;
+}
+
+namespace {
+TextStyle CurrentStyle(const EditField* e) {
+  if (!e->Multiline()) return e->StyleAt(0);
+  const QTextCharFormat f = e->TextEdit()->currentCharFormat();
+  TextStyle s;
+  s.Font = FamilyOf(f, e->Document());
+  const double pt = f.fontPointSize();
+  s.Size = pt > 0 ? static_cast<int>(pt + 0.5) : e->Document()->defaultFont().pointSize();
+  s.Bold = f.hasProperty(QTextFormat::FontWeight) ? f.fontWeight() >= QFont::Bold : false;
+  s.Italic = f.fontItalic();
+  s.Underline = f.fontUnderline();
+  s.TextColor = f.foreground().style() == Qt::NoBrush ? kBlack : FromQColor(f.foreground().color());
+  return s;
+}
+}  // namespace
+
+QString EditField::SelTextFont() const { return CurrentStyle(this).Font; }
+int EditField::SelTextSize() const { return CurrentStyle(this).Size; }
+bool EditField::SelBold() const { return CurrentStyle(this).Bold; }
+bool EditField::SelItalic() const { return CurrentStyle(this).Italic; }
+bool EditField::SelUnderline() const { return CurrentStyle(this).Underline; }
+Color EditField::SelTextColor() const { return CurrentStyle(this).TextColor; }
+
+void EditField::MergeSel(const QTextCharFormat& f) {
+  if (multiline_) TextEdit()->mergeCurrentCharFormat(f);
+}
+
+void EditField::SetSelTextFont(const QString& font) {
+  QTextCharFormat f;
+  f.setFontFamilies({font});
+  MergeSel(f);
+}
+void EditField::SetSelTextSize(int size) {
+  if (size <= 0) return;
+  QTextCharFormat f;
+  f.setFontPointSize(size);
+  MergeSel(f);
+}
+void EditField::SetSelBold(bool on) {
+  QTextCharFormat f;
+  f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+  MergeSel(f);
+}
+void EditField::SetSelItalic(bool on) {
+  QTextCharFormat f;
+  f.setFontItalic(on);
+  MergeSel(f);
+}
+void EditField::SetSelUnderline(bool on) {
+  QTextCharFormat f;
+  f.setFontUnderline(on);
+  MergeSel(f);
+}
+void EditField::SetSelTextColor(Color c) {
+  QTextCharFormat f;
+  f.setForeground(ToQColor(c));
+  MergeSel(f);
+}
+
+void EditField::MergeWhole(const QTextCharFormat& f) {
+  base_.merge(f);
+  if (!multiline_) {
+    QFont font = Widget()->font();
+    if (f.hasProperty(QTextFormat::FontFamilies)) font.setFamily(f.fontFamilies().toStringList().value(0));
+    if (f.hasProperty(QTextFormat::FontPointSize)) font.setPointSizeF(f.fontPointSize());
+    if (f.hasProperty(QTextFormat::FontWeight)) font.setBold(f.fontWeight() >= QFont::Bold);
+    if (f.hasProperty(QTextFormat::FontItalic)) font.setItalic(f.fontItalic());
+    if (f.hasProperty(QTextFormat::FontUnderline)) font.setUnderline(f.fontUnderline());
+    Widget()->setFont(font);
+    return;
+  }
+  QTextDocument* doc = Document();
+  QTextCursor c(doc);
+  c.select(QTextCursor::Document);
+  c.mergeCharFormat(f);
+  c.mergeBlockCharFormat(f);
+  TextEdit()->mergeCurrentCharFormat(f);
+}
+
+void EditField::SetTextFont(const QString& font) {
+  QTextCharFormat f;
+  f.setFontFamilies({font});
+  MergeWhole(f);
+}
+void EditField::SetTextSize(int size) {
+  if (size <= 0) return;
+  QTextCharFormat f;
+  f.setFontPointSize(size);
+  MergeWhole(f);
+}
+void EditField::SetBold(bool on) {
+  QTextCharFormat f;
+  f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+  MergeWhole(f);
+}
+void EditField::SetItalic(bool on) {
+  QTextCharFormat f;
+  f.setFontItalic(on);
+  MergeWhole(f);
+}
+void EditField::SetUnderline(bool on) {
+  QTextCharFormat f;
+  f.setFontUnderline(on);
+  MergeWhole(f);
+}
+void EditField::SetTextColor(Color c) {
+  QTextCharFormat f;
+  f.setForeground(ToQColor(c));
+  MergeWhole(f);
+}
+
+bool EditField::PressAt(QPoint viewportPos, Qt::KeyboardModifiers m) {
+  QPoint p = viewportPos;
+  if (multiline_) p = TextEdit()->viewport()->mapTo(TextEdit(), viewportPos);
+  return RaiseMouseDown(p.x(), p.y(), m);
+}
+
+int EditField::CharPosAtXY(int x, int y) const {
+  if (!multiline_) return LineEdit()->cursorPositionAt(QPoint(x, y));
+  QTextEdit* te = TextEdit();
+  const QPoint vp = te->viewport()->mapFrom(te, QPoint(x, y));
+  return te->cursorForPosition(vp).position();
+}
+
+int EditField::LineNumAtCharPos(int offset) const {
+  if (!multiline_) return 0;
+  QTextDocument* doc = Document();
+  QAbstractTextDocumentLayout* layout = doc->documentLayout();
+  const QTextBlock target = doc->findBlock(std::clamp(offset, 0, doc->characterCount() - 1));
+  layout->blockBoundingRect(target);  // lays the text out up to here
+  int line = 0;
+  for (QTextBlock b = doc->begin(); b.isValid() && b != target; b = b.next())
+    line += std::max(1, b.layout() ? b.layout()->lineCount() : 1);
+  if (QTextLayout* l = target.layout(); l && l->lineCount() > 0) {
+    const QTextLine tl = l->lineForTextPosition(offset - target.position());
+    if (tl.isValid()) line += tl.lineNumber();
+  }
+  return line;
+}
+
+int EditField::ScrollPosition() const {
+  if (!multiline_) return 0;
+  QTextEdit* te = TextEdit();
+  const int y = te->verticalScrollBar()->value();
+  const int pos = Document()->documentLayout()->hitTest(QPointF(1, y + 1), Qt::FuzzyHit);
+  return pos < 0 ? 0 : LineNumAtCharPos(pos);
+}
+
+void EditField::SetScrollPosition(int line) {
+  if (!multiline_) return;
+  QTextEdit* te = TextEdit();
+  QTextDocument* doc = Document();
+  QAbstractTextDocumentLayout* layout = doc->documentLayout();
+  if (line <= 0) {
+    te->verticalScrollBar()->setValue(0);
+    return;
+  }
+  int remaining = line;
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+    const QRectF r = layout->blockBoundingRect(b);
+    const int lines = std::max(1, b.layout() ? b.layout()->lineCount() : 1);
+    if (remaining < lines) {
+      const qreal y = r.top() + (b.layout() && b.layout()->lineCount() > remaining ? b.layout()->lineAt(remaining).y() : 0);
+      te->verticalScrollBar()->setValue(static_cast<int>(y));
+      return;
+    }
+    remaining -= lines;
+  }
+  te->verticalScrollBar()->setValue(te->verticalScrollBar()->maximum());
+}
+
+bool EditField::ReadOnly() const { return multiline_ ? TextEdit()->isReadOnly() : LineEdit()->isReadOnly(); }
+void EditField::SetReadOnly(bool on) {
+  if (multiline_) TextEdit()->setReadOnly(on);
+  else LineEdit()->setReadOnly(on);
+}
+
+void EditField::SetMask(const QString& mask) {
+  if (multiline_) return;
+  LineEdit()->setMaxLength(mask.isEmpty() ? 32767 : static_cast<int>(mask.size()));
+}
+
+void EditField::SetLimitText(int limit) {
+  if (!multiline_ && limit > 0) LineEdit()->setMaxLength(limit);
+}
+
+void EditField::SetAcceptTabs(bool on) {
+  if (multiline_) TextEdit()->setTabChangesFocus(!on);
+}
+
+void EditField::SetAlignment(int a) {
+  const Qt::Alignment al = a == 1 ? Qt::AlignHCenter : a == 2 ? Qt::AlignRight : Qt::AlignLeft;
+  if (multiline_) TextEdit()->setAlignment(al);
+  else LineEdit()->setAlignment(al | Qt::AlignVCenter);
+}
+
+void EditField::SetBorder(bool on) {
+  if (multiline_) TextEdit()->setFrameShape(on ? QFrame::StyledPanel : QFrame::NoFrame);
+  else LineEdit()->setFrame(on);
+}
+
+QString StyledText::Font(int start, int) const { return field_->StyleAt(start).Font; }
+int StyledText::Size(int start, int) const { return field_->StyleAt(start).Size; }
+Color StyledText::TextColor(int start, int) const { return field_->StyleAt(start).TextColor; }
+bool StyledText::Bold(int start, int) const { return field_->StyleAt(start).Bold; }
+bool StyledText::Italic(int start, int) const { return field_->StyleAt(start).Italic; }
+bool StyledText::Underline(int start, int) const { return field_->StyleAt(start).Underline; }
+TextStyle StyledText::StyleAt(int start) const { return field_->StyleAt(start); }
+
+}  // namespace fw

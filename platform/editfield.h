@@ -1,0 +1,127 @@
+#pragma once
+// Text fields: single-line plain (a QLineEdit) or multi-line styled (a QTextEdit). Offsets count
+// QString units, the same unit as the string functions, and block separators count one, as the
+// "\n" of Text() does, so Text() positions and editor offsets agree.
+
+#include <QTextCharFormat>
+
+#include "color.h"
+#include "rectcontrol.h"
+
+class QLineEdit;
+class QTextEdit;
+class QTextDocument;
+
+namespace fw {
+
+// The style of one range of an editor's text (read at the range's first character).
+struct TextStyle {
+  QString Font;
+  int Size = 0;
+  Color TextColor = kBlack;
+  bool Bold = false, Italic = false, Underline = false;
+};
+
+class EditField;
+
+// The styled text of an editor, by range.
+class StyledText {
+ public:
+  explicit StyledText(const EditField* field) : field_(field) {}
+  QString Font(int start, int length) const;
+  int Size(int start, int length) const;
+  Color TextColor(int start, int length) const;
+  bool Bold(int start, int length) const;
+  bool Italic(int start, int length) const;
+  bool Underline(int start, int length) const;
+  TextStyle StyleAt(int start) const;
+
+ private:
+  const EditField* field_;
+};
+
+class EditField : public RectControl {
+  Q_OBJECT
+ public:
+  // The kind cannot change after construction: call with multiline true for the styled editor.
+  EditField(Window* window, const QString& name, bool multiline = false);
+
+  bool Multiline() const { return multiline_; }
+  bool Styled() const { return styled_; }
+  void SetStyled(bool on) { styled_ = on; }
+
+  QString Text() const;
+  // Raises TextChange before it returns when the text changes.
+  void SetText(const QString& t);
+
+  int SelStart() const;
+  int SelLength() const;
+  void SetSelStart(int start);   // moves the insertion point there
+  void SetSelLength(int length); // extends from SelStart
+  QString SelText() const;
+  void SetSelText(const QString& t);  // inserted in the style at the insertion point
+
+  // Selection style (or the style typed next when nothing is selected).
+  QString SelTextFont() const;
+  int SelTextSize() const;
+  bool SelBold() const;
+  bool SelItalic() const;
+  bool SelUnderline() const;
+  Color SelTextColor() const;
+  void SetSelTextFont(const QString& f);
+  void SetSelTextSize(int s);
+  void SetSelBold(bool on);
+  void SetSelItalic(bool on);
+  void SetSelUnderline(bool on);
+  void SetSelTextColor(Color c);
+
+  // Whole-text style: applied to all the text and kept as the field's base style, which text set
+  // with SetText and text typed into an empty field take.
+  void SetTextFont(const QString& f);
+  void SetTextSize(int s);
+  void SetBold(bool on);
+  void SetItalic(bool on);
+  void SetUnderline(bool on);
+  void SetTextColor(Color c);
+  QTextCharFormat BaseFormat() const { return base_; }
+
+  StyledText GetStyledText() const { return StyledText(this); }
+  TextStyle StyleAt(int offset) const;
+
+  // Offset of the character position nearest to (x, y), in the field's coordinates.
+  int CharPosAtXY(int x, int y) const;
+  // Visual line (from 0) holding the offset.
+  int LineNumAtCharPos(int offset) const;
+  int ScrollPosition() const;     // first visible line
+  void SetScrollPosition(int line);  // below 0 shows the first line
+
+  bool ReadOnly() const;
+  void SetReadOnly(bool on);
+  void SetMask(const QString& mask);  // each "&" admits one character
+  void SetLimitText(int limit);       // 0 = none
+  void SetAcceptTabs(bool on);
+  void SetAlignment(int a);           // 0 left, 1 centre, 2 right
+  void SetBorder(bool on);
+
+  QTextEdit* TextEdit() const;     // multi-line only
+  QLineEdit* LineEdit() const;     // single-line only
+  QTextDocument* Document() const; // multi-line only
+
+  // Replaces the content as a whole (loading a file) without a TextChange per piece; raises one.
+  void ContentReplaced();
+
+  // Used by the Qt side.
+  void UserTextChanged();
+  bool PressAt(QPoint viewportPos, Qt::KeyboardModifiers m);
+
+ private:
+  void MergeSel(const QTextCharFormat& f);
+  void MergeWhole(const QTextCharFormat& f);
+  bool multiline_;
+  bool styled_ = false;
+  int settingText_ = 0;
+  QString lastText_;
+  QTextCharFormat base_;
+};
+
+}  // namespace fw

@@ -1,0 +1,94 @@
+#pragma once
+// Files and folders. Text files are UTF-8 with LF line ends, for writing and reading alike.
+// Every text file is replaced atomically: CreateTextFile writes into a temporary file in the same
+// folder and Close() renames it over the old one, so a crash, a kill or a full disk at any moment
+// leaves either the old or the new file, whole.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QSaveFile;
+
+namespace fw {
+
+class TextOutputStream;
+class TextInputStream;
+class FolderItem;
+using FolderItemPtr = std::shared_ptr<FolderItem>;
+
+class FolderItem {
+ public:
+  explicit FolderItem(QString path);
+
+  // An item for `name` inside this folder, also when nothing of that name exists. Nil for names
+  // that cannot be a single file name here: empty, "." / "..", or holding "/" or NUL.
+  FolderItemPtr Child(const QString& name) const;
+  bool Exists() const;
+  bool Directory() const;
+  QString Name() const;
+  QString NativePath() const { return path_; }
+
+  bool CreateAsFolder();
+  bool Delete();
+
+  // Nil when the file cannot be created; the previous file stays until Close() succeeds.
+  std::shared_ptr<TextOutputStream> CreateTextFile();
+  // Nil when the file is missing or cannot be read.
+  std::shared_ptr<TextInputStream> OpenAsTextFile();
+
+  // Whole-file helpers for formats that are not line based; WriteAll replaces atomically.
+  bool ReadAll(QByteArray* data);
+  bool WriteAll(const QByteArray& data);
+
+  // Reason of the last failed operation on this item, for messages to the user.
+  QString LastError() const { return lastError_; }
+
+ private:
+  QString path_;
+  QString lastError_;
+};
+
+class TextOutputStream {
+ public:
+  ~TextOutputStream();  // without Close() the old file is left untouched
+  void WriteLine(const QString& text);
+  // Commits the file. False (with ErrorString) when anything in the write failed; the old file is
+  // then still there, whole.
+  bool Close();
+  QString ErrorString() const { return error_; }
+
+  // Test seam: the next commit of a file whose name is `fileName` fails with `reason`, as a full
+  // disk would fail it half-way.
+  static void InjectFailureForTesting(const QString& fileName, const QString& reason);
+
+ private:
+  friend class FolderItem;
+  explicit TextOutputStream(std::unique_ptr<QSaveFile> file);
+  std::unique_ptr<QSaveFile> file_;
+  QString error_;
+  bool closed_ = false;
+};
+
+class TextInputStream {
+ public:
+  // The next line without its line end; "" at the end of the file.
+  QString ReadLine();
+  bool EOF_() const { return next_ >= lines_.size(); }
+  void Close() {}
+
+ private:
+  friend class FolderItem;
+  explicit TextInputStream(const QByteArray& content);
+  QStringList lines_;
+  qsizetype next_ = 0;
+};
+
+namespace SpecialFolder {
+// The user's configuration folder (XDG config home); tests point it at a temporary folder.
+FolderItemPtr Preferences();
+void SetPreferencesForTesting(const QString& path);
+}  // namespace SpecialFolder
+
+}  // namespace fw

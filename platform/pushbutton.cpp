@@ -1,0 +1,38 @@
+#include "pushbutton.h"
+
+#include <QPushButton>
+
+#include "window.h"
+
+namespace fw {
+
+PushButton::PushButton(Window* window, const QString& name)
+    : RectControl(window, name, new QPushButton(window->Content())) {
+  Button()->setAutoDefault(false);
+  connect(Button(), &QPushButton::clicked, this, [this] { Raise(QStringLiteral("Action")); });
+}
+
+QPushButton* PushButton::Button() const { return static_cast<QPushButton*>(Widget()); }
+QString PushButton::Caption() const { return Button()->text(); }
+void PushButton::SetCaption(const QString& c) { Button()->setText(c); }
+
+void PushButton::SetDefault(bool on) {
+  default_ = on;
+  ParentWindow()->SetDefaultButton(this, on);
+}
+
+void PushButton::SetCancel(bool on) {
+  cancel_ = on;
+  ParentWindow()->SetCancelButton(this, on);
+}
+
+void PushButton::ShowAsDefault(bool on) {
+  default_ = on;
+  Button()->setDefault(on);
+}
+
+void PushButton::Push() {
+  if (Enabled()) Button()->click();
+}
+
+}  // namespace fw

@@ -1,0 +1,185 @@
+#include "rectcontrol.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QWidget>
+
+#include "application.h"
+#include "dragitem.h"
+#include "graphics.h"
+#include "window.h"
+
+namespace fw {
+
+namespace {
+Qt::KeyboardModifiers g_pressModifiers;
+bool g_inPress = false;
+
+class DropFilter : public QObject {
+ public:
+  explicit DropFilter(RectControl* c) : QObject(c), control_(c) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::DragEnter:
+      case QEvent::DragMove: {
+        auto* d = static_cast<QDragMoveEvent*>(e);
+        if (d->mimeData() && control_->AcceptsDropOf(d->mimeData()->formats())) d->acceptProposedAction();
+        else d->ignore();
+        return true;
+      }
+      case QEvent::Drop: {
+        auto* d = static_cast<QDropEvent*>(e);
+        DragItem item = DragItem::FromMimeData(d->mimeData());
+        d->acceptProposedAction();
+        control_->RaiseDropObject(item, static_cast<int>(d->dropAction()));
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+ private:
+  RectControl* control_;
+};
+}  // namespace
+
+RectControl::RectControl(Window* window, const QString& name, QWidget* widget)
+    : QObject(nullptr), window_(window), name_(name), widget_(widget) {
+  widget_->setObjectName(name);
+  designSize_ = currentSize_ = QSize(window->DesignWidth(), window->DesignHeight());
+}
+
+RectControl::~RectControl() = default;
+
+void RectControl::SetProperties(const ControlProperties& p) {
+  props_ = p;
+  anchor_ = QRect(p.Left, p.Top, p.Width, p.Height);
+  PlaceWidget();
+  widget_->setVisible(p.Visible);
+  widget_->setEnabled(p.Enabled);
+  widget_->setToolTip(p.HelpTag);
+  SetWidgetFont();
+}
+
+void RectControl::SetWidgetFont() {
+  QFont f = props_.TextFont == QLatin1String("System") || props_.TextFont.isEmpty()
+                ? QApplication::font()
+                : QFont(props_.TextFont);
+  if (props_.TextSize > 0) f.setPointSize(props_.TextSize);
+  f.setBold(props_.Bold);
+  f.setItalic(props_.Italic);
+  f.setUnderline(props_.Underline);
+  widget_->setFont(f);
+}
+
+void RectControl::PlaceWidget() {
+  const int dW = currentSize_.width() - designSize_.width();
+  const int dH = currentSize_.height() - designSize_.height();
+  QRect r = anchor_;
+  if (props_.LockRight && props_.LockLeft) r.setWidth(anchor_.width() + dW);
+  else if (props_.LockRight) r.moveLeft(anchor_.left() + dW);
+  if (props_.LockBottom && props_.LockTop) r.setHeight(anchor_.height() + dH);
+  else if (props_.LockBottom) r.moveTop(anchor_.top() + dH);
+  widget_->setGeometry(r);
+}
+
+void RectControl::ApplyLocks(QSize designSize, QSize size) {
+  designSize_ = designSize;
+  currentSize_ = size;
+  PlaceWidget();
+}
+
+int RectControl::Left() const { return widget_->x(); }
+int RectControl::Top() const { return widget_->y(); }
+int RectControl::Width() const { return widget_->width(); }
+int RectControl::Height() const { return widget_->height(); }
+
+void RectControl::SetLeft(int v) { anchor_.moveLeft(anchor_.left() + (v - Left())); PlaceWidget(); }
+void RectControl::SetTop(int v) { anchor_.moveTop(anchor_.top() + (v - Top())); PlaceWidget(); }
+void RectControl::SetWidth(int v) { anchor_.setWidth(anchor_.width() + (v - Width())); PlaceWidget(); }
+void RectControl::SetHeight(int v) { anchor_.setHeight(anchor_.height() + (v - Height())); PlaceWidget(); }
+
+bool RectControl::Enabled() const { return widget_->isEnabled(); }
+void RectControl::SetEnabled(bool on) { widget_->setEnabled(on); }
+bool RectControl::Visible() const { return props_.Visible && !widget_->isHidden(); }
+void RectControl::SetVisible(bool on) { props_.Visible = on; widget_->setVisible(on); }
+void RectControl::Refresh(bool) { widget_->update(); }
+void RectControl::SetFocus() { widget_->setFocus(Qt::OtherFocusReason); }
+bool RectControl::HasFocus() const { return widget_->hasFocus() || (widget_->focusProxy() && widget_->focusProxy()->hasFocus()); }
+bool RectControl::AcceptFocus() const { return widget_->focusPolicy() != Qt::NoFocus; }
+
+void RectControl::AcceptMacDataDrop(const QString& type) {
+  if (dropTypes_.isEmpty()) widget_->installEventFilter(new DropFilter(this));
+  if (!dropTypes_.contains(type)) dropTypes_ << type;
+  widget_->setAcceptDrops(true);
+}
+
+bool RectControl::AcceptsDropOf(const QStringList& mimeFormats) const {
+  for (const QString& t : dropTypes_)
+    if (mimeFormats.contains(DragItem::MimeTypeFor(t))) return true;
+  return false;
+}
+
+void RectControl::InstallHandler(const QString& e, ActionHandler h) { actions_[e] = std::move(h); }
+void RectControl::InstallHandler(const QString& e, MouseDownHandler h) { mouseDowns_[e] = std::move(h); }
+void RectControl::InstallHandler(const QString& e, DropObjectHandler h) { drops_[e] = std::move(h); }
+void RectControl::InstallHandler(const QString& e, CellTextPaintHandler h) { paints_[e] = std::move(h); }
+
+bool RectControl::HasHandler(const QString& e) const {
+  return actions_.contains(e) || mouseDowns_.contains(e) || drops_.contains(e) || paints_.contains(e);
+}
+
+void RectControl::Raise(const QString& e) {
+  Trace(window_->ClassName() + u'.' + name_ + u'.' + e);
+  auto it = actions_.constFind(e);
+  if (it == actions_.constEnd()) return;
+  ActionHandler h = it.value();  // a copy: the handler may replace or destroy the binding
+  Dispatch([&] { h(); });
+}
+
+bool RectControl::RaiseMouseDown(int x, int y, Qt::KeyboardModifiers modifiers) {
+  auto it = mouseDowns_.constFind(QStringLiteral("MouseDown"));
+  if (it == mouseDowns_.constEnd()) return false;
+  MouseDownHandler h = it.value();
+  bool result = false;
+  const Qt::KeyboardModifiers savedModifiers = g_pressModifiers;
+  const bool savedInPress = g_inPress;
+  g_pressModifiers = modifiers;
+  g_inPress = true;
+  struct Restore {
+    Qt::KeyboardModifiers m; bool in;
+    ~Restore() { g_pressModifiers = m; g_inPress = in; }
+  } restore{savedModifiers, savedInPress};
+  Dispatch([&] { result = h(x, y); });
+  return result;
+}
+
+void RectControl::RaiseDropObject(DragItem& item, int action) {
+  auto it = drops_.constFind(QStringLiteral("DropObject"));
+  if (it == drops_.constEnd()) return;
+  DropObjectHandler h = it.value();
+  Dispatch([&] { h(item, action); });
+}
+
+bool RectControl::RaiseCellTextPaint(Graphics& g, int row, int column, int x, int y) {
+  auto it = paints_.constFind(QStringLiteral("CellTextPaint"));
+  if (it == paints_.constEnd()) return false;
+  CellTextPaintHandler h = it.value();
+  bool result = false;
+  Dispatch([&] { result = h(g, row, column, x, y); });
+  return result;
+}
+
+Qt::KeyboardModifiers RectControl::PressModifiers() {
+  return g_inPress ? g_pressModifiers : QGuiApplication::queryKeyboardModifiers();
+}
+
+namespace Keyboard {
+bool ControlKey() { return RectControl::PressModifiers().testFlag(Qt::ControlModifier); }
+}  // namespace Keyboard
+
+}  // namespace fw

@@ -1,0 +1,55 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+#include "uiservice.h"
+
+namespace fw {
+
+// Test double: answers from a script, records every call, never blocks. An unscripted message
+// box takes its default button; an unscripted colour picker and drag are cancelled.
+class ScriptedUiService : public UiService {
+ public:
+  struct Call {
+    QString Kind;     // "MsgBox", "MessageDialog", "SelectColor", "ShowURL", "Beep", "Drag"
+    QString Text;     // message, prompt or URL
+    int Buttons = 0;
+    QString Title;
+    MessageDialogSpec Dialog;
+  };
+
+  void MsgBox(const QString& message) override;
+  int MsgBox(const QString& message, int buttons, const QString& title) override;
+  MessageDialogButton ShowMessageDialog(const MessageDialogSpec& spec) override;
+  bool SelectColor(Color& c, const QString& prompt) override;
+  void ShowURL(const QString& url) override;
+  void Beep() override;
+  void StartDrag(DragItem& item, QWidget* source) override;
+
+  void SetNextAnswer(int answer) { answers_.push_back(answer); }
+  void SetNextDialogAnswer(MessageDialogButton b) { dialogAnswers_.push_back(b); }
+  void SetNextColor(bool picked, Color c = 0) { colors_.push_back({picked, c}); }
+  // What happens while a drag runs (for example, a synthetic drop on a target); none = abandoned.
+  void SetNextDrag(std::function<void(DragItem&)> whileDragging) { drags_.push_back(std::move(whileDragging)); }
+  // Runs when a message box is shown, to act while the box would be up (for example, to check
+  // that a label was already redrawn).
+  void SetOnMessage(std::function<void(const QString&)> f) { onMessage_ = std::move(f); }
+
+  const QList<Call>& Calls() const { return calls_; }
+  QStringList Messages() const;  // texts of all message boxes, in order
+  int Count(const QString& kind) const;
+  void Clear();
+
+ private:
+  QList<Call> calls_;
+  std::deque<int> answers_;
+  std::deque<MessageDialogButton> dialogAnswers_;
+  std::deque<std::pair<bool, Color>> colors_;
+  std::deque<std::function<void(DragItem&)>> drags_;
+  std::function<void(const QString&)> onMessage_;
+};
+
+}  // namespace fw

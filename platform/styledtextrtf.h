@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QTextDocument;
+
+namespace fw {
+
+// A Section's styled text on disk. We keep it as a small subset of RTF so that a Section stays
+// readable in any word processor. Per character we keep: font family, point size (whole half
+// points), bold, italic, underline and 24-bit foreground colour; a format without an explicit
+// foreground counts as black. Properties a format leaves unset are resolved against the
+// document's default font, so the file always says what the user saw.
+//
+// Each paragraph's own char format (QTextBlock::charFormat(), the style typed into an empty
+// paragraph) travels as the formatting in force at its paragraph mark, which is what word
+// processors read it as too. That is also how an empty document keeps its typing style.
+QByteArray EncodeStyledRtf(const QTextDocument& doc);
+
+// Replaces the document's whole content with the decoded text and leaves it unmodified, with an
+// empty undo history. Returns false and sets *error (if error is not null) to a short reason
+// when the data cannot be read whole: not RTF, truncated, unbalanced braces, nested too deeply.
+// On false the document is not touched at all. RTF from other programs is read as far as this
+// model goes; everything else in it (pictures, tables, styles, metadata) is skipped.
+bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error);
+
+}  // namespace fw

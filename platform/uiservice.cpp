@@ -1,0 +1,119 @@
+#include "uiservice.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDrag>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+
+#include "dragitem.h"
+
+namespace fw {
+
+namespace {
+std::unique_ptr<UiService>& Slot() {
+  static std::unique_ptr<UiService> service = std::make_unique<QtUiService>();
+  return service;
+}
+
+QMessageBox::Icon IconFor(int buttons) {
+  switch (buttons & 0x70) {
+    case 16: return QMessageBox::Critical;
+    case 32: return QMessageBox::Question;
+    case 48: return QMessageBox::Warning;
+    case 64: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+}  // namespace
+
+UiService::~UiService() = default;
+
+UiService& UiService::Current() { return *Slot(); }
+
+std::unique_ptr<UiService> UiService::Install(std::unique_ptr<UiService> service) {
+  std::unique_ptr<UiService> old = std::move(Slot());
+  Slot() = std::move(service);
+  return old;
+}
+
+void QtUiService::MsgBox(const QString& message) {
+  QMessageBox box(QMessageBox::NoIcon, QString(), message, QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
+int QtUiService::MsgBox(const QString& message, int buttons, const QString& title) {
+  struct Choice { QMessageBox::StandardButton button; int answer; };
+  QList<Choice> choices;
+  switch (buttons & 7) {
+    case 1: choices = {{QMessageBox::Ok, kAnswerOK}, {QMessageBox::Cancel, kAnswerCancel}}; break;
+    case 2: choices = {{QMessageBox::Abort, kAnswerAbort}, {QMessageBox::Retry, kAnswerRetry}, {QMessageBox::Ignore, kAnswerIgnore}}; break;
+    case 3: choices = {{QMessageBox::Yes, kAnswerYes}, {QMessageBox::No, kAnswerNo}, {QMessageBox::Cancel, kAnswerCancel}}; break;
+    case 4: choices = {{QMessageBox::Yes, kAnswerYes}, {QMessageBox::No, kAnswerNo}}; break;
+    case 5: choices = {{QMessageBox::Retry, kAnswerRetry}, {QMessageBox::Cancel, kAnswerCancel}}; break;
+    default: choices = {{QMessageBox::Ok, kAnswerOK}}; break;
+  }
+  QMessageBox box(IconFor(buttons), title, message, QMessageBox::NoButton, QApplication::activeWindow());
+  for (const Choice& c : choices) box.addButton(c.button);
+  const int defaultIndex = (buttons & 512) ? 2 : (buttons & 256) ? 1 : 0;
+  if (defaultIndex < choices.size()) box.setDefaultButton(choices[defaultIndex].button);
+  const int picked = box.exec();
+  for (const Choice& c : choices)
+    if (c.button == picked) return c.answer;
+  // Closed with Escape or the close box: the cancelling answer of the set.
+  return choices.size() == 1 ? kAnswerOK : choices.last().answer;
+}
+
+MessageDialogButton QtUiService::ShowMessageDialog(const MessageDialogSpec& spec) {
+  static const QMessageBox::Icon icons[] = {QMessageBox::Information, QMessageBox::Warning, QMessageBox::Critical,
+                                            QMessageBox::Question};
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(spec.Title);
+  box.setText(spec.Message);
+  box.setInformativeText(spec.Explanation);
+  box.setIcon(spec.Icon >= 0 && spec.Icon <= 3 ? icons[spec.Icon] : QMessageBox::NoIcon);
+  QAbstractButton* action = spec.ActionCaption.isEmpty() ? box.addButton(QMessageBox::Ok)
+                                                         : box.addButton(spec.ActionCaption, QMessageBox::AcceptRole);
+  QAbstractButton* cancel = nullptr;
+  if (spec.CancelVisible)
+    cancel = spec.CancelCaption.isEmpty() ? box.addButton(QMessageBox::Cancel)
+                                          : box.addButton(spec.CancelCaption, QMessageBox::RejectRole);
+  QAbstractButton* alternate = spec.AlternateVisible ? box.addButton(spec.AlternateCaption, QMessageBox::ActionRole)
+                                                     : nullptr;
+  box.setDefaultButton(qobject_cast<QPushButton*>(action));
+  if (cancel) box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == alternate && alternate) return MessageDialogButton::Alternate;
+  if (box.clickedButton() == action) return MessageDialogButton::Action;
+  return MessageDialogButton::Cancel;
+}
+
+bool QtUiService::SelectColor(Color& c, const QString& prompt) {
+  const QColor picked = QColorDialog::getColor(ToQColor(c), QApplication::activeWindow(), prompt);
+  if (!picked.isValid()) return false;
+  c = FromQColor(picked);
+  return true;
+}
+
+void QtUiService::ShowURL(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+
+void QtUiService::Beep() { QApplication::beep(); }
+
+void QtUiService::StartDrag(DragItem& item, QWidget* source) {
+  auto* drag = new QDrag(source);
+  drag->setMimeData(item.ToMimeData());
+  drag->exec(Qt::CopyAction);
+}
+
+void MsgBox(const QString& message) { UiService::Current().MsgBox(message); }
+int MsgBox(const QString& message, int buttons, const QString& title) {
+  return UiService::Current().MsgBox(message, buttons, title);
+}
+bool SelectColor(Color& c, const QString& prompt) { return UiService::Current().SelectColor(c, prompt); }
+void ShowURL(const QString& url) { UiService::Current().ShowURL(url); }
+void Beep() { UiService::Current().Beep(); }
+
+}  // namespace fw

@@ -1,0 +1,297 @@
+#include "window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPointer>
+#include <QWidget>
+#include <algorithm>
+
+#include "application.h"
+#include "menuitem.h"
+#include "pushbutton.h"
+
+namespace fw {
+
+namespace {
+QList<Window*>& Registry() {
+  static QList<Window*> windows;
+  return windows;
+}
+
+// The top-level widget: a menu bar strip and the content area below it, placed by hand so that the
+// content area has exactly the window's width and height.
+class TopLevel : public QWidget {
+ public:
+  explicit TopLevel(Window* owner) : QWidget(nullptr, Qt::Window), owner_(owner) {}
+  QMenuBar* menuBar = nullptr;
+  QWidget* content = nullptr;
+  int MenuHeight() const { return menuBar && !menuBar->isHidden() ? menuBar->sizeHint().height() : 0; }
+  void Place() {
+    const int mh = MenuHeight();
+    if (menuBar) menuBar->setGeometry(0, 0, width(), mh);
+    content->setGeometry(0, mh, width(), height() - mh);
+  }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    e->accept();
+    if (owner_) owner_->HandleCloseRequest();
+  }
+  void moveEvent(QMoveEvent* e) override {
+    QWidget::moveEvent(e);
+    if (owner_) owner_->HandleMoved();
+  }
+  void resizeEvent(QResizeEvent* e) override {
+    QWidget::resizeEvent(e);
+    Place();
+    if (owner_) {
+      owner_->HandleContentResized();
+      owner_->HandleResized(QGuiApplication::mouseButtons() != Qt::NoButton);
+    }
+  }
+  void changeEvent(QEvent* e) override {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange && owner_) {
+      auto* s = static_cast<QWindowStateChangeEvent*>(e);
+      if ((s->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized)) owner_->HandleRestored();
+    }
+  }
+
+ public:
+  QPointer<Window> owner_;
+};
+
+class ContentArea : public QWidget {
+ public:
+  ContentArea(Window* owner, QWidget* parent) : QWidget(parent), owner_(owner) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (owner_ && owner_->HandleKey(e->key())) {
+      e->accept();
+      return;
+    }
+    QWidget::keyPressEvent(e);
+  }
+
+ private:
+  QPointer<Window> owner_;
+};
+
+TopLevel* AsTop(QWidget* w) { return static_cast<TopLevel*>(w); }
+}  // namespace
+
+Window::Window(const QString& className) : className_(className) {
+  auto* top = new TopLevel(this);
+  top->content = new ContentArea(this, top);
+  content_ = top->content;
+  top_ = top;
+}
+
+Window::~Window() {
+  Unregister();
+  for (RectControl* c : controls_) delete c;
+  controls_.clear();
+  if (auto* t = AsTop(top_)) t->owner_ = nullptr;
+  delete top_;
+}
+
+void Window::Constructor() {
+  Layout();
+  CreateControls();
+  ApplyTabOrder();
+  if (!Registry().contains(this)) Registry().append(this);
+}
+
+void Window::Unregister() { Registry().removeAll(this); }
+
+void Window::SetProperties(const WindowProperties& p) {
+  props_ = p;
+  TopLevel* t = AsTop(top_);
+  Qt::WindowFlags flags = (p.Frame == 1 ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if (p.CloseButton) flags |= Qt::WindowCloseButtonHint;
+  if (p.MinimizeButton) flags |= Qt::WindowMinimizeButtonHint;
+  if (p.MaximizeButton) flags |= Qt::WindowMaximizeButtonHint;
+  t->setWindowFlags(flags);
+  if (p.Frame == 1) t->setWindowModality(Qt::ApplicationModal);
+  t->setWindowTitle(p.Title);
+  if (p.HasBackColor) {
+    QPalette pal = content_->palette();
+    pal.setColor(QPalette::Window, ToQColor(p.BackColor));
+    content_->setPalette(pal);
+    content_->setAutoFillBackground(true);
+  }
+  if (t->menuBar) t->menuBar->setVisible(p.MenuBarVisible);
+  const int mh = t->MenuHeight();
+  if (p.Resizeable) {
+    t->setMinimumSize(p.MinWidth, p.MinHeight + mh);
+    t->setMaximumSize(p.MaxWidth, p.MaxHeight + mh);
+  } else {
+    t->setFixedSize(p.Width, p.Height + mh);
+  }
+  t->resize(p.Width, p.Height + mh);
+  t->Place();
+}
+
+void Window::SetMenuBar(MenuBar* bar) {
+  TopLevel* t = AsTop(top_);
+  delete t->menuBar;
+  t->menuBar = bar ? bar->BuildQMenuBar(t) : nullptr;
+  if (t->menuBar) t->menuBar->setVisible(props_.MenuBarVisible);
+}
+
+QMenuBar* Window::QtMenuBar() const { return AsTop(top_)->menuBar; }
+
+void Window::AddControl(RectControl* c) { controls_.push_back(c); }
+
+RectControl* Window::ControlByName(const QString& name) const {
+  for (RectControl* c : controls_)
+    if (c->Name() == name) return c;
+  return nullptr;
+}
+
+void Window::ApplyTabOrder() {
+  // The focus order: controls on the window by their TabIndex; the controls inside a group box
+  // take the group box's place, ordered among themselves by their own TabIndex.
+  auto key = [this](RectControl* c) {
+    const ControlProperties& p = c->Properties();
+    if (!p.InitialParent.isEmpty())
+      if (RectControl* parent = ControlByName(p.InitialParent)) return std::pair(parent->Properties().TabIndex, p.TabIndex);
+    return std::pair(p.TabIndex, -1);
+  };
+  std::vector<RectControl*> order;
+  for (RectControl* c : controls_)
+    if (c->AcceptFocus() && c->Properties().TabIndex >= 0) order.push_back(c);
+  std::stable_sort(order.begin(), order.end(), [&](RectControl* a, RectControl* b) { return key(a) < key(b); });
+  for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->Widget(), order[i]->Widget());
+}
+
+void Window::Open() {
+  if (opened_) return;
+  opened_ = true;
+  for (RectControl* c : controls_) c->Raise(QStringLiteral("Open"));
+  Trace(className_ + QStringLiteral(".Open"));
+  Dispatch([this] { Event_Open(); });
+}
+
+void Window::Show() {
+  QPointer<Window> self(this);
+  Open();
+  if (!self || closed_) return;
+  top_->show();
+  top_->raise();
+  top_->activateWindow();
+}
+
+void Window::ShowModal() {
+  QPointer<Window> self(this);
+  Open();
+  if (!self || closed_) return;
+  top_->setWindowModality(Qt::ApplicationModal);
+  QEventLoop loop;
+  connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+  modalLoop_ = &loop;
+  top_->show();
+  top_->raise();
+  top_->activateWindow();
+  loop.exec();
+  if (self) modalLoop_ = nullptr;
+}
+
+void Window::Close() { HandleCloseRequest(); }
+
+void Window::HandleCloseRequest() {
+  if (closing_ || closed_) return;
+  closing_ = true;
+  // While the Close event runs the window is still the one of its class: the saving code reaches
+  // its controls through it.
+  Trace(className_ + QStringLiteral(".Close"));
+  QPointer<Window> self(this);
+  Dispatch([this] { Event_Close(); });
+  if (!self) return;
+  closed_ = true;
+  Unregister();
+  top_->hide();
+  if (modalLoop_) modalLoop_->quit();
+  deleteLater();
+}
+
+void Window::Refresh(bool) { top_->update(); }
+
+// Top and left are the frame's, the measure move() uses, so that a rectangle recorded from the
+// window and applied to it again puts it back where it was.
+int Window::Top() const { return top_->pos().y(); }
+int Window::Left() const { return top_->pos().x(); }
+int Window::Width() const { return content_->width(); }
+int Window::Height() const { return content_->height(); }
+
+void Window::SetTop(int v) { top_->move(top_->pos().x(), v); }
+void Window::SetLeft(int v) { top_->move(v, top_->pos().y()); }
+void Window::SetWidth(int v) { top_->resize(v, top_->height()); }
+void Window::SetHeight(int v) { top_->resize(top_->width(), v + AsTop(top_)->MenuHeight()); }
+
+void Window::SetTitle(const QString& t) { top_->setWindowTitle(t); }
+QString Window::Title() const { return top_->windowTitle(); }
+
+void Window::SetDefaultButton(PushButton* b, bool on) {
+  if (on) {
+    if (defaultButton_ && defaultButton_ != b) defaultButton_->ShowAsDefault(false);
+    defaultButton_ = b;
+  } else if (defaultButton_ == b) {
+    defaultButton_ = nullptr;
+  }
+  b->ShowAsDefault(on);
+}
+
+void Window::SetCancelButton(PushButton* b, bool on) {
+  if (on) cancelButton_ = b;
+  else if (cancelButton_ == b) cancelButton_ = nullptr;
+}
+
+bool Window::HandleKey(int key) {
+  if ((key == Qt::Key_Return || key == Qt::Key_Enter) && defaultButton_ && defaultButton_->Enabled() &&
+      defaultButton_->Visible()) {
+    defaultButton_->Push();
+    return true;
+  }
+  if (key == Qt::Key_Escape && cancelButton_ && cancelButton_->Enabled() && cancelButton_->Visible()) {
+    cancelButton_->Push();
+    return true;
+  }
+  return false;
+}
+
+void Window::HandleMoved() {
+  if (closing_) return;
+  Dispatch([this] { Event_Moved(); });
+}
+
+void Window::HandleResized(bool live) {
+  if (closing_) return;
+  if (live) Dispatch([this] { Event_Resizing(); });
+  else Dispatch([this] { Event_Resized(); });
+}
+
+void Window::HandleRestored() { Dispatch([this] { Event_Restore(); }); }
+
+void Window::HandleContentResized() {
+  const QSize design(props_.Width, props_.Height);
+  for (RectControl* c : controls_) c->ApplyLocks(design, content_->size());
+}
+
+Window* GetImplicitWindow(const QString& className) {
+  for (Window* w : Registry())
+    if (w->ClassName() == className) return w;
+  return nullptr;
+}
+
+QList<Window*> OpenWindows() { return Registry(); }
+
+RectControl* RuntimeWindowControlByName(Window* w, const QString& name) {
+  return w ? w->ControlByName(name) : nullptr;
+}
+
+}  // namespace fw

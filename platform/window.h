@@ -1,0 +1,155 @@
+#pragma once
+// Windows: one object per class, found again through the class's name; controls made inside them,
+// registered and found by name; the window's own events.
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <vector>
+
+#include "color.h"
+#include "dragitem.h"
+#include "exceptions.h"
+#include "pushbutton.h"
+#include "rectcontrol.h"
+
+class QEventLoop;
+class QMenuBar;
+class QWidget;
+
+namespace fw {
+
+class MenuBar;
+
+struct WindowProperties {
+  int Frame = 0;  // 0 document window, 1 movable modal
+  QString Title;
+  int Width = 300, Height = 300;
+  int MinWidth = 64, MinHeight = 64;
+  int MaxWidth = 32000, MaxHeight = 32000;
+  bool Resizeable = true;
+  bool LiveResize = true;
+  bool CloseButton = true, MinimizeButton = true, MaximizeButton = true;
+  bool Visible = true;
+  bool FullScreen = false;
+  bool MenuBarVisible = true;
+  bool HasBackColor = false;
+  Color BackColor = kWhite;
+  int Placement = 0;
+};
+
+class Window : public QObject {
+  Q_OBJECT
+ public:
+  explicit Window(const QString& className);
+  ~Window() override;
+
+  const QString& ClassName() const { return className_; }
+
+  // The framework's window construction: Layout, then CreateControls; registers the window as the
+  // one of its class.
+  void Constructor();
+
+  virtual void Event_Open() {}
+  virtual void Event_Close() {}
+  virtual void Event_Moved() {}
+  virtual void Event_Resized() {}
+  virtual void Event_Resizing() {}
+  virtual void Event_Restore() {}
+
+  void SetProperties(const WindowProperties& p);
+  const WindowProperties& Properties() const { return props_; }
+  void SetMenuBar(MenuBar* bar);
+
+  // Makes a control of class T inside the window and registers it under `name`.
+  template <class T, class... Args>
+  T* New(const QString& name, const ControlProperties& p, Args&&... args) {
+    auto* c = new T(this, name, std::forward<Args>(args)...);
+    AddControl(c);
+    c->SetProperties(p);
+    return c;
+  }
+  void AddControl(RectControl* c);
+  RectControl* ControlByName(const QString& name) const;
+  // The control of that name and class; NilObjectException when there is none.
+  template <class T>
+  T& Control(const QString& name) const {
+    T* c = dynamic_cast<T*>(ControlByName(name));
+    if (!c) throw NilObjectException(("control " + name + " not found on " + className_).toStdString());
+    return *c;
+  }
+  const std::vector<RectControl*>& Controls() const { return controls_; }
+
+  void Show();
+  void ShowModal();  // returns when the window has closed
+  void Close();
+  void Refresh(bool eraseBackground = true);
+  bool WantsToBeShown() const { return props_.Visible && !opened_; }
+  bool IsOpened() const { return opened_; }
+  bool IsClosing() const { return closing_; }
+
+  // The content area's rectangle; top and left in screen pixels.
+  int Top() const;
+  int Left() const;
+  int Width() const;
+  int Height() const;
+  void SetTop(int v);
+  void SetLeft(int v);
+  void SetWidth(int v);
+  void SetHeight(int v);
+  int DesignWidth() const { return props_.Width; }
+  int DesignHeight() const { return props_.Height; }
+
+  void SetTitle(const QString& t);
+  QString Title() const;
+
+  // Return presses the default button, Escape the cancel button.
+  void SetDefaultButton(PushButton* b, bool on);
+  void SetCancelButton(PushButton* b, bool on);
+  PushButton* DefaultButton() const { return defaultButton_; }
+
+  DragItem NewDragItem(int left, int top, int width, int height) { return DragItem(this, QRect(left, top, width, height)); }
+
+  // The top-level widget, its menu bar and the content area the controls sit in.
+  QWidget* Widget() const { return top_; }
+  QMenuBar* QtMenuBar() const;
+  QWidget* Content() const { return content_; }
+
+  // Called by the Qt side.
+  void HandleCloseRequest();
+  void HandleMoved();
+  void HandleResized(bool live);
+  void HandleRestored();
+  void HandleContentResized();
+  bool HandleKey(int key);
+
+ protected:
+  virtual void Layout() {}
+  virtual void CreateControls() {}
+
+ private:
+  void Open();
+  void ApplyTabOrder();
+  void Unregister();
+
+  QString className_;
+  WindowProperties props_;
+  QWidget* top_ = nullptr;
+  QEventLoop* modalLoop_ = nullptr;
+  QWidget* content_ = nullptr;
+  std::vector<RectControl*> controls_;
+  QPointer<PushButton> defaultButton_;
+  QPointer<PushButton> cancelButton_;
+  bool opened_ = false;
+  bool closing_ = false;
+  bool closed_ = false;
+  bool applyingGeometry_ = false;
+};
+
+// The open window of a class, or nil.
+Window* GetImplicitWindow(const QString& className);
+QList<Window*> OpenWindows();
+RectControl* RuntimeWindowControlByName(Window* w, const QString& name);
+
+}  // namespace fw

@@ -1,0 +1,10 @@
+#pragma once
+#include <memory>
+
+#include "platform/filetype.h"
+
+namespace FileTypes1 {
+extern std::unique_ptr<fw::FileType> pRtf;
+extern std::unique_ptr<fw::FileType> pText;
+void Initialize();
+}  // namespace FileTypes1

@@ -1,0 +1,223 @@
+#include "store/module1.h"
+
+#include <QStringList>
+
+#include "platform/bevelbutton.h"
+#include "platform/editfield.h"
+#include "platform/exceptions.h"
+#include "platform/listbox.h"
+#include "platform/shapes.h"
+#include "platform/strings.h"
+#include "platform/uiservice.h"
+#include "platform/window.h"
+
+using namespace fw;
+
+namespace Module1 {
+
+QString MySection, ThisSection, LastSection;
+QString MyFont;
+int32_t MySize = 0;
+Color MyColor = kBlack;
+QString DefaultFont;
+int32_t DefaultSize = 0;
+QString DefaultBold, DefaultItalic, DefaultUnderline;
+Color DefaultColor = kBlack;
+Color C = kBlack;
+QString S1, W;
+int32_t P = 0, Q = 0, A = 0;
+
+void ResetState() {
+  MySection.clear();
+  ThisSection.clear();
+  LastSection.clear();
+  MyFont.clear();
+  MySize = 0;
+  MyColor = kBlack;
+  DefaultFont.clear();
+  DefaultSize = 0;
+  DefaultBold.clear();
+  DefaultItalic.clear();
+  DefaultUnderline.clear();
+  DefaultColor = kBlack;
+  C = kBlack;
+  S1.clear();
+  W.clear();
+  P = Q = A = 0;
+}
+
+Window& mainWindow() { return *NilCheck(GetImplicitWindow(QStringLiteral("Window1")), "the main window is not open"); }
+
+namespace {
+Listbox& LB1() { return mainWindow().Control<Listbox>(QStringLiteral("LB1")); }
+BevelButton& Bevel(const char* name) { return mainWindow().Control<BevelButton>(QString::fromLatin1(name)); }
+Rectangle& ColorRect() { return mainWindow().Control<Rectangle>(QStringLiteral("ColorRect")); }
+Rectangle& InkPot(int n) { return mainWindow().Control<Rectangle>(QStringLiteral("InkPot") + Str(n)); }
+
+QString TrueFalse(bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); }
+QString Components(Color c) {
+  return Str(Red(c)) + u'\t' + Str(Green(c)) + u'\t' + Str(Blue(c));
+}
+Color ColorFromLine(const QString& line) {
+  const int32_t r = ToInt32(Val(NthField(line, QStringLiteral("\t"), 2)));
+  const int32_t g = ToInt32(Val(NthField(line, QStringLiteral("\t"), 3)));
+  const int32_t b = ToInt32(Val(NthField(line, QStringLiteral("\t"), 4)));
+  return RGB(r, g, b);
+}
+QString Field2(const QString& line) { return NthField(line, QStringLiteral("\t"), 2); }
+
+// The six lines of a style file from the tool row, each control read just before its line.
+QStringList StyleLines(const QStringList& keys) {
+  QStringList lines;
+  lines << keys[0] + u'\t' + Bevel("FontMenu").Caption();
+  lines << keys[1] + u'\t' + Bevel("SizeMenu").Caption();
+  lines << keys[2] + u'\t' + TrueFalse(Bevel("BoldButton").Value());
+  lines << keys[3] + u'\t' + TrueFalse(Bevel("ItalicButton").Value());
+  lines << keys[4] + u'\t' + TrueFalse(Bevel("UnderlineButton").Value());
+  lines << keys[5] + u'\t' + Components(ColorRect().FillColor());
+  return lines;
+}
+
+FolderItemPtr DataChild(const QString& name) {
+  FolderItemPtr folder = dataFolder();
+  return folder ? folder->Child(name) : nullptr;
+}
+}  // namespace
+
+FolderItemPtr dataFolder() {
+  FolderItemPtr prefs = SpecialFolder::Preferences();
+  if (!prefs) return nullptr;
+  FolderItemPtr folder = prefs->Child(QStringLiteral("Tavrin"));
+  if (folder && !folder->Exists()) folder->CreateAsFolder();
+  return folder;
+}
+
+void reportWriteFailure(const FolderItemPtr& file, const QString& reason) {
+  const QString name = file ? file->NativePath() : QStringLiteral("(no file)");
+  MsgBox(QStringLiteral("The file \"") + name + QStringLiteral("\" could not be saved: ") + reason);
+}
+
+bool writeJournalFile(const FolderItemPtr& file, const QStringList& lines) {
+  if (!file) {
+    reportWriteFailure(file, QStringLiteral("the data folder cannot be had"));
+    return false;
+  }
+  std::shared_ptr<TextOutputStream> out = file->CreateTextFile();
+  if (!out) {
+    reportWriteFailure(file, file->LastError());
+    return false;
+  }
+  for (const QString& line : lines) out->WriteLine(line);
+  if (!out->Close()) {
+    reportWriteFailure(file, out->ErrorString());
+    return false;
+  }
+  return true;
+}
+
+void getSections() {
+  FolderItemPtr file = DataChild(QStringLiteral("Sections.txt"));
+  if (!file || !file->Exists()) return;
+  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
+  if (!in) return;
+  Listbox& lb = LB1();
+  for (;;) {
+    const QString line = in->ReadLine();
+    if (line.isEmpty()) break;
+    if (Left(line, 3) == QLatin1String("###")) {
+      lb.AddRow(Right(line, Len(line) - 3));
+      lb.SetCellTag(lb.LastIndex(), 0, QStringLiteral("Red"));
+    } else {
+      lb.AddRow(line);
+      lb.SetCellTag(lb.LastIndex(), 0, QStringLiteral("White"));
+    }
+  }
+  in->Close();
+}
+
+void saveSections() {
+  FolderItemPtr file = DataChild(QStringLiteral("Sections.txt"));
+  Listbox& lb = LB1();
+  QStringList lines;
+  for (int i = 0; i < lb.ListCount(); ++i) {
+    const QString text = lb.Cell(i, 0);
+    const QString tag = lb.CellTag(i, 0).toString();
+    lines << (StrEq(tag, QStringLiteral("Red")) ? QStringLiteral("###") + text : text);
+  }
+  writeJournalFile(file, lines);
+}
+
+void saveSectionStyle() {
+  FolderItemPtr file = DataChild(QStringLiteral("Tavrin-") + ThisSection + QStringLiteral("-Style.txt"));
+  writeJournalFile(file, StyleLines({QStringLiteral("Font: "), QStringLiteral("Font Size: "), QStringLiteral("Bold: "),
+                                     QStringLiteral("Italics: "), QStringLiteral("Underline: "), QStringLiteral("Color: ")}));
+}
+
+void getSectionStyle() {
+  FolderItemPtr file = DataChild(QStringLiteral("Tavrin-") + MySection + QStringLiteral("-Style.txt"));
+  if (!file || !file->Exists()) return;
+  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
+  if (!in) return;
+  Bevel("FontMenu").SetCaption(Field2(in->ReadLine()));
+  Bevel("SizeMenu").SetCaption(Field2(in->ReadLine()));
+  Bevel("BoldButton").SetValue(StrEq(Field2(in->ReadLine()), QStringLiteral("True")));
+  Bevel("ItalicButton").SetValue(StrEq(Field2(in->ReadLine()), QStringLiteral("True")));
+  Bevel("UnderlineButton").SetValue(StrEq(Field2(in->ReadLine()), QStringLiteral("True")));
+  MyColor = ColorFromLine(in->ReadLine());
+  ColorRect().SetFillColor(MyColor);
+  ColorRect().Refresh(true);
+}
+
+void saveDefaultStyle() {
+  FolderItemPtr file = DataChild(QStringLiteral("Tavrin-DefaultStyle.txt"));
+  writeJournalFile(file, StyleLines({QStringLiteral("DefaultFont: "), QStringLiteral("DefaultSize: "),
+                                     QStringLiteral("DefaultBold: "), QStringLiteral("DefaultItalic: "),
+                                     QStringLiteral("DefaultUnderline: "), QStringLiteral("DefaultColor: ")}));
+}
+
+void getDefaultStyle() {
+  FolderItemPtr file = DataChild(QStringLiteral("Tavrin-DefaultStyle.txt"));
+  if (!file || !file->Exists()) return;
+  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
+  if (!in) return;
+  auto flag = [](const QString& v) { return StrEq(v, QStringLiteral("True")) ? QStringLiteral("True") : QStringLiteral("False"); };
+  DefaultFont = Field2(in->ReadLine());
+  DefaultSize = ToInt32(Val(Field2(in->ReadLine())));
+  DefaultBold = flag(Field2(in->ReadLine()));
+  DefaultItalic = flag(Field2(in->ReadLine()));
+  DefaultUnderline = flag(Field2(in->ReadLine()));
+  DefaultColor = ColorFromLine(in->ReadLine());
+}
+
+void saveInkpotColors() {
+  FolderItemPtr file = DataChild(QStringLiteral("Tavrin-Inkpots.txt"));
+  std::shared_ptr<TextOutputStream> out = file ? file->CreateTextFile() : nullptr;
+  if (!out) {
+    MsgBox(QStringLiteral("File could not be created!"));
+    return;
+  }
+  for (int n = 1; n <= 5; ++n)
+    out->WriteLine(QStringLiteral("InkPot") + Str(n) + QStringLiteral("Color: ") + u'\t' + Components(InkPot(n).FillColor()));
+  if (!out->Close()) reportWriteFailure(file, out->ErrorString());
+}
+
+void getInkpotColors() {
+  FolderItemPtr file = DataChild(QStringLiteral("Tavrin-Inkpots.txt"));
+  if (!file || !file->Exists()) return;
+  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
+  if (!in) return;
+  QString line = in->ReadLine();
+  if (line.isEmpty()) return;
+  for (int n = 1; n <= 5; ++n) {
+    if (n > 1) line = in->ReadLine();
+    InkPot(n).SetFillColor(ColorFromLine(line));
+  }
+}
+
+void saveSectionText() {
+  // Filled in with the section text file.
+}
+
+void getSectionText() {}
+
+}  // namespace Module1

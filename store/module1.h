@@ -1,0 +1,70 @@
+#pragma once
+// The journal's shared state and the procedures that keep it in the data folder. The program
+// keeps no model of its own: these procedures fill and read the main window's controls by name.
+
+#include <QString>
+#include <cstdint>
+
+#include "platform/color.h"
+#include "platform/files.h"
+
+namespace fw {
+class Window;
+}
+
+namespace Module1 {
+
+// Section state.
+extern QString MySection;    // shown and selected, "" when none
+extern QString ThisSection;  // the name the next save writes under
+extern QString LastSection;  // the name whose text the editor holds, "" when nothing is to be saved
+
+// Typing style.
+extern QString MyFont;
+extern int32_t MySize;
+extern fw::Color MyColor;
+
+// Default style as last read from the default style file.
+extern QString DefaultFont;
+extern int32_t DefaultSize;
+extern QString DefaultBold;
+extern QString DefaultItalic;
+extern QString DefaultUnderline;
+extern fw::Color DefaultColor;
+
+// The colour of the swatch or pot being clicked.
+extern fw::Color C;
+
+// Find state.
+extern QString S1;
+extern QString W;
+extern int32_t P;
+extern int32_t Q;
+extern int32_t A;
+
+// The data folder, created when it is missing (the first step of every journal-file procedure).
+fw::FolderItemPtr dataFolder();
+
+void getSections();
+void saveSections();
+void saveSectionText();
+void getSectionText();
+void saveSectionStyle();
+void getSectionStyle();
+void saveDefaultStyle();
+void getDefaultStyle();
+void saveInkpotColors();
+void getInkpotColors();
+
+// The main window, reached by its class; the program makes it before any of these run.
+fw::Window& mainWindow();
+
+// Writes `lines` as `file`, replacing it atomically. A failure is shown to the user with the
+// file's name and the reason; returns whether the file was written.
+bool writeJournalFile(const fw::FolderItemPtr& file, const QStringList& lines);
+void reportWriteFailure(const fw::FolderItemPtr& file, const QString& reason);
+
+// Program-start values, for tests that play several runs in one process.
+void ResetState();
+
+}  // namespace Module1

@@ -1,0 +1,88 @@
+#include "store/prefmodule.h"
+
+#include "platform/strings.h"
+#include "store/module1.h"
+
+using namespace fw;
+
+namespace prefModule {
+
+int32_t Window1Top = 0;
+int32_t Window1Left = 0;
+int32_t Window1Width = 0;
+int32_t Window1Height = 0;
+QList<std::shared_ptr<directiveClass>> gDirectives{nullptr};
+QString PageSetup;
+
+void ResetState() {
+  Window1Top = Window1Left = Window1Width = Window1Height = 0;
+  gDirectives = {nullptr};
+  PageSetup.clear();
+}
+
+FolderItemPtr prefsFile() {
+  FolderItemPtr prefs = SpecialFolder::Preferences();
+  if (!prefs) return nullptr;
+  FolderItemPtr folder = prefs->Child(QStringLiteral("Tavrin"));
+  return folder ? folder->Child(QStringLiteral("tavrin.txt")) : nullptr;
+}
+
+bool extractDirectives(const FolderItemPtr& file) {
+  if (!file) return false;
+  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
+  if (!in) return false;
+  for (;;) {
+    if (in->EOF_()) {
+      in->Close();
+      return true;
+    }
+    const QString line = in->ReadLine();
+    const QString first = Mid(line, 1, 1);
+    if (first != QLatin1String("#") && first != QLatin1String("'")) {
+      in->Close();
+      return true;
+    }
+    if (first == QLatin1String("'")) continue;
+    const int c = InStr(line, QStringLiteral(" "));
+    if (c > 0) {
+      gDirectives.append(std::make_shared<directiveClass>());
+      gDirectives.last()->name = Lowercase(Mid(line, 2, c - 2));
+      gDirectives.last()->text = Mid(line, c + 1);
+    }
+  }
+}
+
+void loadPrefs() {
+  if (extractDirectives(prefsFile())) {
+    for (int i = 1; i < gDirectives.size(); ++i) {
+      const directiveClass& d = *gDirectives[i];
+      if (StrEq(d.name, QStringLiteral("Window1Position"))) {
+        Window1Top = ToInt32(Val(NthField(d.text, QStringLiteral(","), 1)));
+        Window1Left = ToInt32(Val(NthField(d.text, QStringLiteral(","), 2)));
+        Window1Width = ToInt32(Val(NthField(d.text, QStringLiteral(","), 3)));
+        Window1Height = ToInt32(Val(NthField(d.text, QStringLiteral(","), 4)));
+      } else if (StrEq(d.name, QStringLiteral("MySection"))) {
+        Module1::MySection = d.text;
+      }
+    }
+  } else {
+    Window1Top = 150;
+    Window1Left = 150;
+    Window1Width = 700;
+    Window1Height = 500;
+    Module1::MySection = QString();
+  }
+}
+
+void savePrefs() {
+  FolderItemPtr file = prefsFile();
+  if (!file) return;
+  std::shared_ptr<TextOutputStream> out = file->CreateTextFile();
+  if (!out) return;  // the preferences are a convenience: a failure is skipped silently
+  out->WriteLine(QStringLiteral("#Window1Position ") + Str(Window1Top) + u',' + Str(Window1Left) + u',' +
+                 Str(Window1Width) + u',' + Str(Window1Height));
+  out->WriteLine(QStringLiteral("#MySection ") + Module1::MySection);
+  out->Close();
+}
+
+}  // namespace prefModule

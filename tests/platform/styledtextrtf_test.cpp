@@ -1,0 +1,592 @@
+#include "platform/styledtextrtf.h"
+
+#include <QTextBlock>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fw {
+namespace {
+
+// The six values a Section keeps per character. Colour 0 doubles as "no explicit foreground",
+// which the model counts as black.
+struct CharStyle {
+  QString family = QStringLiteral("DejaVu Sans");
+  int halfPoints = 24;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  QRgb rgb = 0;
+
+  bool operator==(const CharStyle&) const = default;
+};
+
+struct TextRun {
+  QString text;
+  CharStyle style;
+  bool operator==(const TextRun&) const = default;
+};
+
+// One QTextBlock: its runs and its own char format (what typing into it would use when empty).
+struct Para {
+  std::vector<TextRun> runs;
+  CharStyle mark;
+  bool operator==(const Para&) const = default;
+};
+
+using Doc = std::vector<Para>;
+
+void PrintTo(const CharStyle& s, std::ostream* os) {
+  *os << '"' << s.family.toStdString() << "\" " << s.halfPoints << "hp" << (s.bold ? " b" : "")
+      << (s.italic ? " i" : "") << (s.underline ? " u" : "") << " #" << std::hex << s.rgb << std::dec;
+}
+void PrintTo(const TextRun& r, std::ostream* os) {
+  *os << "{\"" << r.text.toStdString() << "\" ";
+  PrintTo(r.style, os);
+  *os << '}';
+}
+void PrintTo(const Para& p, std::ostream* os) {
+  *os << "\n  para mark ";
+  PrintTo(p.mark, os);
+  for (const TextRun& r : p.runs) {
+    *os << "\n    ";
+    PrintTo(r, os);
+  }
+}
+
+CharStyle StyleOf(const QTextCharFormat& f) {
+  CharStyle s;
+  s.family = f.fontFamilies().toStringList().value(0);
+  s.halfPoints = qRound(f.fontPointSize() * 2);
+  s.bold = f.fontWeight() >= QFont::Bold;
+  s.italic = f.fontItalic();
+  s.underline = f.fontUnderline();
+  s.rgb = f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().rgb() & 0xFFFFFF : 0;
+  return s;
+}
+
+QTextCharFormat FormatOf(const CharStyle& s) {
+  QTextCharFormat f;
+  f.setFontFamilies({s.family});
+  f.setFontPointSize(s.halfPoints / 2.0);
+  f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
+  f.setFontItalic(s.italic);
+  f.setFontUnderline(s.underline);
+  if (s.rgb != 0) f.setForeground(QColor::fromRgb(s.rgb));
+  return f;
+}
+
+// Adjacent fragments of one style are merged so the comparison does not depend on how Qt
+// happened to split the text.
+Doc Snapshot(const QTextDocument& doc) {
+  Doc out;
+  for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+    Para p;
+    p.mark = StyleOf(b.charFormat());
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QTextFragment f = it.fragment();
+      const CharStyle s = StyleOf(f.charFormat());
+      if (!p.runs.empty() && p.runs.back().style == s) {
+        p.runs.back().text += f.text();
+      } else {
+        p.runs.push_back({f.text(), s});
+      }
+    }
+    out.push_back(p);
+  }
+  return out;
+}
+
+void Fill(QTextDocument& doc, const Doc& spec) {
+  QTextCursor c(&doc);
+  for (size_t i = 0; i < spec.size(); ++i) {
+    if (i == 0) {
+      c.setBlockCharFormat(FormatOf(spec[i].mark));
+    } else {
+      c.insertBlock(QTextBlockFormat(), FormatOf(spec[i].mark));
+    }
+    for (const TextRun& r : spec[i].runs) c.insertText(r.text, FormatOf(r.style));
+  }
+}
+
+const CharStyle kPlain;
+const CharStyle kBold{.bold = true};
+const CharStyle kItalic{.italic = true};
+const CharStyle kUnderline{.underline = true};
+const CharStyle kRed{.rgb = 0xff0000};
+const CharStyle kBig{.halfPoints = 72};
+const CharStyle kSerif{.family = QStringLiteral("DejaVu Serif")};
+const CharStyle kEverything{.family = QStringLiteral("DejaVu Serif"), .halfPoints = 36, .bold = true,
+                            .italic = true, .underline = true, .rgb = 0x123456};
+
+CharStyle WithFamily(const QString& family) {
+  CharStyle s;
+  s.family = family;
+  return s;
+}
+CharStyle WithSize(int halfPoints) {
+  CharStyle s;
+  s.halfPoints = halfPoints;
+  return s;
+}
+
+Para P(std::vector<TextRun> runs, CharStyle mark = kPlain) { return {std::move(runs), mark}; }
+Para P(const QString& text) { return {{{text, kPlain}}, kPlain}; }
+Para Empty(CharStyle mark = kPlain) { return {{}, mark}; }
+
+struct RoundTripCase {
+  std::string name;
+  Doc doc;
+};
+
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
+
+std::vector<RoundTripCase> RoundTripCases() {
+  std::vector<RoundTripCase> cases;
+  cases.push_back({"PlainAscii", {P(QStringLiteral(
+                                      "The quick brown fox jumps over the lazy dog. 0123456789 "
+                                      "!\"#$%&'()*+,-./:;<=>?@[]^_`|~"))}});
+  cases.push_back({"TabsAndEmptyParagraphs",
+                   {Empty(), Empty(), P(QStringLiteral("a\tb\t\tc")), Empty(), P(QStringLiteral("\t")),
+                    P(QStringLiteral("\tx\t")), Empty(), Empty()}});
+  cases.push_back({"AccentedLetters", {P(QStringLiteral("café naïve Ångström œuvre € ÿ ß Ωμέγα Ёж"))}});
+  cases.push_back({"Cjk", {P(QStringLiteral("日本語のテキスト、中文字符，한국어")), P(QStringLiteral("二行目"))}});
+  cases.push_back({"OutsideBasicPlane", {P(QStringLiteral("😀 𝄞 𠀀 👩‍💻 end"))}});
+  cases.push_back({"UnusualCharacters",
+                   {P(QStringLiteral("\uFFFD nbsp\u00A0 line\u2028break del\u007F ctl\u0001 bom\uFEFF "
+                                     "obj\uFFFC ?x")),
+                    P(QString(QChar(0xD800)) + QStringLiteral("lone") + QChar(0xDC00)),
+                    P(QString(QChar(0)) + QStringLiteral("nul"))}});
+  cases.push_back({"RtfSyntaxAsText",
+                   {P(QStringLiteral("\\ { } \\par {\\rtf1 x} \\'e9 \\u233? }{ \\\\ ;"))}});
+  cases.push_back({"EachAttribute",
+                   {P({{QStringLiteral("plain "), kPlain},
+                       {QStringLiteral("bold "), kBold},
+                       {QStringLiteral("italic "), kItalic},
+                       {QStringLiteral("underline "), kUnderline},
+                       {QStringLiteral("red "), kRed},
+                       {QStringLiteral("big "), kBig},
+                       {QStringLiteral("serif "), kSerif},
+                       {QStringLiteral("all "), kEverything},
+                       {QStringLiteral("plain again"), kPlain}})}});
+  // Every character differs from its neighbour in exactly one attribute, so a switch the
+  // writer forgets to turn back off shows up immediately.
+  cases.push_back({"StyleChangesEveryCharacter",
+                   {P({{QStringLiteral("a"), kBold},
+                       {QStringLiteral("b"), kPlain},
+                       {QStringLiteral("c"), kItalic},
+                       {QStringLiteral("d"), kPlain},
+                       {QStringLiteral("e"), kUnderline},
+                       {QStringLiteral("f"), kPlain},
+                       {QStringLiteral("g"), kRed},
+                       {QStringLiteral("h"), kPlain},
+                       {QStringLiteral("i"), kBig},
+                       {QStringLiteral("j"), kPlain},
+                       {QStringLiteral("k"), kSerif},
+                       {QStringLiteral("l"), kPlain}})}});
+  {
+    std::vector<TextRun> runs;
+    for (int i = 0; i < 40; ++i) {
+      CharStyle s = WithFamily(QStringLiteral("Font %1").arg(i));
+      s.rgb = QRgb((i * 0x3b5d17u + 0x010203u) & 0xFFFFFF);
+      runs.push_back({QStringLiteral("run%1 ").arg(i), s});
+    }
+    cases.push_back({"ManyFontsAndColours", {P(runs)}});
+  }
+  cases.push_back({"OddFontNames",
+                   {P({{QStringLiteral("a"), WithFamily(QStringLiteral("Times New Roman"))},
+                       {QStringLiteral("b"), WithFamily(QStringLiteral("Semi;Colon;"))},
+                       {QStringLiteral("c"), WithFamily(QStringLiteral("{Brace} }Font{"))},
+                       {QStringLiteral("d"), WithFamily(QStringLiteral("Back\\slash\\"))},
+                       {QStringLiteral("e"), WithFamily(QStringLiteral("Šrift Ünïcode"))},
+                       {QStringLiteral("f"), WithFamily(QStringLiteral("明朝 体"))},
+                       {QStringLiteral("g"), WithFamily(QStringLiteral(" Leading and trailing "))},
+                       {QStringLiteral("h"), WithFamily(QStringLiteral("9 Digit first"))}})}});
+  cases.push_back({"Sizes",
+                   {P({{QStringLiteral("9"), WithSize(18)},
+                       {QStringLiteral("10.5"), WithSize(21)},
+                       {QStringLiteral("11"), WithSize(22)},
+                       {QStringLiteral("12"), WithSize(24)},
+                       {QStringLiteral("36"), WithSize(72)},
+                       {QStringLiteral("72"), WithSize(144)}})}});
+  // Paragraphs whose own format differs from their text, as after the user picks a style on an
+  // empty line; the last one is what typing at the very end uses.
+  cases.push_back({"ParagraphFormatsDifferFromText",
+                   {P({{QStringLiteral("first"), kBold}}, kSerif), Empty(kEverything), Empty(kRed),
+                    P({{QStringLiteral("x"), kPlain}}, kBig), Empty(kItalic)}});
+  {
+    // Long enough that the output buffer has to grow, with plenty of multi-byte escapes.
+    std::vector<TextRun> runs;
+    const CharStyle styles[] = {kPlain, kBold, kEverything, kRed, kSerif};
+    for (int i = 0; i < 2000; ++i)
+      runs.push_back({QStringLiteral("ab日本😀é\tz").repeated(3), styles[i % 5]});
+    cases.push_back({"LongParagraphWithEscapes", {P(runs), P(QStringLiteral("tail"))}});
+  }
+  return cases;
+}
+
+class RoundTripTest : public testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(RoundTripTest, DecodedDocumentMatchesOriginal) {
+  QTextDocument original;
+  Fill(original, GetParam().doc);
+  ASSERT_EQ(Snapshot(original), GetParam().doc) << "test document was not built as described";
+
+  const QByteArray rtf = EncodeStyledRtf(original);
+  ASSERT_TRUE(rtf.startsWith("{\\rtf1"));
+  for (char c : rtf) ASSERT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << "output must be 7-bit text";
+
+  QTextEdit editor;
+  editor.setPlainText(QStringLiteral("previous content"));
+  QString error;
+  ASSERT_TRUE(DecodeStyledRtf(rtf, *editor.document(), &error)) << error.toStdString();
+  EXPECT_EQ(Snapshot(*editor.document()), GetParam().doc);
+
+  // A second generation must be byte-identical, or saving a loaded Section would drift.
+  EXPECT_EQ(EncodeStyledRtf(*editor.document()), rtf);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, RoundTripTest, testing::ValuesIn(RoundTripCases()),
+                         [](const testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+
+TEST(StyledTextRtf, EncodingIsPinned) {
+  QTextDocument doc;
+  const CharStyle arial = WithFamily(QStringLiteral("Arial"));
+  CharStyle boldRed = arial;
+  boldRed.bold = true;
+  boldRed.rgb = 0xff0000;
+  CharStyle odd = WithFamily(QStringLiteral("Semi;Colon"));
+  odd.halfPoints = 18;
+  odd.italic = odd.underline = true;
+  CharStyle boldMark = arial;
+  boldMark.bold = true;
+  CharStyle blue = arial;
+  blue.rgb = 0x0000ff;
+  // "A" and "b" are inserted separately but share a style, so they must come out as one run.
+  Fill(doc, {P({{QStringLiteral("A"), arial},
+                {QStringLiteral("b"), arial},
+                {QStringLiteral("\\{}"), boldRed},
+                {QStringLiteral("\té"), odd}},
+               arial),
+             Empty(boldMark), P({{QStringLiteral("😀 x"), blue}}, blue)});
+
+  EXPECT_EQ(EncodeStyledRtf(doc).toStdString(),
+            "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}{\\f1 Semi\\'3bColon;}}"
+            "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\n"
+            "\\f0\\fs24\\b0\\i0\\ulnone\\cf0 Ab\\b\\cf1\\\\\\{\\}\\f1\\fs18\\b0\\i\\ul\\cf0\\tab\\u233?"
+            "\\f0\\fs24\\i0\\ulnone\\par\n"
+            "\\b\\par\n"
+            "\\b0\\cf2\\u-10179?\\u-8704? x}");
+}
+
+class TypingStyleTest : public testing::Test {
+ protected:
+  const CharStyle typing_{.family = QStringLiteral("DejaVu Serif"), .halfPoints = 36, .bold = true,
+                          .rgb = 0xff0000};
+
+  // Round trip through a file into an editor that held something else before.
+  void Load(const Doc& spec) {
+    QTextDocument original;
+    Fill(original, spec);
+    editor_.setPlainText(QStringLiteral("old text\nold second line"));
+    QString error;
+    ASSERT_TRUE(DecodeStyledRtf(EncodeStyledRtf(original), *editor_.document(), &error))
+        << error.toStdString();
+  }
+
+  QTextEdit editor_;
+};
+
+TEST_F(TypingStyleTest, EmptyDocumentKeepsItsTypingStyle) {
+  ASSERT_NO_FATAL_FAILURE(Load({Empty(typing_)}));
+  QTextDocument& doc = *editor_.document();
+  EXPECT_TRUE(doc.isEmpty());
+  EXPECT_EQ(doc.blockCount(), 1);
+  EXPECT_EQ(StyleOf(QTextCursor(&doc).charFormat()), typing_);
+  EXPECT_EQ(StyleOf(editor_.currentCharFormat()), typing_);
+
+  QTextCursor typed(&doc);
+  typed.insertText(QStringLiteral("x"));
+  EXPECT_EQ(Snapshot(doc), (Doc{P({{QStringLiteral("x"), typing_}}, typing_)}));
+}
+
+TEST_F(TypingStyleTest, TextTypedIntoEmptyLastParagraphTakesItsStyle) {
+  ASSERT_NO_FATAL_FAILURE(Load({P({{QStringLiteral("Hello"), kItalic}}), Empty(typing_)}));
+  QTextCursor end(editor_.document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(QStringLiteral("x"));
+  EXPECT_EQ(Snapshot(*editor_.document()).back().runs, (std::vector<TextRun>{{QStringLiteral("x"), typing_}}));
+}
+
+TEST(StyledTextRtf, UnsetPropertiesAreWrittenAsTheDefaultFontShowsThem) {
+  QTextDocument doc;
+  QFont font(QStringLiteral("DejaVu Sans Mono"));
+  font.setPointSize(14);
+  font.setItalic(true);
+  doc.setDefaultFont(font);
+  QTextCursor(&doc).insertText(QStringLiteral("unset"), QTextCharFormat());
+
+  QTextDocument loaded;  // its own default font differs
+  ASSERT_TRUE(DecodeStyledRtf(EncodeStyledRtf(doc), loaded, nullptr));
+  const CharStyle expected{.family = QStringLiteral("DejaVu Sans Mono"), .halfPoints = 28, .italic = true};
+  EXPECT_EQ(Snapshot(loaded), (Doc{P({{QStringLiteral("unset"), expected}}, expected)}));
+}
+
+TEST(StyledTextRtf, DecodeReplacesContentAndStartsAFreshHistory) {
+  for (const bool undoEnabled : {true, false}) {
+    SCOPED_TRACE(undoEnabled ? "undo enabled" : "undo disabled");
+    QTextDocument source;
+    Fill(source, {P(QStringLiteral("new")), P({{QStringLiteral("second"), kBold}})});
+    const QByteArray rtf = EncodeStyledRtf(source);
+
+    QTextDocument doc;
+    doc.setUndoRedoEnabled(undoEnabled);
+    Fill(doc, {P(QStringLiteral("one")), P(QStringLiteral("two")), P(QStringLiteral("three"))});
+    doc.setModified(true);
+
+    ASSERT_TRUE(DecodeStyledRtf(rtf, doc, nullptr));
+    EXPECT_EQ(Snapshot(doc), Snapshot(source));
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_FALSE(doc.isUndoAvailable());
+    EXPECT_EQ(doc.isUndoRedoEnabled(), undoEnabled);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// RTF written by other programs
+
+struct ForeignCase {
+  std::string name;
+  QByteArray rtf;
+  QStringList paragraphs;
+};
+
+void PrintTo(const ForeignCase& c, std::ostream* os) { *os << c.name; }
+
+QStringList PlainParagraphs(const QTextDocument& doc) {
+  QStringList out;
+  for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) out << b.text();
+  return out;
+}
+
+std::vector<ForeignCase> ForeignCases() {
+  static const char kPadded[] = "{\\rtf1\\foo-12\\bar\\baz12 x}\r\n\0\0";
+  return {
+      {"SimpleEditor",
+       "{\\rtf1\\ansi\\ansicpg1252\\deff0\\nouicompat{\\fonttbl{\\f0\\fnil\\fcharset0 Calibri;}}\r\n"
+       "{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \r\n"
+       "\\pard\\sa200\\sl276\\slmult1\\f0\\fs22\\lang9 Caf\\'e9 na\\'efve \\b bold\\b0\\par\r\n"
+       "Second\\par\r\n}\r\n",
+       {QStringLiteral("Café naïve bold"), QStringLiteral("Second"), QString()}},
+      {"UnicodeEscapes", "{\\rtf1\\ansi\\uc1 caf\\u233? x\\u-10179?\\u-8704?}", {QStringLiteral("café x😀")}},
+      {"UnicodeSkipCountIsScoped", "{\\rtf1{\\uc2\\u26085\\'93\\'fa}\\u233?}", {QStringLiteral("日é")}},
+      {"UnicodeWithoutFallback", "{\\rtf1\\uc0\\u233\\u8364 !}", {QStringLiteral("é€!")}},
+      {"SkippedGroups",
+       "{\\rtf1{\\fonttbl{\\f0\\froman{\\*\\panose 02020603050405020304}Times{\\*\\falt Tms};}}"
+       "{\\stylesheet{\\s0\\f0 Normal;}{\\*\\cs10 Default Paragraph Font;}}"
+       "{\\info{\\title Hidden title}{\\author Nobody}}{\\*\\generator Other 1.0;}"
+       "{\\*\\unknowndest with {nested} text}{\\pict\\pngblip\\picw10\\pich10 89504e47}"
+       "{\\pict\\bin6 {}\\{\\}}Visible{\\*\\bkmkstart x}{\\*\\bkmkend x} text}",
+       {QStringLiteral("Visible text")}},
+      {"Field",
+       "{\\rtf1 Go to {\\field{\\*\\fldinst{HYPERLINK \"http://example.com/\"}}{\\fldrslt{\\ul link}}} now}",
+       {QStringLiteral("Go to link now")}},
+      {"ControlSymbols",
+       "{\\rtf1 a\\~b\\_c\\-d\\emdash\\endash\\lquote\\rquote\\ldblquote\\rdblquote\\bullet\\tab e\\line f}",
+       {QStringLiteral("a\u00A0b\u2011c\u00ADd—–‘’“”•\te\u2028f")}},
+      {"CocoaStyle",
+       "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n\\cocoatextscaling0\\cocoaplatform0"
+       "{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n{\\colortbl;\\red255\\green255\\blue255;}\n"
+       "{\\*\\expandedcolortbl;;}\n\\paperw11900\\paperh16840\\margl1440\\margr1440\\vieww11520"
+       "\\viewh8400\\viewkind0\n\\pard\\tx566\\tx1133\\pardirnatural\\partightenfactor0\n\n"
+       "\\f0\\fs24 \\cf0 Hello\\\nWorld}",
+       {QStringLiteral("Hello"), QStringLiteral("World")}},
+      {"RawAndHexWindowsBytes", "{\\rtf1\\ansi caf\xe9 \x80 \\'80\\'93q\\'94}", {QStringLiteral("café € €“q”")}},
+      {"Table", "{\\rtf1\\trowd\\cellx1000\\cellx2000 A\\cell B\\cell\\row C}",
+       {QStringLiteral("A\tB\t"), QStringLiteral("C")}},
+      {"AlternateUnicodeText", "{\\rtf1 {\\upr{ansi text}{\\*\\ud{unicode \\u8364?}}}}",
+       {QStringLiteral("unicode €")}},
+      {"UnknownWordsAndPadding", QByteArray(kPadded, sizeof(kPadded) - 1),
+       {QStringLiteral("x")}},
+      {"LineBreaksInFile", "{\\rtf1 one\r\ntwo\\\nthree}", {QStringLiteral("onetwo"), QStringLiteral("three")}},
+      {"DamagedHexEscapeKeepsBraces", "{\\rtf1 a\\'zz{b}\\'4}", {QStringLiteral("azzb")}},
+  };
+}
+
+class ForeignRtfTest : public testing::TestWithParam<ForeignCase> {};
+
+TEST_P(ForeignRtfTest, DecodesToExpectedText) {
+  QTextDocument doc;
+  QString error;
+  ASSERT_TRUE(DecodeStyledRtf(GetParam().rtf, doc, &error)) << error.toStdString();
+  EXPECT_EQ(PlainParagraphs(doc), GetParam().paragraphs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, ForeignRtfTest, testing::ValuesIn(ForeignCases()),
+                         [](const testing::TestParamInfo<ForeignCase>& info) { return info.param.name; });
+
+TEST(ForeignRtf, FormattingStateFollowsGroupsAndResets) {
+  const QByteArray rtf =
+      "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}"
+      "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+      "\\f1\\fs40\\b\\i\\ul\\cf1 A\\pard\\plain B{\\cf2\\i C}D\\cf1 E\\cf0 F\\cf9 G\\b1\\ul0 H\\uldb\\b0 I}";
+  QTextDocument doc;
+  ASSERT_TRUE(DecodeStyledRtf(rtf, doc, nullptr));
+  const CharStyle arial = WithFamily(QStringLiteral("Arial"));
+  CharStyle a{.family = QStringLiteral("Courier New"), .halfPoints = 40, .bold = true, .italic = true,
+              .underline = true, .rgb = 0xff0000};
+  CharStyle c = arial;
+  c.italic = true;
+  c.rgb = 0x0000ff;
+  CharStyle e = arial;
+  e.rgb = 0xff0000;
+  CharStyle h = arial;
+  h.bold = true;
+  CharStyle i = arial;
+  i.underline = true;
+  EXPECT_EQ(Snapshot(doc), (Doc{P({{QStringLiteral("A"), a},
+                                   {QStringLiteral("B"), arial},
+                                   {QStringLiteral("C"), c},
+                                   {QStringLiteral("D"), arial},
+                                   {QStringLiteral("E"), e},
+                                   {QStringLiteral("FG"), arial},
+                                   {QStringLiteral("H"), h},
+                                   {QStringLiteral("I"), i}},
+                                  i)}));
+}
+
+TEST(ForeignRtf, NoFontTableLeavesFamilyToTheEditor) {
+  QTextDocument doc;
+  ASSERT_TRUE(DecodeStyledRtf("{\\rtf1 bare}", doc, nullptr));
+  const QTextCharFormat f = doc.begin().begin().fragment().charFormat();
+  EXPECT_FALSE(f.hasProperty(QTextFormat::FontFamilies));
+  EXPECT_EQ(f.fontPointSize(), 12.0);
+  EXPECT_FALSE(f.hasProperty(QTextFormat::ForegroundBrush));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Data that cannot be read whole
+
+class DamagedInputTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    Fill(doc_, {P({{QStringLiteral("keep "), kBold}, {QStringLiteral("me"), kRed}}, kSerif), Empty(kBig)});
+    doc_.setModified(true);
+    before_ = Snapshot(doc_);
+    revision_ = doc_.revision();
+  }
+
+  // Decoding must fail with a reason containing `reason` and leave the document alone.
+  void ExpectRejected(const QByteArray& data, const QString& reason) {
+    QString error;
+    EXPECT_FALSE(DecodeStyledRtf(data, doc_, &error));
+    EXPECT_TRUE(error.contains(reason)) << "error: " << error.toStdString();
+    EXPECT_EQ(doc_.revision(), revision_);
+    EXPECT_EQ(Snapshot(doc_), before_);
+    EXPECT_TRUE(doc_.isModified());
+  }
+
+  QTextDocument doc_;
+  Doc before_;
+  int revision_ = 0;
+};
+
+TEST_F(DamagedInputTest, RejectsWithReason) {
+  const QByteArray deep = QByteArray(100000, '{');
+  const struct {
+    const char* name;
+    QByteArray data;
+    const char* reason;
+  } cases[] = {
+      {"empty", "", "not an RTF file"},
+      {"plain text", "hello", "not an RTF file"},
+      {"braces only", deep, "not an RTF file"},
+      {"other binary", "\x89PNG\r\n\x1a\n", "not an RTF file"},
+      {"closing braces", "{\\rtf1 a}}}", "unbalanced braces"},
+      {"unclosed group", "{\\rtf1 {\\b a}", "unexpected end of file"},
+      {"header only", "{\\rtf", "unexpected end of file"},
+      {"backslash at end", "{\\rtf1 a\\", "unexpected end of file"},
+      {"hex escape cut", "{\\rtf1 \\'e", "unexpected end of file"},
+      {"binary past end", "{\\rtf1 \\bin100 abc}", "unexpected end of file"},
+      {"binary past end in skipped group", "{\\rtf1 {\\pict\\bin100 abc}}", "unexpected end of file"},
+      {"unclosed skipped group", "{\\rtf1 {\\*\\generator x", "unexpected end of file"},
+      {"deep nesting", "{\\rtf1 " + deep, "nesting too deep"},
+      {"deep nesting, balanced", "{\\rtf1 " + deep + QByteArray(100000, '}') + "}", "nesting too deep"},
+      {"deep nesting in skipped group", "{\\rtf1 {\\info " + deep, "nesting too deep"},
+      {"data after the end", "{\\rtf1 a}b", "after the end"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExpectRejected(c.data, QString::fromLatin1(c.reason));
+  }
+}
+
+TEST_F(DamagedInputTest, ReportsWhereTheFileEnded) {
+  ExpectRejected("{\\rtf1 {\\b a}", QStringLiteral("at byte 13"));
+}
+
+TEST_F(DamagedInputTest, RejectsEveryTruncation) {
+  QTextDocument source;
+  Fill(source, {P({{QStringLiteral("Tavrin é 日本 😀\t{}\\"), kEverything}, {QStringLiteral("x"), kPlain}}),
+                Empty(kRed), P({{QStringLiteral("last"), WithFamily(QStringLiteral("Semi;Colon"))}})});
+  const QByteArray rtf = EncodeStyledRtf(source);
+  for (qsizetype cut = 0; cut < rtf.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    ExpectRejected(rtf.left(cut), QString());
+    if (HasFailure()) break;
+  }
+}
+
+TEST_F(DamagedInputTest, NullErrorIsAllowed) {
+  EXPECT_FALSE(DecodeStyledRtf("{\\rtf1", doc_, nullptr));
+  EXPECT_EQ(doc_.revision(), revision_);
+}
+
+// Random damage must never crash or hang, and a rejected file must leave the document alone.
+TEST_F(DamagedInputTest, SurvivesRandomDamage) {
+  QTextDocument source;
+  Fill(source, {P({{QStringLiteral("ab{c}d\\ é 日 😀"), kEverything}, {QStringLiteral("plain\t"), kPlain}}),
+                Empty(kRed), P(QStringLiteral("end"))});
+  const QByteArray valid = EncodeStyledRtf(source) + "{\\*\\x{\\pict\\bin3 abc}}";
+  const char alphabet[] = "{}\\*'09azub;- ?";
+  std::mt19937 rng(12345);
+  for (int round = 0; round < 3000; ++round) {
+    QByteArray data = valid;
+    const int edits = 1 + int(rng() % 4);
+    for (int e = 0; e < edits; ++e) {
+      const qsizetype at = qsizetype(rng() % quint32(data.size()));
+      switch (rng() % 3) {
+        case 0:
+          data[at] = alphabet[rng() % (sizeof(alphabet) - 1)];
+          break;
+        case 1:
+          data.insert(at, alphabet[rng() % (sizeof(alphabet) - 1)]);
+          break;
+        default:
+          data.remove(at, 1 + qsizetype(rng() % 8));
+          break;
+      }
+      if (data.isEmpty()) data = "{";
+    }
+    QTextDocument target;
+    Fill(target, {P(QStringLiteral("before"))});
+    const int revision = target.revision();
+    QString error;
+    if (!DecodeStyledRtf(data, target, &error)) {
+      ASSERT_FALSE(error.isEmpty()) << data.toStdString();
+      ASSERT_EQ(target.revision(), revision) << data.toStdString();
+      ASSERT_EQ(target.toPlainText(), QStringLiteral("before"));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace fw

@@ -1,0 +1,98 @@
+#pragma once
+// The main window: the section list, the styled editor, the style tool row, find, the colour
+// swatch and ink pots, and the title row with Save As.
+
+#include "platform/dragitem.h"
+#include "platform/graphics.h"
+#include "platform/window.h"
+
+namespace fw {
+class BevelButton;
+class CheckBox;
+class EditField;
+class Listbox;
+class PushButton;
+class Rectangle;
+}  // namespace fw
+
+class Window1 : public fw::Window {
+  Q_OBJECT
+ public:
+  Window1();
+
+  // The one main window: the open one, or a new one with all its controls. (The accessor carries
+  // the class's name; C++ keeps that name for the constructor, hence the underscore.)
+  static Window1* Window1_();
+
+  // Control event handlers, in binding order.
+  void NewJournal_Action();
+  void DeleteJournal_Action();
+  void FontMenu_Open();
+  void FontMenu_Action();
+  void SizeMenu_Open();
+  void SizeMenu_Action();
+  void BoldButton_Action();
+  void ItalicButton_Action();
+  void UnderlineButton_Action();
+  void ColorRect_Open();
+  bool ColorRect_MouseDown(int x, int y);
+  void ColorRect_DropObject(fw::DragItem& item, int action);
+  void MyColor_Action();
+  void LB1_Change();
+  void LB1_DoubleClick();
+  bool LB1_CellTextPaint(fw::Graphics& g, int row, int column, int x, int y);
+  bool EF1_MouseDown(int x, int y);
+  void SectionTitle_TextChange();
+  void SetDefault_Action();
+  void SaveAs_Action();
+  void InkPot1_Open();
+  void InkPot1_DropObject(fw::DragItem& item, int action);
+  bool InkPot1_MouseDown(int x, int y);
+  void InkPot2_Open();
+  void InkPot2_DropObject(fw::DragItem& item, int action);
+  bool InkPot2_MouseDown(int x, int y);
+  void InkPot3_Open();
+  void InkPot3_DropObject(fw::DragItem& item, int action);
+  bool InkPot3_MouseDown(int x, int y);
+  void InkPot4_Open();
+  void InkPot4_DropObject(fw::DragItem& item, int action);
+  bool InkPot4_MouseDown(int x, int y);
+  void InkPot5_Open();
+  void InkPot5_DropObject(fw::DragItem& item, int action);
+  bool InkPot5_MouseDown(int x, int y);
+  void FindString_TextChange();
+  void Find_Action();
+  void FindNext_Action();
+  void FindPrevious_Action();
+  void ThisScroll_TextChange();
+
+  // Window events.
+  void Event_Open() override;
+  void Event_Close() override;
+  void Event_Moved() override;
+  void Event_Resized() override;
+  void Event_Restore() override;
+  void Event_Resizing() override;
+
+  // Typed access to the controls by name.
+  fw::Listbox& LB1() const;
+  fw::EditField& EF1() const;
+  fw::EditField& EditFieldNamed(const QString& name) const;
+  fw::BevelButton& BevelNamed(const QString& name) const;
+  fw::PushButton& ButtonNamed(const QString& name) const;
+  fw::Rectangle& RectNamed(const QString& name) const;
+
+ protected:
+  void Layout() override;
+  void CreateControls() override;
+
+ private:
+  void CreateControls0();
+  void CopyRectangle();
+  void ApplyRectangle();
+  // Shared bodies of the five ink pots.
+  void InkPotOpen(int n);
+  void InkPotDropObject(int n, fw::DragItem& item, int action);
+  bool InkPotMouseDown(int n, int x, int y);
+  void ColorDrag(fw::Rectangle& ctl, int x, int y);
+};
