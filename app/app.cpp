@@ -8,7 +8,7 @@
 #include "platform/uiservice.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
-#include "window/module1style.h"
+#include "store/module1style.h"
 #include "window/window1.h"
 
 using namespace fw;

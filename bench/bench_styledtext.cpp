@@ -186,8 +186,8 @@ int main(int argc, char** argv) {
   std::printf("  encode 10MB                 %8.1f   (%lld bytes of RTF)\n", ten.encode, (long long)ten.bytes);
   std::printf("  decode 1MB, bare document   %8.1f\n", one.decodeBare);
   std::printf("  decode 10MB, bare document  %8.1f\n", ten.decodeBare);
-  std::printf("  decode 1MB into shown editor %8.1f\n", one.decodeShown);
-  std::printf("  decode 10MB into shown editor%8.1f\n", ten.decodeShown);
+  std::printf("  decode 1MB, shown editor    %8.1f\n", one.decodeShown);
+  std::printf("  decode 10MB, shown editor   %8.1f\n", ten.decodeShown);
   std::printf("  then laying out all of 1MB  %8.1f   (done lazily by the editor)\n", one.fullLayout);
   std::printf("  Qt HTML load 1MB, for scale %8.1f\n", htmlLoad);
   std::printf("peak RSS (VmHWM) %ld kB\n", PeakRssKb());

@@ -425,7 +425,7 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
           "wbitmap", "pn", "pntxta", "pntxtb", "annotation", "atnid", "atnauthor", "falt",
           "panose", "fchars", "lchars", "private", "userprops", "xmlnstbl", "themedata",
           "colorschememapping", "latentstyles", "datastore", "generator", "ftnsep", "ftnsepc",
-          "ftncn", "aftnsep", "aftnsepc", "aftncn", "bkmkstart", "bkmkend", "field_inst"})
+          "ftncn", "aftnsep", "aftnsepc", "aftncn", "bkmkstart", "bkmkend"})
       t[w] = {Kw::kSkipDestination};
     return t;
   }();
@@ -485,7 +485,7 @@ class RtfReader {
   }
 
   bool ParseControl(QString* error);
-  bool HandleWord(std::string_view word, bool hasParam, int param, QString* error);
+  void HandleWord(std::string_view word, bool hasParam, int param);
   bool SkipGroup(QString* error);
   void CloseGroup();
   void EmitChar(char16_t c);
@@ -744,7 +744,8 @@ bool RtfReader::ParseControl(QString* error) {
       starPending_ = false;
       return true;
     }
-    return HandleWord(word, hasParam, param, error);
+    HandleWord(word, hasParam, param);
+    return true;
   }
 
   ++p_;
@@ -808,8 +809,7 @@ bool RtfReader::ParseControl(QString* error) {
   return true;
 }
 
-bool RtfReader::HandleWord(std::string_view word, bool hasParam, int param, QString* error) {
-  Q_UNUSED(error);
+void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
   Group& g = groups_.back();
   const bool starred = starPending_;
   starPending_ = false;
@@ -818,12 +818,12 @@ bool RtfReader::HandleWord(std::string_view word, bool hasParam, int param, QStr
   const auto it = table.find(word);
   if (it == table.end()) {
     if (starred) g.dest = Dest::kSkip;  // an optional destination we do not know
-    return true;
+    return;
   }
   const KwInfo info = it->second;
   if (starred && info.kw != Kw::kUnicodeText) {
     g.dest = Dest::kSkip;
-    return true;
+    return;
   }
   const bool on = !hasParam || param != 0;
   switch (info.kw) {
@@ -879,7 +879,13 @@ bool RtfReader::HandleWord(std::string_view word, bool hasParam, int param, QStr
       g.uc = std::max(param, 0);
       break;
     case Kw::kUnicode:
-      EmitChar(char16_t(param & 0xFFFF));
+      // Some writers put a whole code point above U+FFFF in one \u instead of two halves.
+      if (param > 0xFFFF && param <= 0x10FFFF) {
+        EmitChar(QChar::highSurrogate(char32_t(param)));
+        EmitChar(QChar::lowSurrogate(char32_t(param)));
+      } else {
+        EmitChar(char16_t(param & 0xFFFF));
+      }
       ucSkip_ = g.uc;
       break;
     case Kw::kFontTable:
@@ -919,7 +925,6 @@ bool RtfReader::HandleWord(std::string_view word, bool hasParam, int param, QStr
     case Kw::kBin:
       break;  // handled by the caller
   }
-  return true;
 }
 
 // Consumes the rest of a group we do not read, nested groups included, without keeping state.

@@ -7,7 +7,7 @@
 #include "platform/shapes.h"
 #include "platform/strings.h"
 #include "store/module1.h"
-#include "window/module1style.h"
+#include "store/module1style.h"
 #include "window/window1.h"
 
 using namespace fw;
