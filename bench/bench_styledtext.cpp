@@ -2,8 +2,6 @@
 // real Section (a style change every 20 characters, a paragraph break about every 400).
 // Prints medians in milliseconds and the peak resident set size.
 
-#include "platform/styledtextrtf.h"
-
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,11 +10,12 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
+
+#include "platform/styledtextrtf.h"
 
 namespace {
 
@@ -180,10 +179,12 @@ int main(int argc, char** argv) {
   }
 
   std::printf("styled text RTF (medians, ms)\n");
-  std::printf("  encode 1MB                  %8.1f   (%lld bytes of RTF)\n", one.encode, (long long)one.bytes);
+  std::printf("  encode 1MB                  %8.1f   (%lld bytes of RTF)\n", one.encode,
+              (long long)one.bytes);
   std::printf("  decode 1MB into QTextEdit   %8.1f\n", one.decode);
   std::printf("  decode 10MB into QTextEdit  %8.1f\n", ten.decode);
-  std::printf("  encode 10MB                 %8.1f   (%lld bytes of RTF)\n", ten.encode, (long long)ten.bytes);
+  std::printf("  encode 10MB                 %8.1f   (%lld bytes of RTF)\n", ten.encode,
+              (long long)ten.bytes);
   std::printf("  decode 1MB, bare document   %8.1f\n", one.decodeBare);
   std::printf("  decode 10MB, bare document  %8.1f\n", ten.decodeBare);
   std::printf("  decode 1MB, shown editor    %8.1f\n", one.decodeShown);

@@ -13,6 +13,7 @@ class QSaveFile;
 
 namespace fw {
 
+class EditField;
 class TextOutputStream;
 class TextInputStream;
 class FolderItem;
@@ -37,6 +38,12 @@ class FolderItem {
   std::shared_ptr<TextOutputStream> CreateTextFile();
   // Nil when the file is missing or cannot be read.
   std::shared_ptr<TextInputStream> OpenAsTextFile();
+
+  // The editor's styled text as this file (RTF, replaced atomically), and back. Opening replaces
+  // the editor's whole text and styles only when the file was read whole; otherwise the editor is
+  // untouched and LastError says why.
+  bool SaveStyledEditField(const EditField& field);
+  bool OpenStyledEditField(EditField& field);
 
   // Whole-file helpers for formats that are not line based; WriteAll replaces atomically.
   bool ReadAll(QByteArray* data);

@@ -9,7 +9,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
-
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -44,9 +43,7 @@ size_t qHash(const Style& s, size_t seed = 0) {
   return qHashMulti(seed, s.family, s.halfPoints, s.color, s.bold, s.italic, s.underline);
 }
 
-int ClampHalfPoints(long long hp) {
-  return int(std::clamp<long long>(hp, kMinHalfPoints, kMaxHalfPoints));
-}
+int ClampHalfPoints(long long hp) { return int(std::clamp<long long>(hp, kMinHalfPoints, kMaxHalfPoints)); }
 
 // ---------------------------------------------------------------------------------------------
 // Writing
@@ -200,8 +197,7 @@ class RtfWriter {
 
     s.bold = f.hasProperty(QTextFormat::FontWeight) ? f.fontWeight() >= QFont::Bold : defaultBold_;
     s.italic = f.hasProperty(QTextFormat::FontItalic) ? f.fontItalic() : defaultItalic_;
-    s.underline = f.hasProperty(QTextFormat::TextUnderlineStyle) ||
-                          f.hasProperty(QTextFormat::FontUnderline)
+    s.underline = f.hasProperty(QTextFormat::TextUnderlineStyle) || f.hasProperty(QTextFormat::FontUnderline)
                       ? f.fontUnderline()
                       : defaultUnderline_;
 
@@ -337,14 +333,12 @@ class RtfWriter {
 // ---------------------------------------------------------------------------------------------
 // Reading
 
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char16_t FromCp1252(unsigned char b) {
-  return b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b);
-}
+char16_t FromCp1252(unsigned char b) { return b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b); }
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -357,9 +351,28 @@ int HexValue(char c) {
 }
 
 enum class Kw : unsigned char {
-  kFont, kFontSize, kBold, kItalic, kUnderline, kUnderlineNone, kColor, kPlain, kDefaultFont,
-  kUnicodeSkip, kUnicode, kFontTable, kColorTable, kRed, kGreen, kBlue, kBin, kSkipDestination,
-  kAlternateUnicode, kUnicodeText, kParagraph, kChar,
+  kFont,
+  kFontSize,
+  kBold,
+  kItalic,
+  kUnderline,
+  kUnderlineNone,
+  kColor,
+  kPlain,
+  kDefaultFont,
+  kUnicodeSkip,
+  kUnicode,
+  kFontTable,
+  kColorTable,
+  kRed,
+  kGreen,
+  kBlue,
+  kBin,
+  kSkipDestination,
+  kAlternateUnicode,
+  kUnicodeText,
+  kParagraph,
+  kChar,
 };
 
 struct KwInfo {
@@ -375,9 +388,9 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     t["b"] = {Kw::kBold};
     t["i"] = {Kw::kItalic};
     t["ul"] = {Kw::kUnderline};
-    for (const char* w : {"uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash",
-                          "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash",
-                          "ululdbwave", "ulw", "ulwave"})
+    for (const char* w :
+         {"uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd", "ulthdash",
+          "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
       t[w] = {Kw::kUnderline};
     t["ulnone"] = {Kw::kUnderlineNone};
     t["cf"] = {Kw::kColor};
@@ -415,17 +428,79 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     t["ltrmark"] = {Kw::kChar, 0x200E};
     t["rtlmark"] = {Kw::kChar, 0x200F};
     // Groups whose content is not body text of this model.
-    for (const char* w :
-         {"stylesheet", "info", "pict", "object", "objdata", "header", "headerl", "headerr",
-          "headerf", "footer", "footerl", "footerr", "footerf", "footnote", "fldinst", "listtable",
-          "listoverridetable", "revtbl", "rsidtbl", "filetbl", "author", "title", "subject",
-          "operator", "keywords", "comment", "doccomm", "company", "manager", "category",
-          "creatim", "revtim", "printim", "buptim", "pgdsctbl", "template", "xe", "tc", "txe",
-          "nonshppict", "shp", "shpinst", "macpict", "wmetafile", "pmmetafile", "dibitmap",
-          "wbitmap", "pn", "pntxta", "pntxtb", "annotation", "atnid", "atnauthor", "falt",
-          "panose", "fchars", "lchars", "private", "userprops", "xmlnstbl", "themedata",
-          "colorschememapping", "latentstyles", "datastore", "generator", "ftnsep", "ftnsepc",
-          "ftncn", "aftnsep", "aftnsepc", "aftncn", "bkmkstart", "bkmkend"})
+    for (const char* w : {"stylesheet",
+                          "info",
+                          "pict",
+                          "object",
+                          "objdata",
+                          "header",
+                          "headerl",
+                          "headerr",
+                          "headerf",
+                          "footer",
+                          "footerl",
+                          "footerr",
+                          "footerf",
+                          "footnote",
+                          "fldinst",
+                          "listtable",
+                          "listoverridetable",
+                          "revtbl",
+                          "rsidtbl",
+                          "filetbl",
+                          "author",
+                          "title",
+                          "subject",
+                          "operator",
+                          "keywords",
+                          "comment",
+                          "doccomm",
+                          "company",
+                          "manager",
+                          "category",
+                          "creatim",
+                          "revtim",
+                          "printim",
+                          "buptim",
+                          "pgdsctbl",
+                          "template",
+                          "xe",
+                          "tc",
+                          "txe",
+                          "nonshppict",
+                          "shp",
+                          "shpinst",
+                          "macpict",
+                          "wmetafile",
+                          "pmmetafile",
+                          "dibitmap",
+                          "wbitmap",
+                          "pn",
+                          "pntxta",
+                          "pntxtb",
+                          "annotation",
+                          "atnid",
+                          "atnauthor",
+                          "falt",
+                          "panose",
+                          "fchars",
+                          "lchars",
+                          "private",
+                          "userprops",
+                          "xmlnstbl",
+                          "themedata",
+                          "colorschememapping",
+                          "latentstyles",
+                          "datastore",
+                          "generator",
+                          "ftnsep",
+                          "ftnsepc",
+                          "ftncn",
+                          "aftnsep",
+                          "aftnsepc",
+                          "aftncn",
+                          "bkmkstart",
+                          "bkmkend"})
       t[w] = {Kw::kSkipDestination};
     return t;
   }();
@@ -628,7 +703,8 @@ void RtfReader::CloseGroup() {
 
 bool RtfReader::Parse(QString* error) {
   while (p_ < end_ && (*p_ == ' ' || *p_ == '\t' || *p_ == '\r' || *p_ == '\n')) ++p_;
-  if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0) return Fail(error, QStringLiteral("not an RTF file"));
+  if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0)
+    return Fail(error, QStringLiteral("not an RTF file"));
 
   text_.reserve(size_t(end_ - p_) / 2);
   paragraphs_.push_back({0, -1});
@@ -1011,8 +1087,9 @@ void RtfReader::Build(QTextDocument& doc) const {
     const size_t runEnd = pi + 1 < paragraphs_.size() ? paragraphs_[pi + 1].firstRun : runs_.size();
     for (size_t r = para.firstRun; r < runEnd; ++r) {
       const Run& run = runs_[r];
-      cursor.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(text_.data() + run.start), run.length),
-                        formats[size_t(run.style)]);
+      cursor.insertText(
+          QString::fromRawData(reinterpret_cast<const QChar*>(text_.data() + run.start), run.length),
+          formats[size_t(run.style)]);
     }
   }
   cursor.endEditBlock();

@@ -1,5 +1,6 @@
 #include "store/module1.h"
 
+#include <QFile>
 #include <QStringList>
 
 #include "platform/bevelbutton.h"
@@ -10,6 +11,7 @@
 #include "platform/strings.h"
 #include "platform/uiservice.h"
 #include "platform/window.h"
+#include "store/module1style.h"
 
 using namespace fw;
 
@@ -147,14 +149,14 @@ void saveSections() {
   writeJournalFile(file, lines);
 }
 
-void saveSectionStyle() {
-  FolderItemPtr file = DataChild(QStringLiteral("Tavrin-") + ThisSection + QStringLiteral("-Style.txt"));
-  writeJournalFile(file, StyleLines({QStringLiteral("Font: "), QStringLiteral("Font Size: "), QStringLiteral("Bold: "),
+bool saveSectionStyle() {
+  FolderItemPtr file = sectionStyleFile(ThisSection);
+  return writeJournalFile(file, StyleLines({QStringLiteral("Font: "), QStringLiteral("Font Size: "), QStringLiteral("Bold: "),
                                      QStringLiteral("Italics: "), QStringLiteral("Underline: "), QStringLiteral("Color: ")}));
 }
 
 void getSectionStyle() {
-  FolderItemPtr file = DataChild(QStringLiteral("Tavrin-") + MySection + QStringLiteral("-Style.txt"));
+  FolderItemPtr file = sectionStyleFile(MySection);
   if (!file || !file->Exists()) return;
   std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
   if (!in) return;
@@ -214,10 +216,72 @@ void getInkpotColors() {
   }
 }
 
-void saveSectionText() {
-  // Filled in with the section text file.
+FolderItemPtr sectionTextFile(const QString& name) { return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral(".txt")); }
+FolderItemPtr sectionStyleFile(const QString& name) {
+  return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral("-Style.txt"));
 }
 
-void getSectionText() {}
+QString sectionNameProblem(const QString& name) {
+  const QString again = QStringLiteral("  Choose another name.");
+  if (name.contains(u'/')) return QStringLiteral("A Section name cannot contain \"/\".") + again;
+  if (name.contains(QChar(u'\0')) || name.contains(u'\n') || name.contains(u'\r'))
+    return QStringLiteral("A Section name cannot contain control characters.") + again;
+  if (name.startsWith(QLatin1String("###"))) return QStringLiteral("A Section name cannot begin with \"###\".") + again;
+  // The longest file made from a name is its style file, written through a temporary file with a
+  // few more characters; file names here hold 255 bytes.
+  if (name.toUtf8().size() > 200) return QStringLiteral("This Section name is too long.") + again;
+  return QString();
+}
+
+namespace {
+EditField& EF1() { return mainWindow().Control<EditField>(QStringLiteral("EF1")); }
+
+// Keeps a section text file that could not be read beside it, under a name no Section's file can
+// have, so that the next save of the Section cannot destroy it.
+QString KeepUnreadable(const FolderItemPtr& file) {
+  const QString base = file->NativePath() + QStringLiteral(".unreadable");
+  QString target = base;
+  for (int n = 2; QFile::exists(target); ++n) target = base + u'-' + Str(n);
+  return QFile::copy(file->NativePath(), target) ? target : QString();
+}
+}  // namespace
+
+bool saveSectionText() {
+  if (ThisSection.isEmpty()) return true;
+  FolderItemPtr file = sectionTextFile(ThisSection);
+  if (!file) {
+    reportWriteFailure(file, QStringLiteral("the data folder cannot be had"));
+    return false;
+  }
+  if (!file->SaveStyledEditField(EF1())) {
+    reportWriteFailure(file, file->LastError());
+    return false;
+  }
+  return saveSectionStyle();
+}
+
+void getSectionText() {
+  FolderItemPtr file = sectionTextFile(MySection);
+  if (file && file->Exists()) {
+    if (file->OpenStyledEditField(EF1())) {
+      getSectionStyle();
+      return;
+    }
+    const QString reason = file->LastError();
+    const QString kept = KeepUnreadable(file);
+    QString message = QStringLiteral("The text of the Section ") + MySection + QStringLiteral(" could not be read from \"") +
+                      file->NativePath() + QStringLiteral("\": ") + reason + u'.';
+    message += kept.isEmpty() ? QStringLiteral("  The file could not be copied aside: it will be replaced when this Section is next saved.")
+                              : QStringLiteral("  The file has been kept as \"") + kept + QStringLiteral("\"; the Section is shown empty.");
+    MsgBox(message);
+  } else if (MySection.isEmpty()) {
+    return;  // no Section: the editor keeps what it holds
+  }
+  // A Section without readable text is shown empty in the default style, so that the previous
+  // Section's text never stays on screen under this Section's name (the next save would write it
+  // into this Section's files).
+  EF1().SetText(QString());
+  resetStyle();
+}
 
 }  // namespace Module1

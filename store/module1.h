@@ -47,14 +47,22 @@ fw::FolderItemPtr dataFolder();
 
 void getSections();
 void saveSections();
-void saveSectionText();
+// True when the Section's files were written, or when there was nothing to write.
+bool saveSectionText();
 void getSectionText();
-void saveSectionStyle();
+bool saveSectionStyle();
 void getSectionStyle();
 void saveDefaultStyle();
 void getDefaultStyle();
 void saveInkpotColors();
 void getInkpotColors();
+
+// The refusal message for a Section name the data folder cannot hold (a "/" or NUL or line break,
+// a leading "###", a name too long for its file names); "" when the name can be used.
+QString sectionNameProblem(const QString& name);
+// The Section's two files.
+fw::FolderItemPtr sectionTextFile(const QString& name);
+fw::FolderItemPtr sectionStyleFile(const QString& name);
 
 // The main window, reached by its class; the program makes it before any of these run.
 fw::Window& mainWindow();

@@ -1,12 +1,152 @@
 // The section list and the roads that show, create, delete and rename Sections.
 
+#include "platform/editfield.h"
 #include "platform/graphics.h"
+#include "platform/listbox.h"
+#include "platform/pushbutton.h"
+#include "platform/strings.h"
+#include "platform/uiservice.h"
+#include "store/module1.h"
+#include "window/getnewsection.h"
 #include "window/window1.h"
 
-void Window1::LB1_Change() {}
-void Window1::LB1_DoubleClick() {}
-bool Window1::LB1_CellTextPaint(fw::Graphics&, int, int, int, int) { return false; }
-void Window1::NewJournal_Action() {}
-void Window1::DeleteJournal_Action() {}
-void Window1::SectionTitle_TextChange() {}
-void Window1::SaveAs_Action() {}
+using namespace fw;
+
+void Window1::LB1_Change() {
+  Window1* w = Window1_();
+  Listbox& lb = w->LB1();
+  if (!Module1::LastSection.isEmpty()) {
+    Module1::ThisSection = Module1::LastSection;
+    Module1::saveSectionText();
+  }
+  Module1::MySection = lb.Text();
+  w->EditFieldNamed(QStringLiteral("SectionTitle")).SetText(Module1::MySection);
+  Module1::ThisSection = Module1::MySection;
+  Module1::getSectionText();
+  Module1::LastSection = Module1::MySection;
+  lb.Refresh(true);
+  w->EditFieldNamed(QStringLiteral("FindString")).SetText(QString());
+  EditField& ef = w->EF1();
+  ef.SetScrollPosition(0);
+  ef.SetFocus();
+}
+
+void Window1::LB1_DoubleClick() {
+  Listbox& lb = Window1_()->LB1();
+  const int r = lb.ListIndex();
+  if (r < 0) return;  // the toggle needs a row
+  const QString t = lb.CellTag(r, 0).toString();
+  lb.SetCellTag(r, 0, StrEq(t, QStringLiteral("White")) ? QStringLiteral("Red") : QStringLiteral("White"));
+  Module1::saveSections();
+}
+
+bool Window1::LB1_CellTextPaint(Graphics& g, int row, int, int, int) {
+  const QString t = Window1_()->LB1().CellTag(row, 0).toString();
+  if (StrEq(t, QStringLiteral("Red"))) {
+    g.ForeColor = RGB(255, 0, 0);
+    g.Bold = true;
+  } else {
+    g.ForeColor = RGB(0, 0, 0);
+    g.Bold = false;
+  }
+  return false;
+}
+
+void Window1::NewJournal_Action() {
+  if (!Module1::MySection.isEmpty()) {
+    Module1::ThisSection = Module1::MySection;
+    Module1::saveSectionText();
+  }
+  getNewSection::getNewSection_()->Show();
+}
+
+void Window1::DeleteJournal_Action() {
+  Window1* w = Window1_();
+  Listbox& lb = w->LB1();
+  const QString name = lb.Text();
+  const int r = MsgBox(QStringLiteral("Are you sure that you want to delete the Section named ") + name + u'?', 308, QString());
+  if (r == kAnswerYes) {
+    if (!name.isEmpty()) {
+      for (int i = 0; i < lb.ListCount();) {
+        if (StrEq(lb.Cell(i, 0), name)) lb.RemoveRow(i);
+        else ++i;
+      }
+    }
+    if (FolderItemPtr text = Module1::sectionTextFile(name); text && text->Exists()) text->Delete();
+    if (FolderItemPtr style = Module1::sectionStyleFile(name); style && style->Exists()) style->Delete();
+    Module1::saveSections();
+    w->EditFieldNamed(QStringLiteral("SectionTitle")).SetText(QString());
+    w->EF1().SetText(QString());
+    Module1::MySection = QString();
+    Module1::LastSection = QString();
+    // The editor no longer belongs to any Section: nothing may be written under the deleted name
+    // afterwards (closing the window would otherwise bring its files back).
+    Module1::ThisSection = QString();
+  }
+  w->EF1().SetEnabled(lb.ListCount() > 0);
+  PushButton& saveAs = w->ButtonNamed(QStringLiteral("SaveAs"));
+  saveAs.SetDefault(false);
+  saveAs.SetEnabled(false);
+}
+
+void Window1::SectionTitle_TextChange() {
+  Window1* w = Window1_();
+  Listbox& lb = w->LB1();
+  if (lb.ListCount() == 0) return;
+  const QString t = w->EditFieldNamed(QStringLiteral("SectionTitle")).Text();
+  for (int i = 0; i < lb.ListCount(); ++i)
+    if (StrEq(lb.Cell(i, 0), t)) return;
+  PushButton& saveAs = w->ButtonNamed(QStringLiteral("SaveAs"));
+  saveAs.SetDefault(true);
+  saveAs.SetEnabled(true);
+}
+
+void Window1::SaveAs_Action() {
+  Window1* w = Window1_();
+  Listbox& lb = w->LB1();
+  EditField& title = w->EditFieldNamed(QStringLiteral("SectionTitle"));
+  const QString newName = title.Text();
+  if (newName.isEmpty()) {
+    MsgBox(QStringLiteral("First, enter a Section name!"));
+    return;
+  }
+  const QString oldName = Module1::MySection;
+  for (int i = 0; i < lb.ListCount(); ++i) {
+    if (StrEq(lb.Cell(i, 0), newName)) {
+      MsgBox(QStringLiteral("There is already a section named ") + newName + QStringLiteral(".  Choose another name."));
+      title.SetFocus();
+      return;
+    }
+  }
+  if (const QString problem = Module1::sectionNameProblem(newName); !problem.isEmpty()) {
+    MsgBox(problem);
+    title.SetFocus();
+    return;
+  }
+  int J = -1;
+  for (int i = 0; i < lb.ListCount(); ++i)
+    if (!oldName.isEmpty() && StrEq(lb.Cell(i, 0), oldName)) J = i;
+
+  // The new name's files first; the old ones go only once these are safely written.
+  Module1::ThisSection = newName;
+  if (!Module1::saveSectionText()) {
+    Module1::ThisSection = oldName;
+    return;  // the failure has been shown; the Section keeps its name and its files
+  }
+  if (J >= 0) {
+    lb.InsertRow(J, newName, 0);
+    if (FolderItemPtr oldText = Module1::sectionTextFile(oldName); oldText && oldText->Exists()) oldText->Delete();
+    if (FolderItemPtr oldStyle = Module1::sectionStyleFile(oldName); oldStyle && oldStyle->Exists()) oldStyle->Delete();
+    lb.RemoveRow(J + 1);
+  } else {
+    // No Section is shown: the title and the editor's text become a new Section.
+    lb.AddRow(newName);
+  }
+  Module1::MySection = newName;
+  Module1::LastSection = newName;
+  PushButton& saveAs = w->ButtonNamed(QStringLiteral("SaveAs"));
+  saveAs.SetDefault(false);
+  saveAs.SetEnabled(false);
+  lb.SetListIndex(-1);
+  w->EF1().SetText(QString());
+}

@@ -1,13 +1,12 @@
 #include "platform/styledtextrtf.h"
 
+#include <gtest/gtest.h>
+
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-
-#include <gtest/gtest.h>
-
 #include <ostream>
 #include <random>
 #include <string>
@@ -126,8 +125,12 @@ const CharStyle kUnderline{.underline = true};
 const CharStyle kRed{.rgb = 0xff0000};
 const CharStyle kBig{.halfPoints = 72};
 const CharStyle kSerif{.family = QStringLiteral("DejaVu Serif")};
-const CharStyle kEverything{.family = QStringLiteral("DejaVu Serif"), .halfPoints = 36, .bold = true,
-                            .italic = true, .underline = true, .rgb = 0x123456};
+const CharStyle kEverything{.family = QStringLiteral("DejaVu Serif"),
+                            .halfPoints = 36,
+                            .bold = true,
+                            .italic = true,
+                            .underline = true,
+                            .rgb = 0x123456};
 
 CharStyle WithFamily(const QString& family) {
   CharStyle s;
@@ -153,22 +156,23 @@ void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
 
 std::vector<RoundTripCase> RoundTripCases() {
   std::vector<RoundTripCase> cases;
-  cases.push_back({"PlainAscii", {P(QStringLiteral(
-                                      "The quick brown fox jumps over the lazy dog. 0123456789 "
-                                      "!\"#$%&'()*+,-./:;<=>?@[]^_`|~"))}});
+  cases.push_back({"PlainAscii",
+                   {P(QStringLiteral("The quick brown fox jumps over the lazy dog. 0123456789 "
+                                     "!\"#$%&'()*+,-./:;<=>?@[]^_`|~"))}});
   cases.push_back({"TabsAndEmptyParagraphs",
                    {Empty(), Empty(), P(QStringLiteral("a\tb\t\tc")), Empty(), P(QStringLiteral("\t")),
                     P(QStringLiteral("\tx\t")), Empty(), Empty()}});
   cases.push_back({"AccentedLetters", {P(QStringLiteral("café naïve Ångström œuvre € ÿ ß Ωμέγα Ёж"))}});
-  cases.push_back({"Cjk", {P(QStringLiteral("日本語のテキスト、中文字符，한국어")), P(QStringLiteral("二行目"))}});
+  cases.push_back(
+      {"Cjk", {P(QStringLiteral("日本語のテキスト、中文字符，한국어")), P(QStringLiteral("二行目"))}});
   cases.push_back({"OutsideBasicPlane", {P(QStringLiteral("😀 𝄞 𠀀 👩‍💻 end"))}});
   cases.push_back({"UnusualCharacters",
                    {P(QStringLiteral("\uFFFD nbsp\u00A0 line\u2028break del\u007F ctl\u0001 bom\uFEFF "
                                      "obj\uFFFC ?x")),
                     P(QString(QChar(0xD800)) + QStringLiteral("lone") + QChar(0xDC00)),
                     P(QString(QChar(0)) + QStringLiteral("nul"))}});
-  cases.push_back({"RtfSyntaxAsText",
-                   {P(QStringLiteral("\\ { } \\par {\\rtf1 x} \\'e9 \\u233? }{ \\\\ ;"))}});
+  cases.push_back(
+      {"RtfSyntaxAsText", {P(QStringLiteral("\\ { } \\par {\\rtf1 x} \\'e9 \\u233? }{ \\\\ ;"))}});
   cases.push_back({"EachAttribute",
                    {P({{QStringLiteral("plain "), kPlain},
                        {QStringLiteral("bold "), kBold},
@@ -228,8 +232,7 @@ std::vector<RoundTripCase> RoundTripCases() {
     // Long enough that the output buffer has to grow, with plenty of multi-byte escapes.
     std::vector<TextRun> runs;
     const CharStyle styles[] = {kPlain, kBold, kEverything, kRed, kSerif};
-    for (int i = 0; i < 2000; ++i)
-      runs.push_back({QStringLiteral("ab日本😀é\tz").repeated(3), styles[i % 5]});
+    for (int i = 0; i < 2000; ++i) runs.push_back({QStringLiteral("ab日本😀é\tz").repeated(3), styles[i % 5]});
     cases.push_back({"LongParagraphWithEscapes", {P(runs), P(QStringLiteral("tail"))}});
   }
   return cases;
@@ -291,8 +294,8 @@ TEST(StyledTextRtf, EncodingIsPinned) {
 
 class TypingStyleTest : public testing::Test {
  protected:
-  const CharStyle typing_{.family = QStringLiteral("DejaVu Serif"), .halfPoints = 36, .bold = true,
-                          .rgb = 0xff0000};
+  const CharStyle typing_{
+      .family = QStringLiteral("DejaVu Serif"), .halfPoints = 36, .bold = true, .rgb = 0xff0000};
 
   // Round trip through a file into an editor that held something else before.
   void Load(const Doc& spec) {
@@ -325,7 +328,8 @@ TEST_F(TypingStyleTest, TextTypedIntoEmptyLastParagraphTakesItsStyle) {
   QTextCursor end(editor_.document());
   end.movePosition(QTextCursor::End);
   end.insertText(QStringLiteral("x"));
-  EXPECT_EQ(Snapshot(*editor_.document()).back().runs, (std::vector<TextRun>{{QStringLiteral("x"), typing_}}));
+  EXPECT_EQ(Snapshot(*editor_.document()).back().runs,
+            (std::vector<TextRun>{{QStringLiteral("x"), typing_}}));
 }
 
 TEST(StyledTextRtf, UnsetPropertiesAreWrittenAsTheDefaultFontShowsThem) {
@@ -388,7 +392,8 @@ std::vector<ForeignCase> ForeignCases() {
        "\\pard\\sa200\\sl276\\slmult1\\f0\\fs22\\lang9 Caf\\'e9 na\\'efve \\b bold\\b0\\par\r\n"
        "Second\\par\r\n}\r\n",
        {QStringLiteral("Café naïve bold"), QStringLiteral("Second"), QString()}},
-      {"UnicodeEscapes", "{\\rtf1\\ansi\\uc1 caf\\u233? x\\u-10179?\\u-8704?\\u128512?}",
+      {"UnicodeEscapes",
+       "{\\rtf1\\ansi\\uc1 caf\\u233? x\\u-10179?\\u-8704?\\u128512?}",
        {QStringLiteral("café x😀😀")}},
       {"UnicodeSkipCountIsScoped", "{\\rtf1{\\uc2\\u26085\\'93\\'fa}\\u233?}", {QStringLiteral("日é")}},
       {"UnicodeWithoutFallback", "{\\rtf1\\uc0\\u233\\u8364 !}", {QStringLiteral("é€!")}},
@@ -412,14 +417,19 @@ std::vector<ForeignCase> ForeignCases() {
        "\\viewh8400\\viewkind0\n\\pard\\tx566\\tx1133\\pardirnatural\\partightenfactor0\n\n"
        "\\f0\\fs24 \\cf0 Hello\\\nWorld}",
        {QStringLiteral("Hello"), QStringLiteral("World")}},
-      {"RawAndHexWindowsBytes", "{\\rtf1\\ansi caf\xe9 \x80 \\'80\\'93q\\'94}", {QStringLiteral("café € €“q”")}},
-      {"Table", "{\\rtf1\\trowd\\cellx1000\\cellx2000 A\\cell B\\cell\\row C}",
+      {"RawAndHexWindowsBytes",
+       "{\\rtf1\\ansi caf\xe9 \x80 \\'80\\'93q\\'94}",
+       {QStringLiteral("café € €“q”")}},
+      {"Table",
+       "{\\rtf1\\trowd\\cellx1000\\cellx2000 A\\cell B\\cell\\row C}",
        {QStringLiteral("A\tB\t"), QStringLiteral("C")}},
-      {"AlternateUnicodeText", "{\\rtf1 {\\upr{ansi text}{\\*\\ud{unicode \\u8364?}}}}",
+      {"AlternateUnicodeText",
+       "{\\rtf1 {\\upr{ansi text}{\\*\\ud{unicode \\u8364?}}}}",
        {QStringLiteral("unicode €")}},
-      {"UnknownWordsAndPadding", QByteArray(kPadded, sizeof(kPadded) - 1),
-       {QStringLiteral("x")}},
-      {"LineBreaksInFile", "{\\rtf1 one\r\ntwo\\\nthree}", {QStringLiteral("onetwo"), QStringLiteral("three")}},
+      {"UnknownWordsAndPadding", QByteArray(kPadded, sizeof(kPadded) - 1), {QStringLiteral("x")}},
+      {"LineBreaksInFile",
+       "{\\rtf1 one\r\ntwo\\\nthree}",
+       {QStringLiteral("onetwo"), QStringLiteral("three")}},
       {"DamagedHexEscapeKeepsBraces", "{\\rtf1 a\\'zz{b}\\'4}", {QStringLiteral("azzb")}},
   };
 }
@@ -444,8 +454,12 @@ TEST(ForeignRtf, FormattingStateFollowsGroupsAndResets) {
   QTextDocument doc;
   ASSERT_TRUE(DecodeStyledRtf(rtf, doc, nullptr));
   const CharStyle arial = WithFamily(QStringLiteral("Arial"));
-  CharStyle a{.family = QStringLiteral("Courier New"), .halfPoints = 40, .bold = true, .italic = true,
-              .underline = true, .rgb = 0xff0000};
+  CharStyle a{.family = QStringLiteral("Courier New"),
+              .halfPoints = 40,
+              .bold = true,
+              .italic = true,
+              .underline = true,
+              .rgb = 0xff0000};
   CharStyle c = arial;
   c.italic = true;
   c.rgb = 0x0000ff;

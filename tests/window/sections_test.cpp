@@ -1,0 +1,495 @@
+// The Section roads: switching, marking, New, Delete and Save As, and what each leaves on disk.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include "app/startup.h"
+#include "journalfixture.h"
+#include "platform/bevelbutton.h"
+#include "platform/editfield.h"
+#include "platform/files.h"
+#include "platform/graphics.h"
+#include "platform/listbox.h"
+#include "platform/pushbutton.h"
+#include "platform/shapes.h"
+#include "store/module1.h"
+#include "window/getnewsection.h"
+#include "window/window1.h"
+
+namespace {
+
+class SectionTest : public JournalTest {
+ protected:
+  Window1* w = nullptr;
+
+  void Start(const QByteArray& sections = QByteArray()) {
+    if (!sections.isNull()) WriteData("Sections.txt", sections);
+    w = StartProgram();
+    ASSERT_NE(w, nullptr);
+  }
+  fw::Listbox& List() { return w->LB1(); }
+  fw::EditField& Editor() { return w->EF1(); }
+  fw::EditField& Title() { return w->EditFieldNamed("SectionTitle"); }
+  fw::PushButton& SaveAs() { return w->ButtonNamed("SaveAs"); }
+  // Types at the end of the text, in the typing style the editor holds there.
+  void Type(const QString& text) {
+    QTextEdit* te = Editor().TextEdit();
+    if (!te->textCursor().atEnd()) te->moveCursor(QTextCursor::End);
+    te->insertPlainText(text);
+  }
+  void Select(int row) { List().UserSelectRow(row); }
+  getNewSection* OpenNewDialog() {
+    w->ButtonNamed("NewJournal").Push();
+    return dynamic_cast<getNewSection*>(fw::GetImplicitWindow("getNewSection"));
+  }
+  void TypeName(getNewSection* d, const QString& name) {
+    d->Control<fw::EditField>("SectionName").LineEdit()->insert(name);
+  }
+  void NewSection(const QString& name) {
+    getNewSection* d = OpenNewDialog();
+    ASSERT_NE(d, nullptr);
+    TypeName(d, name);
+    d->Control<fw::PushButton>("OK").Push();
+  }
+  QStringList Rows() {
+    QStringList rows;
+    for (int i = 0; i < List().ListCount(); ++i) rows << List().Cell(i, 0);
+    return rows;
+  }
+  void ExpectState(const QString& my, const QString& th, const QString& last) {
+    EXPECT_EQ(Module1::MySection, my);
+    EXPECT_EQ(Module1::ThisSection, th);
+    EXPECT_EQ(Module1::LastSection, last);
+  }
+};
+
+// Three Sections with stored text: A, B, C.
+class ThreeSections : public SectionTest {
+ protected:
+  void SetUp() override {
+    SectionTest::SetUp();
+    Start(QByteArray());
+    for (const char* name : {"A", "B", "C"}) {
+      NewSection(QString::fromLatin1(name));
+      Type(QStringLiteral("text of ") + QString::fromLatin1(name));
+    }
+    List().SetListIndex(-1);
+    ui().Clear();
+  }
+};
+
+TEST_F(ThreeSections, FirstSelectionLoadsWithoutWriting) {
+  const QByteArray before = ReadData("Tavrin-A.txt");
+  QFile::remove(DataPath("Tavrin-B.txt"));  // would be rewritten if the switch wrote anything
+  Select(0);
+  EXPECT_FALSE(DataExists("Tavrin-B.txt"));
+  EXPECT_EQ(ReadData("Tavrin-A.txt"), before);
+  EXPECT_EQ(Title().Text(), "A");
+  EXPECT_EQ(Editor().Text(), "text of A");
+  EXPECT_EQ(w->EditFieldNamed("FindString").Text(), "");
+  ExpectState("A", "A", "A");
+}
+
+TEST_F(ThreeSections, SwitchSavesTheShownSectionBeforeLoadingTheNext) {
+  Select(0);
+  Type(" edited");
+  w->BevelNamed("BoldButton").SetValue(true);
+  w->RectNamed("ColorRect").SetFillColor(fw::RGB(255, 0, 0));
+  Select(1);
+  EXPECT_EQ(Editor().Text(), "text of B");
+  const QByteArray style = ReadData("Tavrin-A-Style.txt");
+  EXPECT_EQ(style, "Font: \tArial\nFont Size: \t12\nBold: \tTrue\nItalics: \tFalse\nUnderline: \tFalse\nColor: \t255\t0\t0\n");
+  // B's own style came back with it.
+  EXPECT_FALSE(w->BevelNamed("BoldButton").Value());
+  Select(0);
+  EXPECT_EQ(Editor().Text(), "text of A edited");
+  EXPECT_TRUE(w->BevelNamed("BoldButton").Value());
+  EXPECT_EQ(Module1::MyColor, fw::RGB(255, 0, 0));
+  ExpectState("A", "A", "A");
+}
+
+TEST_F(ThreeSections, MissingTextFileShowsTheSectionEmptyAndNeverTakesTheOldText) {
+  Select(0);
+  QFile::remove(DataPath("Tavrin-B.txt"));
+  Select(1);
+  EXPECT_EQ(Editor().Text(), "");
+  EXPECT_EQ(w->BevelNamed("FontMenu").Caption(), "Arial");
+  Select(2);
+  // A's text did not travel into B's files.
+  Select(1);
+  EXPECT_EQ(Editor().Text(), "");
+  Select(0);
+  EXPECT_EQ(Editor().Text(), "text of A");
+}
+
+TEST_F(ThreeSections, SwitchToNoRowSavesAndKeepsTheEditor) {
+  Select(2);
+  Type("!");
+  List().SetListIndex(-1);
+  EXPECT_EQ(Title().Text(), "");
+  ExpectState("", "", "");
+  EXPECT_EQ(Editor().Text(), "text of C!");
+  Select(2);
+  EXPECT_EQ(Editor().Text(), "text of C!");
+}
+
+TEST_F(ThreeSections, ReorderingKeepsSelectionAndState) {
+  Select(1);
+  List().MoveRow(1, 0);
+  EXPECT_EQ(List().ListIndex(), 0);
+  EXPECT_EQ(List().Text(), "B");
+  List().SortByColumn(0, Qt::DescendingOrder);
+  EXPECT_EQ(Rows(), QStringList({"C", "B", "A"}));
+  EXPECT_EQ(List().Text(), "B");
+  ExpectState("B", "B", "B");
+  CloseProgram();
+  EXPECT_EQ(ReadData("Sections.txt"), "C\nB\nA\n");
+}
+
+TEST_F(SectionTest, MarkToggleAndPainting) {
+  Start("Diary\n###Work\n");
+  List().AddRow("Fresh");
+  struct Case { int row; QString tagAfter; QByteArray file; fw::Color colour; bool bold; };
+  const Case cases[] = {
+      {0, "Red", "###Diary\n###Work\nFresh\n", fw::RGB(255, 0, 0), true},
+      {0, "White", "Diary\n###Work\nFresh\n", fw::RGB(0, 0, 0), false},
+      {1, "White", "Diary\nWork\nFresh\n", fw::RGB(0, 0, 0), false},
+      {2, "White", "Diary\nWork\nFresh\n", fw::RGB(0, 0, 0), false},  // no tag: first toggle gives White
+      {2, "Red", "Diary\nWork\n###Fresh\n", fw::RGB(255, 0, 0), true},
+  };
+  for (const Case& c : cases) {
+    List().SetListIndex(c.row);
+    w->LB1_DoubleClick();
+    EXPECT_EQ(List().CellTag(c.row, 0).toString(), c.tagAfter) << c.row;
+    EXPECT_EQ(ReadData("Sections.txt"), c.file) << c.row;
+    fw::Graphics g;
+    w->LB1_CellTextPaint(g, c.row, 5, 0, 0);
+    EXPECT_EQ(g.ForeColor, c.colour);
+    EXPECT_EQ(g.Bold, c.bold);
+  }
+}
+
+TEST_F(SectionTest, DoubleClickWithoutSelectionDoesNothing) {
+  Start("Diary\n");
+  QFile::remove(DataPath("Sections.txt"));
+  w->LB1_DoubleClick();
+  EXPECT_FALSE(DataExists("Sections.txt"));
+  EXPECT_EQ(List().CellTag(0, 0).toString(), "White");
+}
+
+TEST_F(SectionTest, MarksSurviveARestart) {
+  Start("Diary\n###Work\n");
+  List().SetListIndex(0);
+  w->LB1_DoubleClick();
+  EXPECT_EQ(CloseProgram(), 0);
+  ReleaseModuleState();
+  Module1::ResetState();
+  Start();
+  EXPECT_EQ(List().CellTag(0, 0).toString(), "Red");
+  EXPECT_EQ(List().CellTag(1, 0).toString(), "Red");
+}
+
+TEST_F(SectionTest, NewSectionDialog) {
+  Start("Diary\nWork\nHome\n");
+  getNewSection* d = OpenNewDialog();
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(d->IsOpened());
+  EXPECT_FALSE(d->Control<fw::PushButton>("OK").Enabled());
+  // A colon typed last goes with a beep; one in the middle stays.
+  TypeName(d, "Plan:");
+  EXPECT_EQ(d->Control<fw::EditField>("SectionName").Text(), "Plan");
+  EXPECT_EQ(ui().Count("Beep"), 1);
+  EXPECT_TRUE(d->Control<fw::PushButton>("OK").Enabled());
+  EXPECT_TRUE(d->Control<fw::PushButton>("OK").Default());
+  d->Control<fw::EditField>("SectionName").SetText("a:b");
+  EXPECT_EQ(d->Control<fw::EditField>("SectionName").Text(), "a:b");
+  EXPECT_EQ(ui().Count("Beep"), 1);
+  d->Control<fw::EditField>("SectionName").SetText("x::");
+  EXPECT_EQ(d->Control<fw::EditField>("SectionName").Text(), "x");
+  EXPECT_EQ(ui().Count("Beep"), 3);
+  d->Control<fw::EditField>("SectionName").SetText(QString(30, u'n'));
+  EXPECT_EQ(d->Control<fw::EditField>("SectionName").Text().size(), 25);
+
+  // The same name in other letter case is refused, with the name as typed.
+  d->Control<fw::EditField>("SectionName").SetText("diary");
+  d->Control<fw::PushButton>("OK").Push();
+  EXPECT_EQ(ui().Messages().last(), "There is already a section named diary.  Choose another name.");
+  EXPECT_EQ(d->Control<fw::EditField>("SectionName").Text(), "");
+  EXPECT_FALSE(d->Control<fw::PushButton>("OK").Enabled());
+  EXPECT_EQ(List().ListCount(), 3);
+
+  TypeName(d, "Plans");
+  d->Control<fw::PushButton>("OK").Push();
+  EXPECT_EQ(Rows(), QStringList({"Diary", "Work", "Home", "Plans"}));
+  EXPECT_EQ(List().ListIndex(), 3);
+  EXPECT_FALSE(List().CellTag(3, 0).isValid());
+  EXPECT_EQ(Title().Text(), "Plans");
+  EXPECT_EQ(Editor().Text(), "");
+  EXPECT_TRUE(Editor().Enabled());
+  ExpectState("Plans", "Plans", "Plans");
+  EXPECT_TRUE(DataExists("Tavrin-Plans.txt"));
+  EXPECT_EQ(ReadData("Tavrin-Plans-Style.txt"),
+            "Font: \tArial\nFont Size: \t12\nBold: \tFalse\nItalics: \tFalse\nUnderline: \tFalse\nColor: \t0\t0\t0\n");
+  EXPECT_FALSE(ReadData("Sections.txt").contains("Plans"));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(fw::GetImplicitWindow("getNewSection"), nullptr);
+}
+
+TEST_F(ThreeSections, NewSavesTheShownSectionAndOkKeepsTextTypedMeanwhile) {
+  Select(0);
+  Type(" before New");
+  getNewSection* d = OpenNewDialog();
+  EXPECT_TRUE(ReadData("Tavrin-A.txt").contains("before New"));
+  Type(" while open");
+  TypeName(d, "D");
+  d->Control<fw::PushButton>("OK").Push();
+  Select(0);
+  EXPECT_EQ(Editor().Text(), "text of A before New while open");
+}
+
+TEST_F(ThreeSections, CancelLeavesEverythingButTheSave) {
+  Select(1);
+  getNewSection* d = OpenNewDialog();
+  d->Control<fw::PushButton>("Cancel").Push();
+  EXPECT_EQ(Rows(), QStringList({"A", "B", "C"}));
+  ExpectState("B", "B", "B");
+}
+
+TEST_F(SectionTest, NewWithNoSectionShownWritesNothingAndRecreatesAMissingDataFolder) {
+  Start("");
+  QFile::remove(DataPath("Sections.txt"));
+  QDir(DataPath()).removeRecursively();
+  getNewSection* d = OpenNewDialog();
+  EXPECT_FALSE(QFile::exists(DataPath()));
+  TypeName(d, "Diary");
+  d->Control<fw::PushButton>("OK").Push();
+  EXPECT_TRUE(DataExists("Tavrin-Diary.txt"));
+  EXPECT_TRUE(DataExists("Tavrin-Diary-Style.txt"));
+}
+
+TEST_F(SectionTest, NamesTheDataFolderCannotHoldAreRefused) {
+  Start("Diary\n");
+  struct Case { QString name; QString message; };
+  const Case cases[] = {
+      {"a/b", "A Section name cannot contain \"/\".  Choose another name."},
+      {QStringLiteral("a") + QChar(u'\0') + "b", "A Section name cannot contain control characters.  Choose another name."},
+      {"###x", "A Section name cannot begin with \"###\".  Choose another name."},
+      {QString(201, u'x'), "This Section name is too long.  Choose another name."},
+  };
+  for (const Case& c : cases) {
+    ui().Clear();
+    // At Save As (no limit on the title's length) ...
+    List().SetListIndex(0);
+    Title().SetText(c.name);
+    SaveAs().Push();
+    EXPECT_EQ(ui().Messages(), QStringList{c.message}) << c.name.left(10).toStdString();
+    EXPECT_EQ(Rows(), QStringList{"Diary"});
+    // ... and in the dialog, for the names it can take.
+    if (c.name.size() <= 25) {
+      ui().Clear();
+      getNewSection* d = OpenNewDialog();
+      d->Control<fw::EditField>("SectionName").SetText(c.name);
+      d->Control<fw::PushButton>("OK").Push();
+      EXPECT_EQ(ui().Messages(), QStringList{c.message});
+      EXPECT_EQ(Rows(), QStringList{"Diary"});
+      d->Close();
+    }
+  }
+  QDir data(DataPath());
+  EXPECT_EQ(data.entryList(QDir::Files).filter("###").size(), 0);
+}
+
+TEST_F(ThreeSections, DeleteYes) {
+  Select(1);
+  ui().SetNextAnswer(fw::kAnswerYes);
+  w->ButtonNamed("DeleteJournal").Push();
+  ASSERT_EQ(ui().Calls().size(), 1);
+  EXPECT_EQ(ui().Calls()[0].Text, "Are you sure that you want to delete the Section named B?");
+  EXPECT_EQ(ui().Calls()[0].Buttons, 308);
+  EXPECT_EQ(Rows(), QStringList({"A", "C"}));
+  EXPECT_FALSE(DataExists("Tavrin-B.txt"));
+  EXPECT_FALSE(DataExists("Tavrin-B-Style.txt"));
+  EXPECT_EQ(ReadData("Sections.txt"), "A\nC\n");
+  EXPECT_EQ(Title().Text(), "");
+  EXPECT_EQ(Editor().Text(), "");
+  EXPECT_EQ(List().ListIndex(), -1);
+  EXPECT_FALSE(SaveAs().Enabled());
+  EXPECT_TRUE(Editor().Enabled());
+  EXPECT_EQ(Module1::MySection, "");
+  EXPECT_EQ(Module1::LastSection, "");
+  // Closing now writes nothing under the deleted name.
+  EXPECT_EQ(CloseProgram(), 0);
+  EXPECT_FALSE(DataExists("Tavrin-B.txt"));
+  EXPECT_FALSE(DataExists("Tavrin-B-Style.txt"));
+}
+
+TEST_F(ThreeSections, DeleteNoChangesNothingButSaveAs) {
+  Select(1);
+  Title().SetText("Z");
+  EXPECT_TRUE(SaveAs().Enabled());
+  ui().SetNextAnswer(fw::kAnswerNo);
+  w->ButtonNamed("DeleteJournal").Push();
+  EXPECT_EQ(Rows(), QStringList({"A", "B", "C"}));
+  EXPECT_TRUE(DataExists("Tavrin-B.txt"));
+  ExpectState("B", "B", "B");
+  EXPECT_FALSE(SaveAs().Enabled());
+  EXPECT_FALSE(SaveAs().Default());
+}
+
+TEST_F(SectionTest, DeletingTheOnlySectionDisablesTheEditorUntilTheNextNew) {
+  Start("");
+  NewSection("Only");
+  ui().SetNextAnswer(fw::kAnswerYes);
+  w->ButtonNamed("DeleteJournal").Push();
+  EXPECT_EQ(List().ListCount(), 0);
+  EXPECT_FALSE(Editor().Enabled());
+  NewSection("Again");
+  EXPECT_TRUE(Editor().Enabled());
+}
+
+TEST_F(SectionTest, DeleteWithNoRowAndDuplicateRows) {
+  Start("Twin\ntwin\nOther\n");
+  ui().SetNextAnswer(fw::kAnswerYes);
+  w->ButtonNamed("DeleteJournal").Push();
+  EXPECT_EQ(ui().Calls()[0].Text, "Are you sure that you want to delete the Section named ?");
+  EXPECT_EQ(Rows(), QStringList({"Twin", "twin", "Other"}));
+  List().SetListIndex(0);
+  ui().SetNextAnswer(fw::kAnswerYes);
+  w->ButtonNamed("DeleteJournal").Push();
+  EXPECT_EQ(Rows(), QStringList({"Other"}));
+}
+
+TEST_F(SectionTest, TitleArmsSaveAs) {
+  Start("A\nB\nC\n");
+  Select(1);
+  EXPECT_FALSE(SaveAs().Enabled());
+  Title().SetText("D");
+  EXPECT_TRUE(SaveAs().Enabled());
+  EXPECT_TRUE(SaveAs().Default());
+  Title().SetText("B");
+  EXPECT_TRUE(SaveAs().Enabled());
+}
+
+TEST_F(ThreeSections, RenameKeepsTextAndDropsTheOldFiles) {
+  Select(1);
+  List().SetCellTag(1, 0, "Red");
+  Type(" edited");
+  Title().SetText("D");
+  SaveAs().Push();
+  EXPECT_TRUE(ui().Messages().isEmpty());
+  EXPECT_EQ(Rows(), QStringList({"A", "D", "C"}));
+  EXPECT_FALSE(List().CellTag(1, 0).isValid());
+  EXPECT_EQ(List().ListIndex(), -1);
+  EXPECT_EQ(Title().Text(), "");
+  EXPECT_EQ(Editor().Text(), "");
+  ExpectState("", "", "");
+  EXPECT_TRUE(SaveAs().Enabled());
+  EXPECT_TRUE(SaveAs().Default());
+  EXPECT_FALSE(DataExists("Tavrin-B.txt"));
+  EXPECT_FALSE(DataExists("Tavrin-B-Style.txt"));
+  EXPECT_FALSE(ReadData("Sections.txt").contains("D"));  // written only at the next list save
+  Select(1);
+  EXPECT_EQ(Editor().Text(), "text of B edited");
+  // Right after a rename the title is empty.
+  List().SetListIndex(-1);
+  SaveAs().Push();
+  EXPECT_EQ(ui().Messages().last(), "First, enter a Section name!");
+}
+
+TEST_F(ThreeSections, RenameRefusals) {
+  Select(1);
+  for (const char* title : {"b", "A"}) {
+    ui().Clear();
+    Title().SetText(QString::fromLatin1(title));
+    SaveAs().Push();
+    EXPECT_EQ(ui().Messages(), QStringList{QStringLiteral("There is already a section named ") + title +
+                                           QStringLiteral(".  Choose another name.")});
+    EXPECT_EQ(Rows(), QStringList({"A", "B", "C"}));
+    ExpectState("B", "B", "B");
+  }
+  ui().Clear();
+  Title().SetText("");
+  SaveAs().Push();
+  EXPECT_EQ(ui().Messages(), QStringList{"First, enter a Section name!"});
+}
+
+TEST_F(ThreeSections, RenameWhoseWriteFailsRemovesNothing) {
+  Select(1);
+  Type(" precious");
+  Title().SetText("D");
+  fw::TextOutputStream::InjectFailureForTesting("Tavrin-D.txt", "disk full");
+  SaveAs().Push();
+  ASSERT_EQ(ui().Messages().size(), 1);
+  EXPECT_TRUE(ui().Messages()[0].contains("Tavrin-D.txt"));
+  EXPECT_TRUE(ui().Messages()[0].contains("disk full"));
+  EXPECT_EQ(Rows(), QStringList({"A", "B", "C"}));
+  EXPECT_TRUE(DataExists("Tavrin-B.txt"));
+  EXPECT_TRUE(DataExists("Tavrin-B-Style.txt"));
+  EXPECT_EQ(Editor().Text(), "text of B precious");
+  ExpectState("B", "B", "B");
+}
+
+TEST_F(ThreeSections, SaveAsWithNoSectionShownAddsTheTextAsANewSection) {
+  List().SetListIndex(-1);
+  Editor().SetText("loose notes");
+  Title().SetText("Notes");
+  SaveAs().Push();
+  EXPECT_EQ(Rows(), QStringList({"A", "B", "C", "Notes"}));
+  EXPECT_TRUE(DataExists("Tavrin-A.txt"));
+  Select(3);
+  EXPECT_EQ(Editor().Text(), "loose notes");
+}
+
+TEST_F(SectionTest, StyledTextAndToolRowSurviveARestart) {
+  Start("");
+  NewSection("Styled");
+  Type("plain ");
+  fw::EditField& ef = Editor();
+  ef.SetSelTextFont("DejaVu Serif");
+  ef.SetSelTextSize(18);
+  ef.SetSelBold(true);
+  ef.SetSelTextColor(fw::RGB(0, 0, 255));
+  Type(QStringLiteral("bold blue \U0001F600\tend"));
+  w->BevelNamed("ItalicButton").SetValue(true);
+  w->BevelNamed("SizeMenu").SetCaption("18");
+  EXPECT_EQ(CloseProgram(), 0);
+  ReleaseModuleState();
+  Module1::ResetState();
+  Start();
+  Select(0);
+  EXPECT_EQ(Editor().Text(), QStringLiteral("plain bold blue \U0001F600\tend"));
+  const fw::TextStyle plain = Editor().StyleAt(0);
+  EXPECT_EQ(plain.Font, "Arial");
+  EXPECT_EQ(plain.Size, 12);
+  EXPECT_FALSE(plain.Bold);
+  const fw::TextStyle styled = Editor().StyleAt(7);
+  EXPECT_EQ(styled.Font, "DejaVu Serif");
+  EXPECT_EQ(styled.Size, 18);
+  EXPECT_TRUE(styled.Bold);
+  EXPECT_EQ(styled.TextColor, fw::RGB(0, 0, 255));
+  EXPECT_TRUE(w->BevelNamed("ItalicButton").Value());
+  EXPECT_EQ(w->BevelNamed("SizeMenu").Caption(), "18");
+}
+
+TEST_F(SectionTest, DamagedTextFileIsReportedAndKeptAside) {
+  Start("Broken\n");
+  WriteData("Tavrin-Broken.txt", "{\\rtf1 half a fi");
+  Select(0);
+  ASSERT_EQ(ui().Messages().size(), 1);
+  EXPECT_TRUE(ui().Messages()[0].contains(DataPath("Tavrin-Broken.txt")));
+  EXPECT_TRUE(ui().Messages()[0].contains(DataPath("Tavrin-Broken.txt.unreadable")));
+  EXPECT_EQ(Editor().Text(), "");
+  Type("new text");
+  List().SetListIndex(-1);
+  EXPECT_EQ(ReadData("Tavrin-Broken.txt.unreadable"), "{\\rtf1 half a fi");
+  Select(0);
+  EXPECT_EQ(Editor().Text(), "new text");
+}
+
+}  // namespace

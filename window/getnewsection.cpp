@@ -1,0 +1,145 @@
+#include "window/getnewsection.h"
+
+#include "platform/editfield.h"
+#include "platform/listbox.h"
+#include "platform/pushbutton.h"
+#include "platform/statictext.h"
+#include "platform/strings.h"
+#include "platform/uiservice.h"
+#include "store/module1.h"
+#include "store/module1style.h"
+#include "window/window1.h"
+
+using namespace fw;
+
+getNewSection::getNewSection() : Window(QStringLiteral("getNewSection")) {}
+
+getNewSection* getNewSection::getNewSection_() {
+  if (auto* w = dynamic_cast<getNewSection*>(GetImplicitWindow(QStringLiteral("getNewSection")))) return w;
+  auto* w = new getNewSection;
+  w->Constructor();
+  return w;
+}
+
+void getNewSection::Layout() {
+  WindowProperties p;
+  p.Frame = 0;
+  p.Title = QString();
+  p.Width = 216;
+  p.Height = 115;
+  p.MinWidth = 64;
+  p.MinHeight = 64;
+  p.Resizeable = false;
+  p.LiveResize = true;
+  p.CloseButton = p.MinimizeButton = p.MaximizeButton = false;
+  p.Visible = true;
+  p.MenuBarVisible = true;
+  SetProperties(p);
+}
+
+void getNewSection::CreateControls() { CreateControls0(); }
+
+namespace {
+ControlProperties At(int left, int top, int width, int height, bool bold, int tab) {
+  ControlProperties p;
+  p.Left = left;
+  p.Top = top;
+  p.Width = width;
+  p.Height = height;
+  p.Bold = bold;
+  p.TabIndex = tab;
+  return p;
+}
+}  // namespace
+
+void getNewSection::CreateControls0() {
+  auto* name = New<EditField>("SectionName", At(20, 40, 174, 22, false, 0));
+  name->SetBorder(true);
+  name->SetAlignment(0);
+  name->SetMask(QString(25, u'&'));
+  name->SetLimitText(0);
+  name->InstallHandler("TextChange", [this] { SectionName_TextChange(); });
+
+  ControlProperties okProps = At(114, 74, 80, 20, true, 1);
+  okProps.Enabled = false;
+  auto* ok = New<PushButton>("OK", okProps);
+  ok->SetCaption(QStringLiteral("OK"));
+  ok->InstallHandler("Action", [this] { OK_Action(); });
+
+  auto* label = New<StaticText>("StaticText1", At(20, 17, 174, 20, true, 2));
+  label->SetText(QStringLiteral("New Section Name"));
+  label->SetTextAlign(1);
+
+  auto* cancel = New<PushButton>("Cancel", At(22, 74, 80, 20, true, 3));
+  cancel->SetCaption(QStringLiteral("Cancel"));
+  cancel->SetDefault(false);
+  cancel->SetCancel(false);
+  cancel->InstallHandler("Action", [this] { Cancel_Action(); });
+}
+
+void getNewSection::SectionName_TextChange() {
+  EditField& field = Control<EditField>(QStringLiteral("SectionName"));
+  const QString t = field.Text();
+  const int n = Len(t);
+  if (n > 0 && fw::Right(t, 1) == QLatin1String(":")) {
+    Beep();
+    field.SetText(fw::Left(t, n - 1));
+    field.Refresh(true);
+  }
+  PushButton& ok = Control<PushButton>(QStringLiteral("OK"));
+  if (!field.Text().isEmpty()) {
+    ok.SetDefault(true);
+    ok.SetEnabled(true);
+  } else {
+    ok.SetDefault(false);
+    ok.SetEnabled(false);
+  }
+}
+
+void getNewSection::OK_Action() {
+  Window1* main = Window1::Window1_();
+  Listbox& lb = main->LB1();
+  EditField& field = Control<EditField>(QStringLiteral("SectionName"));
+
+  Module1::getDefaultStyle();
+  const QString name = field.Text();
+  for (int i = 0; i < lb.ListCount(); ++i) {
+    if (StrEq(name, lb.Cell(i, 0))) {
+      MsgBox(QStringLiteral("There is already a section named ") + name + QStringLiteral(".  Choose another name."));
+      field.SetText(QString());
+      return;
+    }
+  }
+  if (const QString problem = Module1::sectionNameProblem(name); !problem.isEmpty()) {
+    MsgBox(problem);
+    field.SetText(QString());
+    return;
+  }
+  // Text typed into the shown Section while this dialog was open is saved before the editor is
+  // emptied for the new one.
+  if (!Module1::LastSection.isEmpty()) {
+    Module1::ThisSection = Module1::LastSection;
+    Module1::saveSectionText();
+  }
+
+  lb.AddRow(name);
+  const int idx = lb.ListCount() - 1;
+  Module1::dataFolder();
+  FolderItemPtr textFile = Module1::sectionTextFile(name);
+  Module1::MySection = name;
+  Module1::ThisSection = name;
+  Module1::LastSection = name;
+  Module1::resetStyle();
+  Module1::saveSectionStyle();
+  main->EditFieldNamed(QStringLiteral("SectionTitle")).SetText(name);
+  EditField& ef = main->EF1();
+  ef.SetText(QString());
+  if (!textFile || !textFile->SaveStyledEditField(ef))
+    Module1::reportWriteFailure(textFile, textFile ? textFile->LastError() : QStringLiteral("the data folder cannot be had"));
+  lb.SetListIndex(idx);
+  ef.SetEnabled(lb.ListCount() != 0);
+  ef.SetFocus();
+  getNewSection_()->Close();
+}
+
+void getNewSection::Cancel_Action() { getNewSection_()->Close(); }
