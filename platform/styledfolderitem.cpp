@@ -24,14 +24,28 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
   }
   QByteArray data;
   if (!ReadAll(&data)) return false;
+  // Built apart from the editor and swapped in whole: an editor on screen would otherwise react
+  // to every piece as it arrives (and clearing its old text costs as much as loading).
+  QTextEdit* edit = field.TextEdit();
+  auto* fresh = new QTextDocument(edit);
+  fresh->setDefaultFont(doc->defaultFont());
+  fresh->setDefaultTextOption(doc->defaultTextOption());
+  fresh->setDocumentMargin(doc->documentMargin());
   QString error;
-  if (!DecodeStyledRtf(data, *doc, &error)) {
+  if (!DecodeStyledRtf(data, *fresh, &error)) {
+    delete fresh;
     lastError_ = error;
     return false;
   }
+  fresh->setUndoRedoEnabled(doc->isUndoRedoEnabled());
+  fresh->setProperty("tavrinLoaded", true);
+  // The editor deletes the document it made itself; one loaded here is ours to delete.
+  const bool oursToDelete = doc->property("tavrinLoaded").toBool();
+  edit->setDocument(fresh);
+  if (oursToDelete) delete doc;
   // Typing goes on in the style of the text where the caret stands, as after opening any file.
-  QTextCursor start(doc);
-  field.TextEdit()->setTextCursor(start);
+  QTextCursor start(fresh);
+  edit->setTextCursor(start);
   field.ContentReplaced();
   return true;
 }
