@@ -39,11 +39,8 @@ class PressFilter : public QObject {
 
 QString FamilyOf(const QTextCharFormat& f, const QTextDocument* doc) {
   const QStringList families = f.fontFamilies().toStringList();
+  // (The older single-family accessor reads this same property, and fails on an empty list.)
   if (!families.isEmpty() && !families.first().isEmpty()) return families.first();
-  QT_WARNING_PUSH
-  QT_WARNING_DISABLE_DEPRECATED
-  if (!f.fontFamily().isEmpty()) return f.fontFamily();
-  QT_WARNING_POP
   return doc ? doc->defaultFont().family() : QString();
 }
 

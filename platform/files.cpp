@@ -136,7 +136,9 @@ void TextOutputStream::InjectFailureForTesting(const QString& fileName, const QS
 }
 
 TextInputStream::TextInputStream(const QByteArray& content) {
-  const QString text = QString::fromUtf8(content);
+  QString text = QString::fromUtf8(content);
+  // A file saved by an editor that marks UTF-8 with a byte-order mark reads like any other.
+  if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
   lines_ = text.split(u'\n');
   // A final line end does not start another line.
   if (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QWidget>
 #include <algorithm>
 
@@ -225,13 +226,29 @@ void Window::Refresh(bool) { top_->update(); }
 // window and applied to it again puts it back where it was.
 int Window::Top() const { return top_->pos().y(); }
 int Window::Left() const { return top_->pos().x(); }
-int Window::Width() const { return content_->width(); }
-int Window::Height() const { return content_->height(); }
+// From the top-level widget, which a hidden window resizes at once; the content area follows only
+// when the window is shown.
+int Window::Width() const { return top_->width(); }
+int Window::Height() const { return top_->height() - AsTop(top_)->MenuHeight(); }
 
-void Window::SetTop(int v) { top_->move(top_->pos().x(), v); }
-void Window::SetLeft(int v) { top_->move(v, top_->pos().y()); }
-void Window::SetWidth(int v) { top_->resize(v, top_->height()); }
-void Window::SetHeight(int v) { top_->resize(top_->width(), v + AsTop(top_)->MenuHeight()); }
+// A rectangle is applied one value at a time; a Moved or Resized raised in between would record
+// the values not yet applied over the ones still to come, so code's own changes raise neither.
+void Window::SetTop(int v) {
+  const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
+  top_->move(top_->pos().x(), v);
+}
+void Window::SetLeft(int v) {
+  const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
+  top_->move(v, top_->pos().y());
+}
+void Window::SetWidth(int v) {
+  const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
+  top_->resize(v, top_->height());
+}
+void Window::SetHeight(int v) {
+  const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
+  top_->resize(top_->width(), v + AsTop(top_)->MenuHeight());
+}
 
 void Window::SetTitle(const QString& t) { top_->setWindowTitle(t); }
 QString Window::Title() const { return top_->windowTitle(); }
@@ -265,12 +282,12 @@ bool Window::HandleKey(int key) {
 }
 
 void Window::HandleMoved() {
-  if (closing_) return;
+  if (closing_ || applyingGeometry_) return;
   Dispatch([this] { Event_Moved(); });
 }
 
 void Window::HandleResized(bool live) {
-  if (closing_) return;
+  if (closing_ || applyingGeometry_) return;
   if (live) Dispatch([this] { Event_Resizing(); });
   else Dispatch([this] { Event_Resized(); });
 }

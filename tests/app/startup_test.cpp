@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include "journalfixture.h"
 #include "platform/application.h"
 #include "platform/editfield.h"
@@ -27,4 +29,63 @@ TEST_F(JournalTest, FirstRunCreatesDataFolderAndOpensAtDefaultRectangle) {
   EXPECT_LT(at("App.Open"), at("Window1.FontMenu.Open"));
   EXPECT_LT(at("Window1.FontMenu.Open"), at("Window1.Open"));
   EXPECT_EQ(CloseProgram(), 0);
+}
+
+// Every control opens once, after the application's Open and before the window's own Open: the
+// window's Open applies the rectangle App.Open loaded, and App.Open fills controls that exist.
+TEST_F(JournalTest, StartUpRaisesOpenEventsInOrder) {
+  fw::EnableTrace(true);
+  fw::TraceLog().clear();
+  Window1* w = StartProgram();
+  fw::EnableTrace(false);
+  ASSERT_NE(w, nullptr);
+  const QStringList& log = fw::TraceLog();
+  ASSERT_EQ(log.count("App.Open"), 1);
+  ASSERT_EQ(log.count("Window1.Open"), 1);
+  const qsizetype appOpen = log.indexOf("App.Open"), windowOpen = log.indexOf("Window1.Open");
+  EXPECT_LT(appOpen, windowOpen);
+  ASSERT_EQ(w->Controls().size(), 33u);
+  for (fw::RectControl* c : w->Controls()) {
+    const QString open = "Window1." + c->Name() + ".Open";
+    EXPECT_EQ(log.count(open), 1) << open.toStdString();
+    const qsizetype at = log.indexOf(open);
+    EXPECT_GT(at, appOpen) << open.toStdString();
+    EXPECT_LT(at, windowOpen) << open.toStdString();
+  }
+  EXPECT_EQ(CloseProgram(), 0);
+}
+
+TEST_F(JournalTest, RememberedSectionIsNotShownAfterStartUp) {
+  WriteData("tavrin.txt", "#Window1Position 150,150,700,500\n#MySection Work\n");
+  WriteData("Sections.txt", "Home\nWork\n");
+  WriteData("Tavrin-Work.txt", "{\\rtf1\\ansi Work text\\par}");
+  WriteData("Tavrin-Work-Style.txt", "Font: Arial\n");
+  Window1* w = StartProgram();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->LB1().ListCount(), 2);
+  EXPECT_EQ(w->LB1().ListIndex(), -1);
+  EXPECT_EQ(Module1::MySection, QString());
+  EXPECT_EQ(w->EF1().Text(), QString());
+  EXPECT_EQ(w->EditFieldNamed("SectionTitle").Text(), QString());
+  EXPECT_TRUE(ui().Messages().isEmpty());
+  EXPECT_EQ(CloseProgram(), 0);
+  EXPECT_EQ(ReadData("tavrin.txt"), "#Window1Position 150,150,700,500\n#MySection \n");
+}
+
+TEST_F(JournalTest, RememberedRectangleOpensTheWindowThereAndIsKept) {
+  WriteData("tavrin.txt", "#Window1Position 40,60,900,650\n#MySection \n");
+  Window1* w = StartProgram();
+  ASSERT_NE(w, nullptr);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w->Top(), 40);
+  EXPECT_EQ(w->Left(), 60);
+  EXPECT_EQ(w->Width(), 900);
+  EXPECT_EQ(w->Height(), 650);
+  EXPECT_EQ(w->EF1().Width(), 461 + 200);
+  EXPECT_EQ(w->EF1().Height(), 268 + 150);
+  EXPECT_EQ(QList<int32_t>({prefModule::Window1Top, prefModule::Window1Left, prefModule::Window1Width,
+                            prefModule::Window1Height}),
+            QList<int32_t>({40, 60, 900, 650}));
+  EXPECT_EQ(CloseProgram(), 0);
+  EXPECT_EQ(ReadData("tavrin.txt"), "#Window1Position 40,60,900,650\n#MySection \n");
 }
