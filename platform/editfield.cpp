@@ -9,6 +9,8 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <QtMath>
+#include <cstring>
 
 #include "window.h"
 
@@ -45,8 +47,23 @@ QString FamilyOf(const QTextCharFormat& f, const QTextDocument* doc) {
 }
 
 QString Unseparated(QString s) {
-  for (QChar& c : s)
-    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
+  // Runs over the whole text at every Text(), so it looks at four units at a time and touches
+  // only the words that hold a U+2028 line separator or a U+2029 paragraph separator.
+  char16_t* p = reinterpret_cast<char16_t*>(s.data());
+  const qsizetype n = s.size();
+  constexpr quint64 ones = 0x0001000100010001ull, highs = 0x8000800080008000ull;
+  constexpr quint64 separators = 0x2029202920292029ull;  // with the low bit set, U+2028 reads as U+2029
+  qsizetype i = 0;
+  for (; i + 4 <= n; i += 4) {
+    quint64 word;
+    std::memcpy(&word, p + i, sizeof word);
+    const quint64 v = (word | ones) ^ separators;  // a unit of 0 where a separator stands
+    if ((v - ones) & ~v & highs)
+      for (qsizetype k = i; k < i + 4; ++k)
+        if ((p[k] | 1) == 0x2029) p[k] = u'\n';
+  }
+  for (; i < n; ++i)
+    if ((p[i] | 1) == 0x2029) p[i] = u'\n';
   return s;
 }
 }  // namespace
@@ -324,15 +341,119 @@ int EditField::CharPosAtXY(int x, int y) const {
   return te->cursorForPosition(vp).position();
 }
 
+namespace {
+// The lines of a block as laid out; a block not laid out yet counts one.
+int LinesOf(const QTextBlock& b) {
+  const QTextLayout* l = b.layout();
+  return std::max(1, l ? l->lineCount() : 1);
+}
+bool LaidOut(const QTextBlock& b) { return b.layout() && b.layout()->lineCount() > 0; }
+
+// The first visual line of each block, counted once from the start of the document and kept
+// until the document or its layout changes, so that finding a line in a text of 100,000 blocks
+// takes no walk through them. Only blocks already laid out are kept: a block not laid out yet
+// has no line count of its own, and the count of every block after it is not known either.
+class LineIndex : public QObject {
+ public:
+  static LineIndex& Of(QTextDocument* doc) {
+    auto* index = static_cast<LineIndex*>(doc->property(kProperty).value<QObject*>());
+    if (!index) {
+      index = new LineIndex(doc);
+      doc->setProperty(kProperty, QVariant::fromValue<QObject*>(index));
+    }
+    index->Check();
+    return *index;
+  }
+
+  // The lines of all blocks before `block`.
+  int LinesBefore(const QTextBlock& block) {
+    const int n = block.blockNumber();
+    while (Counted() < n && Grow()) {}
+    if (n <= Counted()) return starts_[n];
+    int line = starts_.back();
+    for (QTextBlock b = next_; b.isValid() && b != block; b = b.next()) line += LinesOf(b);
+    return line;
+  }
+
+  // The block that holds `line` and the line's number inside it; an invalid block when the text
+  // has fewer lines. `exact` is false when the count went through blocks not laid out yet.
+  QTextBlock BlockAtLine(int line, int* within, bool* exact) {
+    while (starts_.back() <= line && Grow()) {}
+    if (starts_.back() > line) {
+      const auto at = std::upper_bound(starts_.begin(), starts_.end(), line) - 1;
+      *within = line - *at;
+      *exact = true;
+      return doc_->findBlockByNumber(static_cast<int>(at - starts_.begin()));
+    }
+    int remaining = line - starts_.back();
+    *exact = true;
+    QTextBlock b = next_;
+    for (; b.isValid(); b = b.next()) {
+      const int lines = LinesOf(b);
+      if (remaining < lines) break;
+      *exact = *exact && LaidOut(b);
+      remaining -= lines;
+    }
+    *within = remaining;
+    return b;
+  }
+
+ private:
+  static constexpr const char* kProperty = "fw.lineIndex";
+
+  explicit LineIndex(QTextDocument* doc) : QObject(doc), doc_(doc) {
+    // Every change of text or format reaches this signal, and every layout (a new width, a new
+    // default font, each step of the editor's background layout) those of the layout (Check).
+    connect(doc, &QTextDocument::contentsChange, this, [this] { Reset(); });
+    Reset();
+  }
+
+  void Check() {
+    QAbstractTextDocumentLayout* layout = doc_->documentLayout();
+    if (layout != layout_) {
+      QObject::disconnect(layoutConnections_[0]);
+      QObject::disconnect(layoutConnections_[1]);
+      layout_ = layout;
+      layoutConnections_[0] = connect(layout, &QAbstractTextDocumentLayout::update, this, [this] { Reset(); });
+      layoutConnections_[1] =
+          connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] { Reset(); });
+      Reset();
+    }
+    // A change still inside an open edit block has not been signalled yet.
+    if (doc_->blockCount() != blocks_ || doc_->characterCount() != characters_) Reset();
+  }
+
+  void Reset() {
+    starts_.assign(1, 0);
+    next_ = doc_->begin();
+    blocks_ = doc_->blockCount();
+    characters_ = doc_->characterCount();
+  }
+
+  int Counted() const { return static_cast<int>(starts_.size()) - 1; }
+
+  bool Grow() {
+    if (!next_.isValid() || !LaidOut(next_)) return false;
+    starts_.push_back(starts_.back() + LinesOf(next_));
+    next_ = next_.next();
+    return true;
+  }
+
+  QTextDocument* doc_;
+  QAbstractTextDocumentLayout* layout_ = nullptr;
+  QMetaObject::Connection layoutConnections_[2];
+  std::vector<int> starts_;  // starts_[i]: the lines before block i, for the blocks counted
+  QTextBlock next_;          // the first block not counted
+  int blocks_ = 0, characters_ = 0;
+};
+}  // namespace
+
 int EditField::LineNumAtCharPos(int offset) const {
   if (!multiline_) return 0;
   QTextDocument* doc = Document();
-  QAbstractTextDocumentLayout* layout = doc->documentLayout();
   const QTextBlock target = doc->findBlock(std::clamp(offset, 0, doc->characterCount() - 1));
-  layout->blockBoundingRect(target);  // lays the text out up to here
-  int line = 0;
-  for (QTextBlock b = doc->begin(); b.isValid() && b != target; b = b.next())
-    line += std::max(1, b.layout() ? b.layout()->lineCount() : 1);
+  doc->documentLayout()->blockBoundingRect(target);  // lays the text out up to here
+  int line = LineIndex::Of(doc).LinesBefore(target);
   if (QTextLayout* l = target.layout(); l && l->lineCount() > 0) {
     const QTextLine tl = l->lineForTextPosition(offset - target.position());
     if (tl.isValid()) line += tl.lineNumber();
@@ -351,24 +472,35 @@ int EditField::ScrollPosition() const {
 void EditField::SetScrollPosition(int line) {
   if (!multiline_) return;
   QTextEdit* te = TextEdit();
-  QTextDocument* doc = Document();
-  QAbstractTextDocumentLayout* layout = doc->documentLayout();
+  QScrollBar* bar = te->verticalScrollBar();
   if (line <= 0) {
-    te->verticalScrollBar()->setValue(0);
+    bar->setValue(0);
     return;
   }
-  int remaining = line;
-  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-    const QRectF r = layout->blockBoundingRect(b);
-    const int lines = std::max(1, b.layout() ? b.layout()->lineCount() : 1);
-    if (remaining < lines) {
-      const qreal y = r.top() + (b.layout() && b.layout()->lineCount() > remaining ? b.layout()->lineAt(remaining).y() : 0);
-      te->verticalScrollBar()->setValue(static_cast<int>(y));
-      return;
-    }
-    remaining -= lines;
+  QTextDocument* doc = Document();
+  QAbstractTextDocumentLayout* layout = doc->documentLayout();
+  // A count through blocks not laid out yet, one line each, lands at or past the true block;
+  // laying out up to there makes the second count exact.
+  QTextBlock target;
+  int within = 0;
+  for (int pass = 0; pass < 2; ++pass) {
+    bool exact = true;
+    target = LineIndex::Of(doc).BlockAtLine(line, &within, &exact);
+    if (exact) break;
+    layout->blockBoundingRect(target.isValid() ? target : doc->lastBlock());  // lays the text out up to here
   }
-  te->verticalScrollBar()->setValue(te->verticalScrollBar()->maximum());
+  // Laying out on demand can run ahead of the scroll range, which the editor widens from the
+  // event loop; widen it now, as the editor will, so the line can be reached.
+  const int reach = qMax(0, qCeil(layout->documentSize().height()) - te->viewport()->height());
+  if (reach > bar->maximum()) bar->setMaximum(reach);
+  if (!target.isValid()) {
+    bar->setValue(bar->maximum());
+    return;
+  }
+  const QRectF r = layout->blockBoundingRect(target);
+  const QTextLayout* l = target.layout();
+  const qreal y = r.top() + (l && l->lineCount() > within ? l->lineAt(within).y() : 0);
+  bar->setValue(static_cast<int>(y));
 }
 
 bool EditField::ReadOnly() const { return multiline_ ? TextEdit()->isReadOnly() : LineEdit()->isReadOnly(); }
