@@ -108,13 +108,13 @@ void EditField::SetText(const QString& t) {
   if (multiline_) {
     QTextEdit* te = TextEdit();
     te->setPlainText(t);
-    if (base_.propertyCount() > 0) {
-      QTextCursor c(Document());
-      c.select(QTextCursor::Document);
-      c.mergeCharFormat(base_);
-      c.mergeBlockCharFormat(base_);
-      te->mergeCurrentCharFormat(base_);
-    }
+    // Text set from code is in the base style and nothing else: no style of the caret's last
+    // place may leak into it.
+    QTextCursor c(Document());
+    c.select(QTextCursor::Document);
+    c.setCharFormat(base_);
+    c.setBlockCharFormat(base_);
+    te->setCurrentCharFormat(base_);
   } else {
     LineEdit()->setText(t);
   }
@@ -244,37 +244,48 @@ void EditField::MergeSel(const QTextCharFormat& f) {
   if (multiline_) TextEdit()->mergeCurrentCharFormat(f);
 }
 
-void EditField::SetSelTextFont(const QString& font) {
+namespace {
+// One style property as a format to merge, for the selection and for the whole text alike.
+QTextCharFormat FamilyFormat(const QString& font) {
   QTextCharFormat f;
   f.setFontFamilies({font});
-  MergeSel(f);
+  return f;
 }
-void EditField::SetSelTextSize(int size) {
-  if (size <= 0) return;
+QTextCharFormat SizeFormat(int size) {
   QTextCharFormat f;
   f.setFontPointSize(size);
-  MergeSel(f);
+  return f;
 }
-void EditField::SetSelBold(bool on) {
+QTextCharFormat BoldFormat(bool on) {
   QTextCharFormat f;
   f.setFontWeight(on ? QFont::Bold : QFont::Normal);
-  MergeSel(f);
+  return f;
 }
-void EditField::SetSelItalic(bool on) {
+QTextCharFormat ItalicFormat(bool on) {
   QTextCharFormat f;
   f.setFontItalic(on);
-  MergeSel(f);
+  return f;
 }
-void EditField::SetSelUnderline(bool on) {
+QTextCharFormat UnderlineFormat(bool on) {
   QTextCharFormat f;
   f.setFontUnderline(on);
-  MergeSel(f);
+  return f;
 }
-void EditField::SetSelTextColor(Color c) {
+QTextCharFormat ColorFormat(Color c) {
   QTextCharFormat f;
   f.setForeground(ToQColor(c));
-  MergeSel(f);
+  return f;
 }
+}  // namespace
+
+void EditField::SetSelTextFont(const QString& font) { MergeSel(FamilyFormat(font)); }
+void EditField::SetSelTextSize(int size) {
+  if (size > 0) MergeSel(SizeFormat(size));
+}
+void EditField::SetSelBold(bool on) { MergeSel(BoldFormat(on)); }
+void EditField::SetSelItalic(bool on) { MergeSel(ItalicFormat(on)); }
+void EditField::SetSelUnderline(bool on) { MergeSel(UnderlineFormat(on)); }
+void EditField::SetSelTextColor(Color c) { MergeSel(ColorFormat(c)); }
 
 void EditField::MergeWhole(const QTextCharFormat& f) {
   base_.merge(f);
@@ -296,37 +307,14 @@ void EditField::MergeWhole(const QTextCharFormat& f) {
   TextEdit()->mergeCurrentCharFormat(f);
 }
 
-void EditField::SetTextFont(const QString& font) {
-  QTextCharFormat f;
-  f.setFontFamilies({font});
-  MergeWhole(f);
-}
+void EditField::SetTextFont(const QString& font) { MergeWhole(FamilyFormat(font)); }
 void EditField::SetTextSize(int size) {
-  if (size <= 0) return;
-  QTextCharFormat f;
-  f.setFontPointSize(size);
-  MergeWhole(f);
+  if (size > 0) MergeWhole(SizeFormat(size));
 }
-void EditField::SetBold(bool on) {
-  QTextCharFormat f;
-  f.setFontWeight(on ? QFont::Bold : QFont::Normal);
-  MergeWhole(f);
-}
-void EditField::SetItalic(bool on) {
-  QTextCharFormat f;
-  f.setFontItalic(on);
-  MergeWhole(f);
-}
-void EditField::SetUnderline(bool on) {
-  QTextCharFormat f;
-  f.setFontUnderline(on);
-  MergeWhole(f);
-}
-void EditField::SetTextColor(Color c) {
-  QTextCharFormat f;
-  f.setForeground(ToQColor(c));
-  MergeWhole(f);
-}
+void EditField::SetBold(bool on) { MergeWhole(BoldFormat(on)); }
+void EditField::SetItalic(bool on) { MergeWhole(ItalicFormat(on)); }
+void EditField::SetUnderline(bool on) { MergeWhole(UnderlineFormat(on)); }
+void EditField::SetTextColor(Color c) { MergeWhole(ColorFormat(c)); }
 
 bool EditField::PressAt(QPoint viewportPos, Qt::KeyboardModifiers m) {
   QPoint p = viewportPos;

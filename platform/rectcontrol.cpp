@@ -47,6 +47,20 @@ class DropFilter : public QObject {
 };
 }  // namespace
 
+ControlProperties PlacedAt(int left, int top, int width, int height, bool lockLeft, bool lockTop, bool lockRight,
+                           bool lockBottom) {
+  ControlProperties p;
+  p.Left = left;
+  p.Top = top;
+  p.Width = width;
+  p.Height = height;
+  p.LockLeft = lockLeft;
+  p.LockTop = lockTop;
+  p.LockRight = lockRight;
+  p.LockBottom = lockBottom;
+  return p;
+}
+
 RectControl::RectControl(Window* window, const QString& name, QWidget* widget)
     : QObject(nullptr), window_(window), name_(name), widget_(widget) {
   widget_->setObjectName(name);

@@ -32,6 +32,10 @@ struct ControlProperties {
   int TabIndex = -1;
 };
 
+// A property block for a control at (left, top, width, height) with the given locks.
+ControlProperties PlacedAt(int left, int top, int width, int height, bool lockLeft = false, bool lockTop = false,
+                           bool lockRight = false, bool lockBottom = false);
+
 using ActionHandler = std::function<void()>;
 using MouseDownHandler = std::function<bool(int x, int y)>;
 using DropObjectHandler = std::function<void(DragItem& item, int action)>;

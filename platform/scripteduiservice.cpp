@@ -26,8 +26,8 @@ int ScriptedUiService::MsgBox(const QString& message, int buttons, const QString
   return index < answers.size() ? answers[index] : answers[0];
 }
 
-MessageDialogButton ScriptedUiService::ShowMessageDialog(const MessageDialogSpec& spec) {
-  calls_.append({QStringLiteral("MessageDialog"), spec.Message, 0, spec.Title, spec});
+MessageDialogButton ScriptedUiService::ShowMessageDialog(const MessageDialogOptions& options) {
+  calls_.append({QStringLiteral("MessageDialog"), options.Message, 0, options.Title, options});
   if (dialogAnswers_.empty()) return MessageDialogButton::Cancel;
   const MessageDialogButton b = dialogAnswers_.front();
   dialogAnswers_.pop_front();

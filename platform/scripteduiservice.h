@@ -18,12 +18,12 @@ class ScriptedUiService : public UiService {
     QString Text;     // message, prompt or URL
     int Buttons = 0;
     QString Title;
-    MessageDialogSpec Dialog;
+    MessageDialogOptions Dialog;
   };
 
   void MsgBox(const QString& message) override;
   int MsgBox(const QString& message, int buttons, const QString& title) override;
-  MessageDialogButton ShowMessageDialog(const MessageDialogSpec& spec) override;
+  MessageDialogButton ShowMessageDialog(const MessageDialogOptions& options) override;
   bool SelectColor(Color& c, const QString& prompt) override;
   void ShowURL(const QString& url) override;
   void Beep() override;

@@ -67,21 +67,21 @@ int QtUiService::MsgBox(const QString& message, int buttons, const QString& titl
   return choices.size() == 1 ? kAnswerOK : choices.last().answer;
 }
 
-MessageDialogButton QtUiService::ShowMessageDialog(const MessageDialogSpec& spec) {
+MessageDialogButton QtUiService::ShowMessageDialog(const MessageDialogOptions& options) {
   static const QMessageBox::Icon icons[] = {QMessageBox::Information, QMessageBox::Warning, QMessageBox::Critical,
                                             QMessageBox::Question};
   QMessageBox box(QApplication::activeWindow());
-  box.setWindowTitle(spec.Title);
-  box.setText(spec.Message);
-  box.setInformativeText(spec.Explanation);
-  box.setIcon(spec.Icon >= 0 && spec.Icon <= 3 ? icons[spec.Icon] : QMessageBox::NoIcon);
-  QAbstractButton* action = spec.ActionCaption.isEmpty() ? box.addButton(QMessageBox::Ok)
-                                                         : box.addButton(spec.ActionCaption, QMessageBox::AcceptRole);
+  box.setWindowTitle(options.Title);
+  box.setText(options.Message);
+  box.setInformativeText(options.Explanation);
+  box.setIcon(options.Icon >= 0 && options.Icon <= 3 ? icons[options.Icon] : QMessageBox::NoIcon);
+  QAbstractButton* action = options.ActionCaption.isEmpty() ? box.addButton(QMessageBox::Ok)
+                                                         : box.addButton(options.ActionCaption, QMessageBox::AcceptRole);
   QAbstractButton* cancel = nullptr;
-  if (spec.CancelVisible)
-    cancel = spec.CancelCaption.isEmpty() ? box.addButton(QMessageBox::Cancel)
-                                          : box.addButton(spec.CancelCaption, QMessageBox::RejectRole);
-  QAbstractButton* alternate = spec.AlternateVisible ? box.addButton(spec.AlternateCaption, QMessageBox::ActionRole)
+  if (options.CancelVisible)
+    cancel = options.CancelCaption.isEmpty() ? box.addButton(QMessageBox::Cancel)
+                                          : box.addButton(options.CancelCaption, QMessageBox::RejectRole);
+  QAbstractButton* alternate = options.AlternateVisible ? box.addButton(options.AlternateCaption, QMessageBox::ActionRole)
                                                      : nullptr;
   box.setDefaultButton(qobject_cast<QPushButton*>(action));
   if (cancel) box.setEscapeButton(cancel);

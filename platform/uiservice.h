@@ -18,7 +18,7 @@ class DragItem;
 enum MsgBoxAnswer { kAnswerOK = 1, kAnswerCancel = 2, kAnswerAbort = 3, kAnswerRetry = 4, kAnswerIgnore = 5,
                     kAnswerYes = 6, kAnswerNo = 7 };
 
-struct MessageDialogSpec {
+struct MessageDialogOptions {
   QString Title, Message, Explanation;
   int Icon = 0;  // 0 note, 1 caution, 2 stop, 3 question
   QString ActionCaption;   // "" = the platform's affirmative caption
@@ -39,7 +39,7 @@ class UiService {
   // + 16 stop, 32 question, 48 caution, 64 note icon; + 256 second button default, + 512 third.
   // Returns a MsgBoxAnswer.
   virtual int MsgBox(const QString& message, int buttons, const QString& title) = 0;
-  virtual MessageDialogButton ShowMessageDialog(const MessageDialogSpec& spec) = 0;
+  virtual MessageDialogButton ShowMessageDialog(const MessageDialogOptions& options) = 0;
   // True when the user picked a colour, which is then in `c`.
   virtual bool SelectColor(Color& c, const QString& prompt) = 0;
   virtual void ShowURL(const QString& url) = 0;
@@ -57,7 +57,7 @@ class QtUiService : public UiService {
  public:
   void MsgBox(const QString& message) override;
   int MsgBox(const QString& message, int buttons, const QString& title) override;
-  MessageDialogButton ShowMessageDialog(const MessageDialogSpec& spec) override;
+  MessageDialogButton ShowMessageDialog(const MessageDialogOptions& options) override;
   bool SelectColor(Color& c, const QString& prompt) override;
   void ShowURL(const QString& url) override;
   void Beep() override;

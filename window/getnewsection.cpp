@@ -41,11 +41,7 @@ void getNewSection::CreateControls() { CreateControls0(); }
 
 namespace {
 ControlProperties At(int left, int top, int width, int height, bool bold, int tab) {
-  ControlProperties p;
-  p.Left = left;
-  p.Top = top;
-  p.Width = width;
-  p.Height = height;
+  ControlProperties p = PlacedAt(left, top, width, height);
   p.Bold = bold;
   p.TabIndex = tab;
   return p;

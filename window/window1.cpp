@@ -19,15 +19,7 @@ constexpr bool _ = false;
 
 ControlProperties At(int left, int top, int width, int height, bool lockLeft, bool lockTop, bool lockRight,
                      bool lockBottom, bool bold, int tabIndex, const char* parent = "") {
-  ControlProperties p;
-  p.Left = left;
-  p.Top = top;
-  p.Width = width;
-  p.Height = height;
-  p.LockLeft = lockLeft;
-  p.LockTop = lockTop;
-  p.LockRight = lockRight;
-  p.LockBottom = lockBottom;
+  ControlProperties p = PlacedAt(left, top, width, height, lockLeft, lockTop, lockRight, lockBottom);
   p.Bold = bold;
   p.TabIndex = tabIndex;
   p.InitialParent = QString::fromLatin1(parent);

@@ -32,16 +32,7 @@ constexpr bool _ = false;
 
 fw::ControlProperties At(int left, int top, int width, int height, bool lockLeft = L, bool lockTop = L,
                          bool lockRight = _, bool lockBottom = _) {
-  fw::ControlProperties p;
-  p.Left = left;
-  p.Top = top;
-  p.Width = width;
-  p.Height = height;
-  p.LockLeft = lockLeft;
-  p.LockTop = lockTop;
-  p.LockRight = lockRight;
-  p.LockBottom = lockBottom;
-  return p;
+  return fw::PlacedAt(left, top, width, height, lockLeft, lockTop, lockRight, lockBottom);
 }
 
 fw::WindowProperties MainWindowLike() {
@@ -444,6 +435,21 @@ TEST_F(EditFieldTest, WholeTextStyleIsTheBaseForSetTextAndTypingIntoAnEmptyField
     for (int i = 0; i < fw::Len(c.text); ++i)
       if (c.text[i] != u'\n') expectBase(i);
   }
+}
+
+TEST_F(EditFieldTest, SetTextCarriesNoStyleOfTheCaretsLastPlace) {
+  // A base style of the font alone: bold and colour of earlier text must not reach new text.
+  multi_->SetTextFont("DejaVu Serif");
+  multi_->SetText("old");
+  multi_->SetSelStart(0);
+  multi_->SetSelLength(3);
+  multi_->SetSelBold(true);
+  multi_->SetSelTextColor(fw::RGB(255, 0, 0));
+  multi_->SetText("new");
+  const fw::TextStyle s = multi_->StyleAt(1);
+  EXPECT_EQ(s.Font, "DejaVu Serif");
+  EXPECT_FALSE(s.Bold);
+  EXPECT_EQ(s.TextColor, fw::kBlack);
 }
 
 TEST_F(EditFieldTest, StyleAtReadsEachCharacter) {

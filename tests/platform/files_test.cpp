@@ -70,6 +70,7 @@ TEST_F(FilesTest, ReadsLinesOfFilesWrittenElsewhere) {
       {"one empty line", "\n", {""}},
       {"empty line kept before the end", "one\n\n", {"one", ""}},
       {"UTF-8", "gr\xC3\xBCn\n", {QString::fromUtf8("grün")}},
+      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF#MySection x\n", {"#MySection x"}},
   };
   for (const auto& c : cases) {
     Write("in.txt", c.bytes);
