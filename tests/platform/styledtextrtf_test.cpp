@@ -104,16 +104,16 @@ Doc Snapshot(const QTextDocument& doc) {
   return out;
 }
 
-void Fill(QTextDocument& doc, const Doc& spec) {
+void Fill(QTextDocument& doc, const Doc& wanted) {
   QTextCursor c(&doc);
   c.beginEditBlock();  // otherwise every insert re-measures the cursor's line
-  for (size_t i = 0; i < spec.size(); ++i) {
+  for (size_t i = 0; i < wanted.size(); ++i) {
     if (i == 0) {
-      c.setBlockCharFormat(FormatOf(spec[i].mark));
+      c.setBlockCharFormat(FormatOf(wanted[i].mark));
     } else {
-      c.insertBlock(QTextBlockFormat(), FormatOf(spec[i].mark));
+      c.insertBlock(QTextBlockFormat(), FormatOf(wanted[i].mark));
     }
-    for (const TextRun& r : spec[i].runs) c.insertText(r.text, FormatOf(r.style));
+    for (const TextRun& r : wanted[i].runs) c.insertText(r.text, FormatOf(r.style));
   }
   c.endEditBlock();
 }
@@ -298,9 +298,9 @@ class TypingStyleTest : public testing::Test {
       .family = QStringLiteral("DejaVu Serif"), .halfPoints = 36, .bold = true, .rgb = 0xff0000};
 
   // Round trip through a file into an editor that held something else before.
-  void Load(const Doc& spec) {
+  void Load(const Doc& wanted) {
     QTextDocument original;
-    Fill(original, spec);
+    Fill(original, options);
     editor_.setPlainText(QStringLiteral("old text\nold second line"));
     QString error;
     ASSERT_TRUE(DecodeStyledRtf(EncodeStyledRtf(original), *editor_.document(), &error))
