@@ -300,7 +300,7 @@ class TypingStyleTest : public testing::Test {
   // Round trip through a file into an editor that held something else before.
   void Load(const Doc& wanted) {
     QTextDocument original;
-    Fill(original, options);
+    Fill(original, wanted);
     editor_.setPlainText(QStringLiteral("old text\nold second line"));
     QString error;
     ASSERT_TRUE(DecodeStyledRtf(EncodeStyledRtf(original), *editor_.document(), &error))
