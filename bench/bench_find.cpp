@@ -14,10 +14,9 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
+#include "benchsupport.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
 #include "platform/scripteduiservice.h"
@@ -27,13 +26,7 @@
 
 namespace {
 
-template <typename F>
-double Median(int runs, F&& once) {
-  std::vector<double> ms;
-  for (int i = 0; i < runs; ++i) ms.push_back(once());
-  std::sort(ms.begin(), ms.end());
-  return ms[ms.size() / 2];
-}
+using bench::Median;
 
 template <typename F>
 double Time(F&& f) {
@@ -41,49 +34,6 @@ double Time(F&& f) {
   t.start();
   f();
   return t.nsecsElapsed() / 1e6;
-}
-
-// Prose with accented letters, an emoji and a tab, a style change every 20 characters and a
-// paragraph break about every `paragraphLength`; `marker` stands once, near the end.
-void FillSection(QTextDocument& doc, qsizetype characters, int paragraphLength, const QString& marker) {
-  const QString words = QStringLiteral(
-      "Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor incididunt "
-      "ut labore et dolore magna aliqua. Ut enim ad minim veniam, quis nostrud exercitation "
-      "ullamco laboris nisi ut aliquip ex ea commodo consequat. Café naïve déjà vu, "
-      "emoji 😀 and a\ttab. ");
-  std::vector<QTextCharFormat> formats;
-  for (int i = 0; i < 8; ++i) {
-    QTextCharFormat f;
-    f.setFontPointSize(i % 3 ? 12 : 14);
-    f.setFontWeight(i % 2 ? QFont::Bold : QFont::Normal);
-    f.setFontItalic(i % 4 == 1);
-    if (i % 5) f.setForeground(QColor::fromRgb(0x2471a3));
-    formats.push_back(f);
-  }
-  doc.setUndoRedoEnabled(false);
-  QTextCursor cursor(&doc);
-  cursor.beginEditBlock();
-  qsizetype written = 0, sinceBreak = 0, at = 0;
-  size_t style = 0;
-  bool placed = false;
-  while (written < characters) {
-    if (!placed && written >= characters - 2000) {
-      cursor.insertText(marker, formats[0]);
-      written += marker.size();
-      placed = true;
-    }
-    if (at + 20 > words.size()) at = 0;
-    cursor.insertText(words.mid(at, 20), formats[style++ % formats.size()]);
-    at += 20;
-    written += 20;
-    sinceBreak += 20;
-    if (sinceBreak >= paragraphLength) {
-      cursor.insertBlock();
-      ++written;
-      sinceBreak = 0;
-    }
-  }
-  cursor.endEditBlock();
 }
 
 struct Figures {
@@ -105,7 +55,13 @@ Figures Measure(Window1* w, fw::ScriptedUiService& ui, int paragraphLength, int 
   QCoreApplication::processEvents();
 
   const QString marker = QStringLiteral("Zebra Crossing");
-  fig.load = Time([&] { FillSection(*doc, 10'000'000, paragraphLength, marker); });
+  bench::FillOptions fill;
+  fill.paragraphLength = paragraphLength;
+  fill.formats = 8;
+  fill.mixedFonts = false;
+  fill.cjk = false;
+  fill.marker = marker;
+  fig.load = Time([&] { bench::FillSampleSection(*doc, 10'000'000, fill); });
   // The editor lays out the rest of the text, and then widens its scroll range, from the event
   // loop after the load.
   fig.layout = Time([&] {

@@ -5,84 +5,20 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "benchsupport.h"
 #include "platform/styledtextrtf.h"
 
 namespace {
 
-std::vector<QTextCharFormat> SampleFormats() {
-  const char* families[] = {"DejaVu Sans", "DejaVu Serif", "DejaVu Sans Mono"};
-  const int sizes[] = {11, 12, 14, 18};
-  const QRgb colors[] = {0x000000, 0xc0392b, 0x2471a3, 0x1e8449, 0x7d3c98};
-  std::vector<QTextCharFormat> formats;
-  for (int i = 0; i < 24; ++i) {
-    QTextCharFormat f;
-    f.setFontFamilies({QString::fromLatin1(families[i % 3])});
-    f.setFontPointSize(sizes[i % 4]);
-    f.setFontWeight(i % 2 ? QFont::Bold : QFont::Normal);
-    f.setFontItalic(i % 5 == 1);
-    f.setFontUnderline(i % 7 == 3);
-    if (i % 5 != 0) f.setForeground(QColor::fromRgb(colors[i % 5]));
-    formats.push_back(f);
-  }
-  return formats;
-}
-
-void FillSample(QTextDocument& doc, qsizetype characters) {
-  // Mostly ASCII prose with some accented, CJK and emoji text mixed in.
-  const QString words = QStringLiteral(
-      "Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor incididunt "
-      "ut labore et dolore magna aliqua. Ut enim ad minim veniam, quis nostrud exercitation "
-      "ullamco laboris nisi ut aliquip ex ea commodo consequat. Café naïve déjà vu, 日本語の文章, "
-      "emoji 😀 and a\ttab. ");
-  const std::vector<QTextCharFormat> formats = SampleFormats();
-  doc.setUndoRedoEnabled(false);
-  QTextCursor cursor(&doc);
-  cursor.beginEditBlock();
-  qsizetype written = 0;
-  qsizetype sinceBreak = 0;
-  qsizetype at = 0;
-  size_t style = 0;
-  while (written < characters) {
-    if (at + 20 > words.size()) at = 0;
-    cursor.insertText(words.mid(at, 20), formats[style++ % formats.size()]);
-    at += 20;
-    written += 20;
-    sinceBreak += 20;
-    if (sinceBreak >= 400) {
-      cursor.insertBlock(QTextBlockFormat(), formats[style % formats.size()]);
-      ++written;
-      sinceBreak = 0;
-    }
-  }
-  cursor.endEditBlock();
-}
-
-template <typename F>
-double Median(int runs, F&& once) {
-  std::vector<double> ms;
-  for (int i = 0; i < runs; ++i) ms.push_back(once());
-  std::sort(ms.begin(), ms.end());
-  return ms[ms.size() / 2];
-}
-
-long PeakRssKb() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return -1;
-  for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-  }
-  return -1;
-}
+using bench::Median;
+using bench::PeakRssKb;
 
 struct Figures {
   double encode = 0;
@@ -96,7 +32,7 @@ struct Figures {
 Figures Measure(qsizetype characters, int runs, bool withFullLayout) {
   Figures fig;
   QTextDocument source;
-  FillSample(source, characters);
+  bench::FillSampleSection(source, characters);
   const int expected = source.characterCount();
 
   QByteArray rtf;
@@ -167,7 +103,7 @@ int main(int argc, char** argv) {
   double htmlLoad = 0;
   {
     QTextDocument source;
-    FillSample(source, 1'000'000);
+    bench::FillSampleSection(source, 1'000'000);
     const QString html = source.toHtml();
     htmlLoad = Median(3, [&] {
       QTextEdit editor;
