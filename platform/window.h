@@ -150,6 +150,16 @@ class Window : public QObject {
 // The open window of a class, or nil.
 Window* GetImplicitWindow(const QString& className);
 QList<Window*> OpenWindows();
+
+// A window class's accessor: the open window of class T (named `className`), or a new one made
+// with the framework's window construction.
+template <class T>
+T* ImplicitWindow(const QString& className) {
+  if (auto* w = dynamic_cast<T*>(GetImplicitWindow(className))) return w;
+  auto* w = new T;
+  w->Constructor();
+  return w;
+}
 RectControl* RuntimeWindowControlByName(Window* w, const QString& name);
 
 }  // namespace fw

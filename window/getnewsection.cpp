@@ -14,12 +14,7 @@ using namespace fw;
 
 getNewSection::getNewSection() : Window(QStringLiteral("getNewSection")) {}
 
-getNewSection* getNewSection::getNewSection_() {
-  if (auto* w = dynamic_cast<getNewSection*>(GetImplicitWindow(QStringLiteral("getNewSection")))) return w;
-  auto* w = new getNewSection;
-  w->Constructor();
-  return w;
-}
+getNewSection* getNewSection::getNewSection_() { return ImplicitWindow<getNewSection>(QStringLiteral("getNewSection")); }
 
 void getNewSection::Layout() {
   WindowProperties p;

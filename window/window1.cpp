@@ -34,12 +34,7 @@ ControlProperties Hidden(ControlProperties p) {
 
 Window1::Window1() : Window(QStringLiteral("Window1")) {}
 
-Window1* Window1::Window1_() {
-  if (auto* w = dynamic_cast<Window1*>(GetImplicitWindow(QStringLiteral("Window1")))) return w;
-  auto* w = new Window1;
-  w->Constructor();
-  return w;
-}
+Window1* Window1::Window1_() { return ImplicitWindow<Window1>(QStringLiteral("Window1")); }
 
 void Window1::Layout() {
   SetMenuBar(ProgramMenuBar());
