@@ -115,8 +115,7 @@ void getNewSection::OK_Action() {
 
   lb.AddRow(name);
   const int idx = lb.ListCount() - 1;
-  Module1::dataFolder();
-  FolderItemPtr textFile = Module1::sectionTextFile(name);
+  FolderItemPtr textFile = Module1::sectionTextFile(name);  // creates the data folder when it is missing
   Module1::MySection = name;
   Module1::ThisSection = name;
   Module1::LastSection = name;

@@ -247,15 +247,13 @@ PushButton& Window1::ButtonNamed(const QString& name) const { return Control<Pus
 Rectangle& Window1::RectNamed(const QString& name) const { return Control<Rectangle>(name); }
 
 void Window1::ApplyRectangle() {
-  // Each edge set on a shown window raises Moved or Resized, which copies the whole rectangle
-  // back into prefModule: take all four values before the first one is applied.
-  const int top = prefModule::Window1Top, left = prefModule::Window1Left;
-  const int width = prefModule::Window1Width, height = prefModule::Window1Height;
+  // Setting the rectangle from code raises no Moved or Resized, so the four values can be
+  // applied one after the other straight from prefModule.
   Window1* w = Window1_();
-  w->SetTop(top);
-  w->SetLeft(left);
-  w->SetWidth(width);
-  w->SetHeight(height);
+  w->SetTop(prefModule::Window1Top);
+  w->SetLeft(prefModule::Window1Left);
+  w->SetWidth(prefModule::Window1Width);
+  w->SetHeight(prefModule::Window1Height);
 }
 
 void Window1::CopyRectangle() {
