@@ -35,6 +35,8 @@ void App::setupTavrin() {
   FolderItemPtr prefs = SpecialFolder::Preferences();
   FolderItemPtr folder = prefs ? prefs->Child(QStringLiteral("Tavrin")) : nullptr;
   if (folder && folder->Exists()) {
+    // A replace cut short by a kill leaves its temporary file; the real file is whole beside it.
+    folder->RemoveLeftoverTemporaries(&Module1::isOwnFileName);
     Module1::getSections();
   } else if (folder) {
     if (!folder->CreateAsFolder()) {

@@ -135,6 +135,7 @@ void QuitFromMenu() {
     if (!OpenWindows().contains(w)) continue;
     w->Close();
     if (g_failed) return;
+    if (OpenWindows().contains(w) && !w->IsClosing()) return;  // the window refused: no quitting
   }
   Quit(0);
 }

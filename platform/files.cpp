@@ -3,17 +3,19 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "atomicfile.h"
 
 namespace fw {
 
 namespace {
-QHash<QString, QString>& InjectedFailures() {
-  static QHash<QString, QString> failures;
-  return failures;
-}
 QString& PreferencesOverride() {
   static QString path;
   return path;
@@ -47,9 +49,9 @@ bool FolderItem::Delete() {
 }
 
 std::shared_ptr<TextOutputStream> FolderItem::CreateTextFile() {
-  auto file = std::make_unique<QSaveFile>(path_);
-  if (!file->open(QIODevice::WriteOnly)) {
-    lastError_ = file->errorString();
+  auto file = std::make_unique<AtomicFile>(path_);
+  if (!file->Open()) {
+    lastError_ = file->ErrorString();
     return nullptr;
   }
   return std::shared_ptr<TextOutputStream>(new TextOutputStream(std::move(file)));
@@ -62,13 +64,23 @@ std::shared_ptr<TextInputStream> FolderItem::OpenAsTextFile() {
 }
 
 bool FolderItem::ReadAll(QByteArray* data) {
-  QFile f(path_);
-  if (QFileInfo(path_).isDir()) {
-    lastError_ = QStringLiteral("it is a folder");
+  // Opened without waiting and looked at before anything is read: opening a pipe for reading
+  // would otherwise wait for a writer that never comes.
+  const int fd = ::open(path_.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    lastError_ = QString::fromLocal8Bit(std::strerror(errno));
     return false;
   }
-  if (!f.open(QIODevice::ReadOnly)) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    lastError_ = S_ISDIR(st.st_mode) ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file");
+    ::close(fd);
+    return false;
+  }
+  QFile f;
+  if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     lastError_ = f.errorString();
+    ::close(fd);
     return false;
   }
   *data = f.readAll();
@@ -80,59 +92,43 @@ bool FolderItem::ReadAll(QByteArray* data) {
 }
 
 bool FolderItem::WriteAll(const QByteArray& data) {
-  QSaveFile f(path_);
-  if (!f.open(QIODevice::WriteOnly)) {
-    lastError_ = f.errorString();
-    return false;
-  }
-  const QString name = Name();
-  if (InjectedFailures().contains(name)) {
-    lastError_ = InjectedFailures().take(name);
-    f.cancelWriting();
-    return false;
-  }
-  if (f.write(data) != data.size() || !f.commit()) {
-    lastError_ = f.errorString();
+  AtomicFile f(path_);
+  if (!f.Open() || !f.Write(data) || !f.Commit()) {
+    lastError_ = f.ErrorString();
     return false;
   }
   return true;
 }
 
-TextOutputStream::TextOutputStream(std::unique_ptr<QSaveFile> file) : file_(std::move(file)) {}
+void FolderItem::RemoveLeftoverTemporaries(bool (*ownName)(const QString&)) {
+  QDir dir(path_);
+  const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  for (const QString& name : names)
+    if (AtomicFile::IsLeftoverOf(name, ownName)) dir.remove(name);
+}
+
+TextOutputStream::TextOutputStream(std::unique_ptr<AtomicFile> file) : file_(std::move(file)) {}
 
 TextOutputStream::~TextOutputStream() {
-  if (!closed_ && file_) file_->cancelWriting();
+  if (!closed_ && file_) file_->Cancel();
 }
 
 void TextOutputStream::WriteLine(const QString& text) {
   if (closed_) return;
-  QByteArray bytes = text.toUtf8();
-  bytes.append('\n');
-  if (file_->write(bytes) != bytes.size() && error_.isEmpty()) error_ = file_->errorString();
+  pending_ += text.toUtf8();
+  pending_ += '\n';
 }
 
 bool TextOutputStream::Close() {
   if (closed_) return error_.isEmpty();
   closed_ = true;
-  const QString name = QFileInfo(file_->fileName()).fileName();
-  if (InjectedFailures().contains(name)) {
-    error_ = InjectedFailures().take(name);
-    file_->cancelWriting();
-    return false;
-  }
-  if (!error_.isEmpty()) {
-    file_->cancelWriting();
-    return false;
-  }
-  if (!file_->commit()) {
-    error_ = file_->errorString();
-    return false;
-  }
-  return true;
+  if (!file_->Write(pending_) || !file_->Commit()) error_ = file_->ErrorString();
+  pending_.clear();
+  return error_.isEmpty();
 }
 
 void TextOutputStream::InjectFailureForTesting(const QString& fileName, const QString& reason) {
-  InjectedFailures().insert(fileName, reason);
+  AtomicFile::InjectFailureForTesting(fileName, reason);
 }
 
 TextInputStream::TextInputStream(const QByteArray& content) {

@@ -1,18 +1,19 @@
 #pragma once
 // Files and folders. Text files are UTF-8 with LF line ends, for writing and reading alike.
-// Every text file is replaced atomically: CreateTextFile writes into a temporary file in the same
-// folder and Close() renames it over the old one, so a crash, a kill or a full disk at any moment
-// leaves either the old or the new file, whole.
+// Every file is replaced atomically (AtomicFile): CreateTextFile writes into a temporary file in
+// the same folder and Close() renames it over the old one only once every byte is on disk, so a
+// crash, a kill or a full disk at any moment leaves either the old or the new file, whole. Only
+// regular files (or links to them) are ever read: a pipe or a device would block the program.
 
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
-class QSaveFile;
 
 namespace fw {
 
+class AtomicFile;
 class EditField;
 class TextOutputStream;
 class TextInputStream;
@@ -49,6 +50,10 @@ class FolderItem {
   bool ReadAll(QByteArray* data);
   bool WriteAll(const QByteArray& data);
 
+  // Removes the temporary files that replaces of this folder's files left behind when the
+  // program was killed half-way; `ownName` says which file names are the program's.
+  void RemoveLeftoverTemporaries(bool (*ownName)(const QString&));
+
   // Reason of the last failed operation on this item, for messages to the user.
   QString LastError() const { return lastError_; }
 
@@ -72,8 +77,9 @@ class TextOutputStream {
 
  private:
   friend class FolderItem;
-  explicit TextOutputStream(std::unique_ptr<QSaveFile> file);
-  std::unique_ptr<QSaveFile> file_;
+  explicit TextOutputStream(std::unique_ptr<AtomicFile> file);
+  std::unique_ptr<AtomicFile> file_;
+  QByteArray pending_;
   QString error_;
   bool closed_ = false;
 };

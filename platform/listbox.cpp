@@ -41,6 +41,7 @@ class ListTree : public QTreeWidget {
     const QSignalBlocker block(this);
     QTreeWidget::dropEvent(e);
     owner_->RestoreSelection();
+    owner_->Raise(QStringLiteral("Reordered"));
   }
 
  private:
@@ -186,6 +187,13 @@ void Listbox::SetListIndex(int row) {
   Raise(QStringLiteral("Change"));
 }
 
+void Listbox::RestoreListIndex(int row) {
+  ++quiet_;
+  selected_ = ItemAt(row);
+  RestoreSelection();
+  --quiet_;
+}
+
 QString Listbox::Text() const { return selected_ ? selected_->text(0) : QString(); }
 
 void Listbox::ForgetItem(QTreeWidgetItem* item) {
@@ -234,6 +242,7 @@ void Listbox::SortByColumn(int column, Qt::SortOrder order) {
   }
   RestoreSelection();
   --quiet_;
+  Raise(QStringLiteral("Reordered"));
 }
 
 void Listbox::MoveRow(int from, int to) {
@@ -247,6 +256,7 @@ void Listbox::MoveRow(int from, int to) {
   }
   RestoreSelection();
   --quiet_;
+  Raise(QStringLiteral("Reordered"));
 }
 
 }  // namespace fw

@@ -2,7 +2,8 @@
 // A list of rows with one headed column, per-cell tags, a paint hook for each cell's colour and
 // weight, and rows the user can reorder by dragging. The selection belongs to a row, not to an
 // index: inserting, removing, dragging or sorting rows never selects another row, and only the
-// user's choice of a row or an assignment to ListIndex raises Change.
+// user's choice of a row or an assignment to ListIndex raises Change. A drag or a sort that
+// changed the order raises Reordered.
 
 #include <QVariant>
 
@@ -46,6 +47,9 @@ class Listbox : public RectControl {
   // Selects the row (or none for -1) and raises Change before it returns, also when the
   // selection does not change.
   void SetListIndex(int row);
+  // Selects the row (or none for -1) without raising Change: for a switch that could not go on
+  // and puts the selection back where it was.
+  void RestoreListIndex(int row);
   // The selected row's first cell; "" with no selection.
   QString Text() const;
 

@@ -38,7 +38,8 @@ class TopLevel : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* e) override {
-    e->accept();
+    // The window hides itself once its Close event has run, and stays when the event refused.
+    e->ignore();
     if (owner_) owner_->HandleCloseRequest();
   }
   void moveEvent(QMoveEvent* e) override {
@@ -213,6 +214,11 @@ void Window::HandleCloseRequest() {
   QPointer<Window> self(this);
   Dispatch([this] { Event_Close(); });
   if (!self) return;
+  if (closeCancelled_) {
+    closeCancelled_ = false;
+    closing_ = false;
+    return;
+  }
   closed_ = true;
   Unregister();
   top_->hide();

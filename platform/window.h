@@ -84,6 +84,8 @@ class Window : public QObject {
   void Show();
   void ShowModal();  // returns when the window has closed
   void Close();
+  // Called from the Close event: the window stays open, as if the close had never been asked for.
+  void CancelClose() { closeCancelled_ = true; }
   void Refresh(bool eraseBackground = true);
   bool WantsToBeShown() const { return props_.Visible && !opened_; }
   bool IsOpened() const { return opened_; }
@@ -144,6 +146,7 @@ class Window : public QObject {
   bool opened_ = false;
   bool closing_ = false;
   bool closed_ = false;
+  bool closeCancelled_ = false;
   bool applyingGeometry_ = false;
 };
 

@@ -28,6 +28,7 @@ Color DefaultColor = kBlack;
 Color C = kBlack;
 QString S1, W;
 int32_t P = 0, Q = 0, A = 0;
+bool SectionListUnreadable = false;
 
 void ResetState() {
   MySection.clear();
@@ -46,6 +47,7 @@ void ResetState() {
   S1.clear();
   W.clear();
   P = Q = A = 0;
+  SectionListUnreadable = false;
 }
 
 Window& mainWindow() { return *NilCheck(GetImplicitWindow(QStringLiteral("Window1")), "the main window is not open"); }
@@ -121,11 +123,19 @@ void getSections() {
   FolderItemPtr file = DataChild(QStringLiteral("Sections.txt"));
   if (!file || !file->Exists()) return;
   std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
-  if (!in) return;
+  if (!in) {
+    // Writing the list now would replace every stored name with the few of this run.
+    SectionListUnreadable = true;
+    MsgBox(QStringLiteral("The list of Sections \"") + file->NativePath() + QStringLiteral("\" could not be read: ") +
+           file->LastError() + QStringLiteral(".  It is left as it is, and Sections created now are not added to it."));
+    return;
+  }
   Listbox& lb = LB1();
-  for (;;) {
+  while (!in->EOF_()) {
     const QString line = in->ReadLine();
-    if (line.isEmpty()) break;
+    // An empty line (the program never writes one) must not hide the names after it: they would
+    // be dropped from the list at the next save.
+    if (line.isEmpty()) continue;
     if (Left(line, 3) == QLatin1String("###")) {
       lb.AddRow(Right(line, Len(line) - 3));
       lb.SetCellTag(lb.LastIndex(), 0, QStringLiteral("Red"));
@@ -137,7 +147,8 @@ void getSections() {
   in->Close();
 }
 
-void saveSections() {
+bool saveSections() {
+  if (SectionListUnreadable) return false;
   FolderItemPtr file = DataChild(QStringLiteral("Sections.txt"));
   Listbox& lb = LB1();
   QStringList lines;
@@ -146,7 +157,7 @@ void saveSections() {
     const QString tag = lb.CellTag(i, 0).toString();
     lines << (StrEq(tag, QStringLiteral("Red")) ? QStringLiteral("###") + text : text);
   }
-  writeJournalFile(file, lines);
+  return writeJournalFile(file, lines);
 }
 
 bool saveSectionStyle() {
@@ -216,6 +227,11 @@ void getInkpotColors() {
   }
 }
 
+bool isOwnFileName(const QString& fileName) {
+  return fileName == QLatin1String("Sections.txt") || fileName == QLatin1String("tavrin.txt") ||
+         (fileName.startsWith(QLatin1String("Tavrin-")) && fileName.endsWith(QLatin1String(".txt")));
+}
+
 FolderItemPtr sectionTextFile(const QString& name) { return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral(".txt")); }
 FolderItemPtr sectionStyleFile(const QString& name) {
   return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral("-Style.txt"));
@@ -227,6 +243,14 @@ QString sectionNameProblem(const QString& name) {
   if (name.contains(QChar(u'\0')) || name.contains(u'\n') || name.contains(u'\r'))
     return QStringLiteral("A Section name cannot contain control characters.") + again;
   if (name.startsWith(QLatin1String("###"))) return QStringLiteral("A Section name cannot begin with \"###\".") + again;
+  // Each of these would give the Section a file of the program's own or of another Section:
+  // "Tavrin-Inkpots.txt", "Tavrin-DefaultStyle.txt", and "Tavrin-X-Style.txt" is Section X's
+  // style file. Compared without case, so that a case-blind file system is safe as well.
+  for (const char* own : {"Inkpots", "DefaultStyle"})
+    if (name.compare(QLatin1String(own), Qt::CaseInsensitive) == 0)
+      return QStringLiteral("The name ") + name + QStringLiteral(" is used by Tavrin for its own files.") + again;
+  if (name.endsWith(QLatin1String("-Style"), Qt::CaseInsensitive))
+    return QStringLiteral("A Section name cannot end in \"-Style\".") + again;
   // The longest file made from a name is its style file, written through a temporary file with a
   // few more characters; file names here hold 255 bytes.
   if (name.toUtf8().size() > 200) return QStringLiteral("This Section name is too long.") + again;
@@ -239,10 +263,13 @@ EditField& EF1() { return mainWindow().Control<EditField>(QStringLiteral("EF1"))
 // Keeps a section text file that could not be read beside it, under a name no Section's file can
 // have, so that the next save of the Section cannot destroy it.
 QString KeepUnreadable(const FolderItemPtr& file) {
+  QByteArray bytes;
+  if (!file->ReadAll(&bytes)) return QString();  // never a pipe or a device: it could block for good
   const QString base = file->NativePath() + QStringLiteral(".unreadable");
   QString target = base;
   for (int n = 2; QFile::exists(target); ++n) target = base + u'-' + Str(n);
-  return QFile::copy(file->NativePath(), target) ? target : QString();
+  FolderItem copy(target);
+  return copy.WriteAll(bytes) ? target : QString();
 }
 }  // namespace
 

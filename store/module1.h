@@ -42,11 +42,16 @@ extern int32_t P;
 extern int32_t Q;
 extern int32_t A;
 
+// Set when the stored list of Sections exists but could not be read.
+extern bool SectionListUnreadable;
+
 // The data folder, created when it is missing (the first step of every journal-file procedure).
 fw::FolderItemPtr dataFolder();
 
 void getSections();
-void saveSections();
+// False when the list file was not written (the failure has been shown), and always while the
+// stored list could not be read at start-up: it is never replaced by this run's few names.
+bool saveSections();
 // True when the Section's files were written, or when there was nothing to write.
 bool saveSectionText();
 void getSectionText();
@@ -60,6 +65,9 @@ void getInkpotColors();
 // The refusal message for a Section name the data folder cannot hold (a "/" or NUL or line break,
 // a leading "###", a name too long for its file names); "" when the name can be used.
 QString sectionNameProblem(const QString& name);
+// Whether a file of the data folder is one the program writes (the list, the preferences, and
+// every "Tavrin-...txt" file).
+bool isOwnFileName(const QString& fileName);
 // The Section's two files.
 fw::FolderItemPtr sectionTextFile(const QString& name);
 fw::FolderItemPtr sectionStyleFile(const QString& name);

@@ -107,10 +107,10 @@ void getNewSection::OK_Action() {
     return;
   }
   // Text typed into the shown Section while this dialog was open is saved before the editor is
-  // emptied for the new one.
+  // emptied for the new one; when that fails the dialog stays open and the text stays shown.
   if (!Module1::LastSection.isEmpty()) {
     Module1::ThisSection = Module1::LastSection;
-    Module1::saveSectionText();
+    if (!Module1::saveSectionText()) return;
   }
 
   lb.AddRow(name);
@@ -127,6 +127,9 @@ void getNewSection::OK_Action() {
   if (!textFile || !textFile->SaveStyledEditField(ef))
     Module1::reportWriteFailure(textFile, textFile ? textFile->LastError() : QStringLiteral("the data folder cannot be had"));
   lb.SetListIndex(idx);
+  // The list is written at once: a crash or a logout before the window closes must not leave the
+  // new Section's files unlisted.
+  Module1::saveSections();
   ef.SetEnabled(lb.ListCount() != 0);
   ef.SetFocus();
   getNewSection_()->Close();

@@ -7,6 +7,7 @@
 #include "platform/pushbutton.h"
 #include "platform/shapes.h"
 #include "platform/statictext.h"
+#include "platform/uiservice.h"
 #include "platform/application.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
@@ -140,6 +141,7 @@ void Window1::CreateControls0() {
   list->SetGridLinesHorizontal(2);
   list->InstallHandler("Change", [this] { LB1_Change(); });
   list->InstallHandler("DoubleClick", [this] { LB1_DoubleClick(); });
+  list->InstallHandler("Reordered", [this] { LB1_Reordered(); });
   list->InstallHandler("CellTextPaint", CellTextPaintHandler([this](Graphics& g, int r, int c, int x, int y) {
                          return LB1_CellTextPaint(g, r, c, x, y);
                        }));
@@ -269,7 +271,17 @@ void Window1::Event_Open() {
 }
 
 void Window1::Event_Close() {
-  Module1::saveSectionText();
+  if (!Module1::saveSectionText()) {
+    // The failure has been shown; quitting now would lose the text, so the user decides, and the
+    // safe answer is the default.
+    const int answer = MsgBox(QStringLiteral("The text of the Section ") + Module1::ThisSection +
+                                  QStringLiteral(" could not be saved.  Quit anyway and lose the changes?"),
+                              4 + 48 + 256, QString());
+    if (answer != kAnswerYes) {
+      CancelClose();
+      return;
+    }
+  }
   Module1::saveSections();
   prefModule::savePrefs();
   Module1::saveInkpotColors();

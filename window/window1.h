@@ -40,6 +40,7 @@ class Window1 : public fw::Window {
   void MyColor_Action();
   void LB1_Change();
   void LB1_DoubleClick();
+  void LB1_Reordered();
   bool LB1_CellTextPaint(fw::Graphics& g, int row, int column, int x, int y);
   bool EF1_MouseDown(int x, int y);
   void SectionTitle_TextChange();

@@ -12,12 +12,27 @@
 
 using namespace fw;
 
+namespace {
+// The row that holds exactly this Section's name; -1 when none does.
+int RowNamed(const Listbox& lb, const QString& name) {
+  for (int i = 0; i < lb.ListCount(); ++i)
+    if (lb.Cell(i, 0) == name) return i;
+  return -1;
+}
+}  // namespace
+
 void Window1::LB1_Change() {
   Window1* w = Window1_();
   Listbox& lb = w->LB1();
   if (!Module1::LastSection.isEmpty()) {
     Module1::ThisSection = Module1::LastSection;
-    Module1::saveSectionText();
+    if (!Module1::saveSectionText()) {
+      // The failure has been shown. Going on would put another text into the editor and this
+      // one would be gone: the Section stays shown and selected, so the user can make room and
+      // try again.
+      lb.RestoreListIndex(RowNamed(lb, Module1::LastSection));
+      return;
+    }
   }
   Module1::MySection = lb.Text();
   w->EditFieldNamed(QStringLiteral("SectionTitle")).SetText(Module1::MySection);
@@ -29,6 +44,11 @@ void Window1::LB1_Change() {
   EditField& ef = w->EF1();
   ef.SetScrollPosition(0);
   ef.SetFocus();
+}
+
+void Window1::LB1_Reordered() {
+  // A new order is written at once: a crash or a logout before the window closes must not lose it.
+  Module1::saveSections();
 }
 
 void Window1::LB1_DoubleClick() {
@@ -55,7 +75,7 @@ bool Window1::LB1_CellTextPaint(Graphics& g, int row, int, int, int) {
 void Window1::NewJournal_Action() {
   if (!Module1::MySection.isEmpty()) {
     Module1::ThisSection = Module1::MySection;
-    Module1::saveSectionText();
+    if (!Module1::saveSectionText()) return;  // shown; the editor keeps the text that is not saved
   }
   getNewSection::getNewSection_()->Show();
 }
@@ -127,7 +147,8 @@ void Window1::SaveAs_Action() {
   for (int i = 0; i < lb.ListCount(); ++i)
     if (!oldName.isEmpty() && StrEq(lb.Cell(i, 0), oldName)) J = i;
 
-  // The new name's files first; the old ones go only once these are safely written.
+  // The new name's files first, then the list that names it; the old files go only once both are
+  // written, so the list never names a Section whose files are gone.
   Module1::ThisSection = newName;
   if (!Module1::saveSectionText()) {
     Module1::ThisSection = oldName;
@@ -135,12 +156,14 @@ void Window1::SaveAs_Action() {
   }
   if (J >= 0) {
     lb.InsertRow(J, newName, 0);
-    if (FolderItemPtr oldText = Module1::sectionTextFile(oldName); oldText && oldText->Exists()) oldText->Delete();
-    if (FolderItemPtr oldStyle = Module1::sectionStyleFile(oldName); oldStyle && oldStyle->Exists()) oldStyle->Delete();
     lb.RemoveRow(J + 1);
   } else {
     // No Section is shown: the title and the editor's text become a new Section.
     lb.AddRow(newName);
+  }
+  if (Module1::saveSections() && J >= 0) {
+    if (FolderItemPtr oldText = Module1::sectionTextFile(oldName); oldText && oldText->Exists()) oldText->Delete();
+    if (FolderItemPtr oldStyle = Module1::sectionStyleFile(oldName); oldStyle && oldStyle->Exists()) oldStyle->Delete();
   }
   Module1::MySection = newName;
   Module1::LastSection = newName;

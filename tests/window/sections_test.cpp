@@ -236,7 +236,7 @@ TEST_F(SectionTest, NewSectionDialog) {
   EXPECT_TRUE(DataExists("Tavrin-Plans.txt"));
   EXPECT_EQ(ReadData("Tavrin-Plans-Style.txt"),
             "Font: \tArial\nFont Size: \t12\nBold: \tFalse\nItalics: \tFalse\nUnderline: \tFalse\nColor: \t0\t0\t0\n");
-  EXPECT_FALSE(ReadData("Sections.txt").contains("Plans"));
+  EXPECT_EQ(ReadData("Sections.txt"), "Diary\nWork\nHome\nPlans\n");
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(fw::GetImplicitWindow("getNewSection"), nullptr);
 }
@@ -393,7 +393,8 @@ TEST_F(ThreeSections, RenameKeepsTextAndDropsTheOldFiles) {
   EXPECT_TRUE(SaveAs().Default());
   EXPECT_FALSE(DataExists("Tavrin-B.txt"));
   EXPECT_FALSE(DataExists("Tavrin-B-Style.txt"));
-  EXPECT_FALSE(ReadData("Sections.txt").contains("D"));  // written only at the next list save
+  // The list is written at once, and names the new name only.
+  EXPECT_EQ(ReadData("Sections.txt"), "A\nD\nC\n");
   Select(1);
   EXPECT_EQ(Editor().Text(), "text of B edited");
   // Right after a rename the title is empty.
