@@ -1,9 +1,11 @@
 #include "editfield.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -12,6 +14,7 @@
 #include <QtMath>
 #include <cstring>
 
+#include "strings.h"
 #include "window.h"
 
 namespace fw {
@@ -37,6 +40,34 @@ class PressFilter : public QObject {
  private:
   EditField* field_;
   QWidget* target_;
+};
+
+// A new paragraph starts in the typing style in effect where Return was pressed. Left to itself
+// the editor gives a paragraph made in an empty one the document's own format, so text typed
+// after a blank line would take the system font, a style the user never chose.
+class ReturnKeepsStyle : public QObject {
+ public:
+  explicit ReturnKeepsStyle(QTextEdit* te) : QObject(te), te_(te) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress || te_->isReadOnly()) return false;
+    auto* k = static_cast<QKeyEvent*>(e);
+    if ((k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter) ||
+        (k->modifiers() & ~(Qt::KeypadModifier)) != Qt::NoModifier)
+      return false;
+    const QTextCharFormat typing = te_->currentCharFormat();
+    QTextCursor c = te_->textCursor();
+    c.beginEditBlock();
+    c.setBlockCharFormat(typing);  // the mark of the paragraph Return ends is in the same style
+    c.insertBlock(c.blockFormat(), typing);
+    c.endEditBlock();
+    te_->setTextCursor(c);
+    te_->setCurrentCharFormat(typing);
+    te_->ensureCursorVisible();
+    return true;
+  }
+
+ private:
+  QTextEdit* te_;
 };
 
 QString FamilyOf(const QTextCharFormat& f, const QTextDocument* doc) {
@@ -77,6 +108,7 @@ EditField::EditField(Window* window, const QString& name, bool multiline)
     te->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     te->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     te->viewport()->installEventFilter(new PressFilter(this, te->viewport()));
+    te->installEventFilter(new ReturnKeepsStyle(te));
     connect(te, &QTextEdit::textChanged, this, [this] {
       if (settingText_ == 0 && HasHandler(QStringLiteral("TextChange"))) UserTextChanged();
     });
@@ -88,6 +120,7 @@ EditField::EditField(Window* window, const QString& name, bool multiline)
     QLineEdit* le = LineEdit();
     le->installEventFilter(new PressFilter(this, le));
     connect(le, &QLineEdit::textChanged, this, [this] {
+      KeepWithinLimit();
       if (settingText_ == 0) UserTextChanged();
     });
   }
@@ -499,11 +532,47 @@ void EditField::SetReadOnly(bool on) {
 
 void EditField::SetMask(const QString& mask) {
   if (multiline_) return;
-  LineEdit()->setMaxLength(mask.isEmpty() ? 32767 : static_cast<int>(mask.size()));
+  maxCharacters_ = CharacterCount(mask);
+  KeepWithinLimit();
 }
 
 void EditField::SetLimitText(int limit) {
-  if (!multiline_ && limit > 0) LineEdit()->setMaxLength(limit);
+  if (multiline_ || limit <= 0) return;
+  maxCharacters_ = limit;
+  KeepWithinLimit();
+}
+
+// Qt's own limit counts UTF-16 units and cuts a character outside the Basic Multilingual Plane in
+// half. Here the limit counts characters, and what does not fit of an insertion is dropped whole,
+// as the user typed or pasted it: the text around it stays.
+void EditField::KeepWithinLimit() {
+  QLineEdit* le = LineEdit();
+  const QString now = le->text();
+  if (maxCharacters_ <= 0 || CharacterCount(now) <= maxCharacters_) {
+    lineBefore_ = now;
+    return;
+  }
+  const QString& before = lineBefore_;
+  qsizetype prefix = 0;
+  while (prefix < now.size() && prefix < before.size() && now[prefix] == before[prefix]) ++prefix;
+  if (prefix > 0 && now[prefix - 1].isHighSurrogate()) --prefix;
+  qsizetype suffix = 0;
+  while (suffix < now.size() - prefix && suffix < before.size() - prefix &&
+         now[now.size() - 1 - suffix] == before[before.size() - 1 - suffix])
+    ++suffix;
+  if (suffix > 0 && now[now.size() - suffix].isLowSurrogate()) --suffix;
+  const QString head = now.left(prefix), tail = now.right(suffix);
+  const QString inserted = now.mid(prefix, now.size() - prefix - suffix);
+  const int room = maxCharacters_ - CharacterCount(head) - CharacterCount(tail);
+  QString kept = head + LeftCharacters(inserted, std::max(0, room)) + tail;
+  if (CharacterCount(kept) > maxCharacters_) kept = LeftCharacters(kept, maxCharacters_);
+  const qsizetype caret = std::min(kept.size(), head.size() + LeftCharacters(inserted, std::max(0, room)).size());
+  lineBefore_ = kept;
+  {
+    const QSignalBlocker block(le);
+    le->setText(kept);
+  }
+  le->setCursorPosition(static_cast<int>(caret));
 }
 
 void EditField::SetAcceptTabs(bool on) {

@@ -121,6 +121,9 @@ class EditField : public RectControl {
   bool styled_ = false;
   int settingText_ = 0;
   QString lastText_;
+  int maxCharacters_ = 0;  // 0: no limit
+  QString lineBefore_;     // the single-line text before the latest change, for the limit
+  void KeepWithinLimit();
   QTextCharFormat base_;
 };
 

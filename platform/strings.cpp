@@ -37,6 +37,20 @@ QString NthField(const QString& s, const QString& separator, int n) {
   }
 }
 
+int CharacterCount(const QString& s) {
+  int n = 0;
+  for (qsizetype i = 0; i < s.size(); ++i, ++n)
+    if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ++i;
+  return n;
+}
+
+QString LeftCharacters(const QString& s, int n) {
+  qsizetype i = 0;
+  for (int taken = 0; i < s.size() && taken < n; ++i, ++taken)
+    if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ++i;
+  return s.left(i);
+}
+
 namespace {
 int DigitValue(QChar c, int base) {
   int v = -1;

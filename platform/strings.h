@@ -17,6 +17,11 @@ QString Mid(const QString& s, int start, int length = -1);
 QString Left(const QString& s, int count);
 QString Right(const QString& s, int count);
 int Len(const QString& s);
+// Characters as a person counts them for a length rule: a character outside the Basic
+// Multilingual Plane is one, not two units.
+int CharacterCount(const QString& s);
+// The first `n` characters of `s`, never half of one.
+QString LeftCharacters(const QString& s, int n);
 
 // n-th field (from 1) of `s` split at `separator`; "" past the last field.
 QString NthField(const QString& s, const QString& separator, int n);

@@ -100,14 +100,14 @@ bool g_inScrollDisplay = false;
 }  // namespace
 
 void Window1::FindString_TextChange() {
-  if (Len(EditFieldNamed(QStringLiteral("FindString")).Text()) > 2) ButtonNamed(QStringLiteral("Find")).SetDefault(true);
+  if (CharacterCount(EditFieldNamed(QStringLiteral("FindString")).Text()) > 2) ButtonNamed(QStringLiteral("Find")).SetDefault(true);
 }
 
 void Window1::Find_Action() {
   Module1::Q = 1;
   Module1::S1 = EF1().Text();
   Module1::W = EditFieldNamed(QStringLiteral("FindString")).Text();
-  if (Len(Module1::W) < 3) {
+  if (CharacterCount(Module1::W) < 3) {
     MsgBox(QStringLiteral("The find text should be at least three characters!"));
     return;
   }

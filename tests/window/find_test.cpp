@@ -221,9 +221,11 @@ const UnicodeCase kUnicode[] = {
     {"paragraphs, exact", "\u00e9\n\U0001F600\nfind me", "find", false, 5, 4},
     {"accented capitals, ignore case", "x CAF\u00c9 y", "caf\u00e9", true, 2, 4},
     {"accented capitals, exact", "x CAF\u00c9 y", "caf\u00e9", false, -1, 0},
-    {"capitals outside the BMP, ignore case", "x \U00010400\U00010400 y", "\U00010428\U00010428", true, 2, 4},
-    {"capitals outside the BMP, exact", "x \U00010400\U00010400 y", "\U00010428\U00010428", false, -1, 0},
-    {"emoji sought, ignore case", "ab \U0001F600\U0001F600 \U0001F600x", "\U0001F600x", true, 8, 3},
+    {"capitals outside the BMP, ignore case", "x \U00010400\U00010400\U00010400 y", "\U00010428\U00010428\U00010428",
+     true, 2, 6},
+    {"capitals outside the BMP, exact", "x \U00010400\U00010400\U00010400 y", "\U00010428\U00010428\U00010428", false,
+     -1, 0},
+    {"emoji sought, ignore case", "ab \U0001F600\U0001F600 \U0001F600xy", "\U0001F600xy", true, 8, 4},
 };
 
 void PrintTo(const UnicodeCase& c, std::ostream* os) { *os << c.name; }
@@ -263,7 +265,19 @@ TEST_F(FindTest, FindBecomesTheDefaultButtonAtThreeCharacters) {
     EXPECT_EQ(find.Default(), c.isDefault);
     EXPECT_EQ(w->DefaultButton() == &find, c.isDefault);
   }
+  // The rule counts characters: two emoji are two, not four UTF-16 units.
+  find.SetDefault(false);
+  for (const Case& c : {Case{"\U0001F600\U0001F600", false}, Case{"\U0001F600\U0001F600\U0001F600", true}}) {
+    SCOPED_TRACE(c.text);
+    Box().SetText(QString::fromUtf8(c.text));
+    EXPECT_EQ(find.Default(), c.isDefault);
+    EXPECT_EQ(w->DefaultButton() == &find, c.isDefault);
+  }
+  ui().Clear();
+  Box().SetText(QStringLiteral("\U0001F600\U0001F600"));
+  EXPECT_EQ(Press("Find"), Messages(kMinimum));
   // Return now presses Find, which reports the minimum for the empty text.
+  Box().SetText(QString());
   ui().Clear();
   EXPECT_TRUE(w->HandleKey(Qt::Key_Return));
   EXPECT_EQ(ui().Messages(), Messages(kMinimum));
