@@ -1,0 +1,60 @@
+#pragma once
+// The real program under its own X server, for tests that drive it as a person would: Xvfb on a
+// display it picks itself, the program started with a data folder of the test's own, its windows
+// found by name, and the pointer and keyboard driven through the XTEST extension.
+//
+// No window manager runs here: the ClientMessage SendDeleteWindow sends is the one a window
+// manager sends when the user clicks the close box, so the program cannot tell the difference.
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QPoint>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <X11/Xlib.h>
+
+namespace e2e {
+
+constexpr int kXvfbStartMs = 10000;
+constexpr int kWindowShownMs = 20000;
+constexpr int kProgramEndMs = 15000;
+constexpr int kPollMs = 50;
+
+QByteArray ReadAll(const QString& path);
+bool WriteAll(const QString& path, const QByteArray& content);
+QByteArray WindowName(Display* dpy, Window w);
+// The first mapped window below `parent` (depth first) with that name.
+Window FindMappedWindow(Display* dpy, Window parent, const QByteArray& name);
+bool ListsProtocol(Display* dpy, Window w, Atom protocol);
+// What a window manager sends when the user clicks the close box.
+void SendDeleteWindow(Display* dpy, Window w);
+
+class ProgramSession {
+ public:
+  // Call from the fixture's SetUp and TearDown.
+  void BeginSession();
+  void EndSession();
+
+  void StartXServer();
+  void StartProgram();
+  Window WaitForMainWindow();
+  QString ProgramLog() const;
+  QString DataPath(const QString& name = QString()) const;
+
+  // The window's content origin on the screen: below the menu bar, which sits inside the window.
+  QPoint ContentOrigin(Window w, int contentHeight);
+  // A left click at a point of the screen, and keys as a person types them.
+  void ClickAt(QPoint screen);
+  void TypeText(const QString& ascii);
+  void PressKey(unsigned long keysym, unsigned long modifierKeysym = 0);
+
+  QTemporaryDir config_, runtime_, logs_;
+  QProcess xvfb_, program_;
+  QByteArray display_;
+  Display* dpy_ = nullptr;
+};
+
+}  // namespace e2e
