@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QPoint>
 #include <QProcessEnvironment>
 #include <QThread>
@@ -205,6 +206,19 @@ void ProgramSession::TypeText(const QString& ascii) {
     else if (ch == ' ') PressKey(XK_space);
     else if (ch == '\n') PressKey(XK_Return);
   }
+}
+
+bool ProgramSession::SaveScreenshot(const QString& path) {
+  const Window root = DefaultRootWindow(dpy_);
+  XWindowAttributes a;
+  XGetWindowAttributes(dpy_, root, &a);
+  XImage* xi = XGetImage(dpy_, root, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+  if (!xi) return false;
+  QImage img(a.width, a.height, QImage::Format_RGB32);
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x) img.setPixel(x, y, static_cast<QRgb>(XGetPixel(xi, x, y)));
+  XDestroyImage(xi);
+  return img.save(path);
 }
 
 }  // namespace e2e

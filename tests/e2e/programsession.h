@@ -50,6 +50,8 @@ class ProgramSession {
   void ClickAt(QPoint screen);
   void TypeText(const QString& ascii);
   void PressKey(unsigned long keysym, unsigned long modifierKeysym = 0);
+  // The whole screen as a PNG file, to see what a failing test saw.
+  bool SaveScreenshot(const QString& path);
 
   QTemporaryDir config_, runtime_, logs_;
   QProcess xvfb_, program_;
