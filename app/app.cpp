@@ -1,5 +1,7 @@
 #include "app/app.h"
 
+#include <QFileInfo>
+
 #include "app/version.h"
 #include "platform/editfield.h"
 #include "platform/exceptions.h"
@@ -31,10 +33,27 @@ void App::Event_Open() {
 
 void App::Event_Close() { prefModule::savePrefs(); }
 
+namespace {
+// Said once here rather than at every save that would fail later.
+bool UsableFolder(const FolderItem& folder) {
+  const QFileInfo info(folder.NativePath());
+  QString reason;
+  if (!info.isDir()) reason = QStringLiteral("it is not a folder");
+  else if (!info.isReadable() || !info.isExecutable()) reason = QStringLiteral("it cannot be read");
+  else if (!info.isWritable()) reason = QStringLiteral("it cannot be written to");
+  if (reason.isEmpty()) return true;
+  MsgBox(QStringLiteral("The data folder \"") + folder.NativePath() + QStringLiteral("\" cannot be used: ") + reason +
+         QStringLiteral(".  Nothing you write can be saved."));
+  return false;
+}
+}  // namespace
+
 void App::setupTavrin() {
   FolderItemPtr prefs = SpecialFolder::Preferences();
   FolderItemPtr folder = prefs ? prefs->Child(QStringLiteral("Tavrin")) : nullptr;
-  if (folder && folder->Exists()) {
+  if (folder && folder->Exists() && !UsableFolder(*folder)) {
+    Module1::DataFolderUnusable = true;
+  } else if (folder && folder->Exists()) {
     // A replace cut short by a kill leaves its temporary file; the real file is whole beside it.
     folder->RemoveLeftoverTemporaries(&Module1::isOwnFileName);
     Module1::getSections();

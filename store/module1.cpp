@@ -1,6 +1,7 @@
 #include "store/module1.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include "platform/bevelbutton.h"
@@ -29,6 +30,7 @@ Color C = kBlack;
 QString S1, W;
 int32_t P = 0, Q = 0, A = 0;
 bool SectionListUnreadable = false;
+bool DataFolderUnusable = false;
 
 void ResetState() {
   MySection.clear();
@@ -48,6 +50,7 @@ void ResetState() {
   W.clear();
   P = Q = A = 0;
   SectionListUnreadable = false;
+  DataFolderUnusable = false;
 }
 
 Window& mainWindow() { return *NilCheck(GetImplicitWindow(QStringLiteral("Window1")), "the main window is not open"); }
@@ -97,6 +100,7 @@ FolderItemPtr dataFolder() {
 }
 
 void reportWriteFailure(const FolderItemPtr& file, const QString& reason) {
+  if (DataFolderUnusable) return;  // said once at start-up; every save would say it again
   const QString name = file ? file->NativePath() : QStringLiteral("(no file)");
   MsgBox(QStringLiteral("The file \"") + name + QStringLiteral("\" could not be saved: ") + reason);
 }
@@ -271,10 +275,31 @@ QString KeepUnreadable(const FolderItemPtr& file) {
   FolderItem copy(target);
   return copy.WriteAll(bytes) ? target : QString();
 }
+// Whether the next save can replace the file: only a regular file is ever written over, and the
+// replace needs a folder that takes a new file.
+bool Replaceable(const FolderItemPtr& file) {
+  const QFileInfo info(file->NativePath());
+  return (!info.exists() || info.isFile()) && QFileInfo(info.absolutePath()).isWritable();
+}
 }  // namespace
+
+bool sectionNameStorable(const QString& name) {
+  if (name.contains(u'/') || name.contains(QChar(u'\0')) || name.toUtf8().size() > 200) return false;
+  for (const char* own : {"Inkpots", "DefaultStyle"})
+    if (name.compare(QLatin1String(own), Qt::CaseInsensitive) == 0) return false;
+  return true;
+}
 
 bool saveSectionText() {
   if (ThisSection.isEmpty()) return true;
+  if (!sectionNameStorable(ThisSection)) {
+    // Such a name comes only from a hand-edited list; nothing was loaded under it, so an empty
+    // editor loses nothing.
+    if (EF1().Text().isEmpty()) return true;
+    MsgBox(QStringLiteral("The text of the Section ") + ThisSection +
+           QStringLiteral(" cannot be saved under its name.  Save As under another name keeps it."));
+    return false;
+  }
   FolderItemPtr file = sectionTextFile(ThisSection);
   if (!file) {
     reportWriteFailure(file, QStringLiteral("the data folder cannot be had"));
@@ -288,6 +313,13 @@ bool saveSectionText() {
 }
 
 void getSectionText() {
+  if (!MySection.isEmpty() && !sectionNameStorable(MySection)) {
+    MsgBox(QStringLiteral("The name of the Section ") + MySection +
+           QStringLiteral(" cannot be stored as a file name.  Save As under another name keeps its text."));
+    EF1().SetText(QString());
+    resetStyle();
+    return;
+  }
   FolderItemPtr file = sectionTextFile(MySection);
   if (file && file->Exists()) {
     if (file->OpenStyledEditField(EF1())) {
@@ -298,8 +330,13 @@ void getSectionText() {
     const QString kept = KeepUnreadable(file);
     QString message = QStringLiteral("The text of the Section ") + MySection + QStringLiteral(" could not be read from \"") +
                       file->NativePath() + QStringLiteral("\": ") + reason + u'.';
-    message += kept.isEmpty() ? QStringLiteral("  The file could not be copied aside: it will be replaced when this Section is next saved.")
-                              : QStringLiteral("  The file has been kept as \"") + kept + QStringLiteral("\"; the Section is shown empty.");
+    if (!kept.isEmpty())
+      message += QStringLiteral("  The file has been kept as \"") + kept + QStringLiteral("\"; the Section is shown empty.");
+    else if (Replaceable(file))
+      message += QStringLiteral("  The file could not be copied aside: it will be replaced when this Section is next saved.");
+    else
+      message += QStringLiteral("  The file could not be copied aside, and it cannot be replaced: this Section's text "
+                                "cannot be saved while it is there.");
     MsgBox(message);
   } else if (MySection.isEmpty()) {
     return;  // no Section: the editor keeps what it holds

@@ -44,6 +44,8 @@ extern int32_t A;
 
 // Set when the stored list of Sections exists but could not be read.
 extern bool SectionListUnreadable;
+// Set at start-up when the data folder cannot be used; the failure has been told once.
+extern bool DataFolderUnusable;
 
 // The data folder, created when it is missing (the first step of every journal-file procedure).
 fw::FolderItemPtr dataFolder();
@@ -68,6 +70,10 @@ QString sectionNameProblem(const QString& name);
 // Whether a file of the data folder is one the program writes (the list, the preferences, and
 // every "Tavrin-...txt" file).
 bool isOwnFileName(const QString& fileName);
+// Whether a Section's name can name its files: not for a name that cannot be part of a file
+// name, nor for one whose files would be the program's own (such names come only from a
+// hand-edited list; New and Save As refuse them).
+bool sectionNameStorable(const QString& name);
 // The Section's two files.
 fw::FolderItemPtr sectionTextFile(const QString& name);
 fw::FolderItemPtr sectionStyleFile(const QString& name);

@@ -116,6 +116,18 @@ void getNewSection::OK_Action() {
   lb.AddRow(name);
   const int idx = lb.ListCount() - 1;
   FolderItemPtr textFile = Module1::sectionTextFile(name);  // creates the data folder when it is missing
+  if (textFile && textFile->Exists()) {
+    // Files of this name that the list lost (a crash, a kill, another program): the Section is
+    // made again with them, and the switch shows their text and style instead of emptying them.
+    Module1::LastSection = QString();
+    lb.SetListIndex(idx);
+    Module1::saveSections();
+    EditField& ef = main->EF1();
+    ef.SetEnabled(true);
+    ef.SetFocus();
+    getNewSection_()->Close();
+    return;
+  }
   Module1::MySection = name;
   Module1::ThisSection = name;
   Module1::LastSection = name;

@@ -26,10 +26,10 @@ void Window1::LB1_Change() {
   Listbox& lb = w->LB1();
   if (!Module1::LastSection.isEmpty()) {
     Module1::ThisSection = Module1::LastSection;
-    if (!Module1::saveSectionText()) {
+    if (!Module1::saveSectionText() && !w->EF1().Text().isEmpty()) {
       // The failure has been shown. Going on would put another text into the editor and this
       // one would be gone: the Section stays shown and selected, so the user can make room and
-      // try again.
+      // try again. (An empty editor loses nothing: the file on disk stays as it was.)
       lb.RestoreListIndex(RowNamed(lb, Module1::LastSection));
       return;
     }
@@ -75,7 +75,8 @@ bool Window1::LB1_CellTextPaint(Graphics& g, int row, int, int, int) {
 void Window1::NewJournal_Action() {
   if (!Module1::MySection.isEmpty()) {
     Module1::ThisSection = Module1::MySection;
-    if (!Module1::saveSectionText()) return;  // shown; the editor keeps the text that is not saved
+    // Shown; the editor keeps the text that is not saved.
+    if (!Module1::saveSectionText() && !Window1_()->EF1().Text().isEmpty()) return;
   }
   getNewSection::getNewSection_()->Show();
 }
@@ -87,8 +88,10 @@ void Window1::DeleteJournal_Action() {
   const int r = MsgBox(QStringLiteral("Are you sure that you want to delete the Section named ") + name + u'?', 308, QString());
   if (r == kAnswerYes) {
     if (!name.isEmpty()) {
+      // Exactly this name: a hand-edited list may hold "Alpha" beside "alpha", and only the
+      // deleted one's files go.
       for (int i = 0; i < lb.ListCount();) {
-        if (StrEq(lb.Cell(i, 0), name)) lb.RemoveRow(i);
+        if (lb.Cell(i, 0) == name) lb.RemoveRow(i);
         else ++i;
       }
     }

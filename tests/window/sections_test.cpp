@@ -353,7 +353,11 @@ TEST_F(SectionTest, DeletingTheOnlySectionDisablesTheEditorUntilTheNextNew) {
   EXPECT_TRUE(Editor().Enabled());
 }
 
+// Rows that differ only in case are two Sections with two sets of files: Delete takes the row and
+// the files of exactly the name it deletes.
 TEST_F(SectionTest, DeleteWithNoRowAndDuplicateRows) {
+  WriteData("Tavrin-Twin.txt", "");
+  WriteData("Tavrin-twin.txt", "");
   Start("Twin\ntwin\nOther\n");
   ui().SetNextAnswer(fw::kAnswerYes);
   w->ButtonNamed("DeleteJournal").Push();
@@ -362,7 +366,10 @@ TEST_F(SectionTest, DeleteWithNoRowAndDuplicateRows) {
   List().SetListIndex(0);
   ui().SetNextAnswer(fw::kAnswerYes);
   w->ButtonNamed("DeleteJournal").Push();
-  EXPECT_EQ(Rows(), QStringList({"Other"}));
+  EXPECT_EQ(Rows(), QStringList({"twin", "Other"}));
+  EXPECT_EQ(ReadData("Sections.txt"), "twin\nOther\n");
+  EXPECT_FALSE(DataExists("Tavrin-Twin.txt"));
+  EXPECT_TRUE(DataExists("Tavrin-twin.txt"));
 }
 
 TEST_F(SectionTest, TitleArmsSaveAs) {

@@ -1,0 +1,152 @@
+// What is already in the data folder: files a lost list no longer names, pipes where files should
+// be, a list that cannot be read, names that cannot be file names, a data folder that is a file.
+// None of them may hang the program, and none may be written over unseen.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include <sys/stat.h>
+
+#include "journalfixture.h"
+#include "platform/bevelbutton.h"
+#include "platform/editfield.h"
+#include "platform/listbox.h"
+#include "platform/pushbutton.h"
+#include "store/module1.h"
+#include "window/getnewsection.h"
+#include "window/window1.h"
+
+namespace {
+
+class FolderFiles : public JournalTest {
+ protected:
+  Window1* w = nullptr;
+  void Start() {
+    w = StartProgram();
+    ASSERT_NE(w, nullptr);
+  }
+  void MakePipe(const QString& name) {
+    MakeDataFolder();
+    ASSERT_EQ(::mkfifo(DataPath(name).toLocal8Bit().constData(), 0600), 0);
+  }
+  bool IsPipe(const QString& name) {
+    struct stat st {};
+    return ::lstat(DataPath(name).toLocal8Bit().constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+  }
+  void Type(const QString& text) {
+    QTextEdit* te = w->EF1().TextEdit();
+    te->moveCursor(QTextCursor::End);
+    te->insertPlainText(text);
+  }
+  void NewSection(const QString& name) {
+    w->ButtonNamed("NewJournal").Push();
+    auto* d = dynamic_cast<getNewSection*>(fw::GetImplicitWindow("getNewSection"));
+    ASSERT_NE(d, nullptr);
+    d->Control<fw::EditField>("SectionName").LineEdit()->insert(name);
+    d->Control<fw::PushButton>("OK").Push();
+  }
+};
+
+// Re-creating a Section whose files the list lost brings its text and style back.
+TEST_F(FolderFiles, NewOverUnlistedFilesTakesThemIn) {
+  const QByteArray text = "{\\rtf1\\ansi{\\fonttbl{\\f0 Courier New;}}\\f0\\fs28\\b kept words}";
+  const QByteArray style =
+      "Font: \tCourier New\nFont Size: \t14\nBold: \tTrue\nItalics: \tFalse\nUnderline: \tFalse\nColor: \t0\t0\t255\n";
+  WriteData("Sections.txt", "Other\n");
+  WriteData("Tavrin-Lost.txt", text);
+  WriteData("Tavrin-Lost-Style.txt", style);
+  Start();
+  NewSection("Lost");
+  EXPECT_EQ(w->EF1().Text(), "kept words");
+  EXPECT_EQ(w->BevelNamed("FontMenu").Caption(), "Courier New");
+  EXPECT_TRUE(w->BevelNamed("BoldButton").Value());
+  EXPECT_EQ(Module1::MySection, "Lost");
+  EXPECT_EQ(w->LB1().ListIndex(), 1);
+  EXPECT_EQ(ReadData("Sections.txt"), "Other\nLost\n");
+  EXPECT_EQ(ReadData("Tavrin-Lost.txt"), text) << "nothing is written over before the user changes it";
+  EXPECT_EQ(ReadData("Tavrin-Lost-Style.txt"), style);
+  EXPECT_TRUE(ui().Messages().isEmpty());
+}
+
+// A pipe opened for reading waits for a writer that never comes: each of the folder's files as a
+// pipe must leave start-up, a switch and the close free to go on (a hang ends in the test's
+// timeout), and the pipe itself untouched.
+TEST_F(FolderFiles, PipesNeverHangAndAreNeverWrittenOver) {
+  for (const char* name : {"tavrin.txt", "Tavrin-DefaultStyle.txt", "Tavrin-Inkpots.txt", "Tavrin-P.txt", "Tavrin-Q-Style.txt"})
+    MakePipe(QString::fromLatin1(name));
+  WriteData("Sections.txt", "P\nQ\n");
+  Start();
+  EXPECT_EQ(w->LB1().ListCount(), 2);
+  ui().Clear();
+  w->LB1().UserSelectRow(0);
+  ASSERT_EQ(ui().Messages().size(), 1);
+  EXPECT_TRUE(ui().Messages()[0].contains("it is not a regular file")) << ui().Messages()[0].toStdString();
+  EXPECT_TRUE(ui().Messages()[0].endsWith("this Section's text cannot be saved while it is there."));
+  EXPECT_EQ(w->EF1().Text(), "");
+  w->LB1().UserSelectRow(1);  // the empty P has nothing to keep; Q's style file is a pipe too
+  EXPECT_EQ(Module1::MySection, "Q");
+  ui().SetNextAnswer(fw::kAnswerYes);
+  CloseProgram();
+  for (const char* name : {"tavrin.txt", "Tavrin-DefaultStyle.txt", "Tavrin-Inkpots.txt", "Tavrin-P.txt", "Tavrin-Q-Style.txt"})
+    EXPECT_TRUE(IsPipe(QString::fromLatin1(name))) << name;
+}
+
+// A list that exists but cannot be read is said at start-up, and never replaced by this run's
+// few names.
+TEST_F(FolderFiles, UnreadableListIsToldAndKept) {
+  MakePipe("Sections.txt");
+  Start();
+  ASSERT_EQ(ui().Messages().size(), 1);
+  EXPECT_EQ(ui().Messages()[0], "The list of Sections \"" + DataPath("Sections.txt") +
+                                    "\" could not be read: it is not a regular file.  It is left as it is, and "
+                                    "Sections created now are not added to it.");
+  NewSection("Fresh");
+  EXPECT_TRUE(DataExists("Tavrin-Fresh.txt"));
+  CloseProgram();
+  EXPECT_TRUE(IsPipe("Sections.txt"));
+}
+
+// A name from a hand-edited list that cannot be a file name is told when it is selected, its text
+// is never lost silently, and Save As under another name keeps it.
+TEST_F(FolderFiles, NameThatCannotBeAFileNameIsToldAndSaveAsKeepsTheText) {
+  WriteData("Sections.txt", "a/b\nOther\n");
+  Start();
+  w->LB1().UserSelectRow(0);
+  EXPECT_EQ(ui().Messages(), QStringList{"The name of the Section a/b cannot be stored as a file name.  Save As under "
+                                         "another name keeps its text."});
+  Type("precious");
+  ui().Clear();
+  w->LB1().UserSelectRow(1);
+  EXPECT_EQ(ui().Messages(),
+            QStringList{"The text of the Section a/b cannot be saved under its name.  Save As under another name keeps it."});
+  EXPECT_EQ(Module1::MySection, "a/b");
+  EXPECT_EQ(w->EF1().Text(), "precious");
+  w->EditFieldNamed("SectionTitle").SetText("a-b");
+  w->ButtonNamed("SaveAs").Push();
+  EXPECT_TRUE(ReadData("Tavrin-a-b.txt").contains("precious"));
+  EXPECT_EQ(ReadData("Sections.txt"), "a-b\nOther\n");
+}
+
+// A data folder that is a file is said once at start-up, not at every save that follows.
+TEST_F(FolderFiles, UnusableDataFolderIsToldOnce) {
+  QFile f(PrefsPath() + "/Tavrin");
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("not a folder");
+  f.close();
+  Start();
+  ASSERT_EQ(ui().Messages().size(), 1);
+  EXPECT_EQ(ui().Messages()[0], "The data folder \"" + DataPath() +
+                                    "\" cannot be used: it is not a folder.  Nothing you write can be saved.");
+  ui().Clear();
+  w->SetDefault_Action();
+  EXPECT_TRUE(ui().Messages().isEmpty());
+  EXPECT_TRUE(QFileInfo(PrefsPath() + "/Tavrin").isFile());
+}
+
+}  // namespace
