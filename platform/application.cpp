@@ -5,8 +5,8 @@
 #include <QDialog>
 #include <QDrag>
 #include <QLineEdit>
-#include <QSessionManager>
 #include <QPlainTextEdit>
+#include <QSessionManager>
 #include <QTextEdit>
 #include <QTimer>
 

@@ -67,9 +67,9 @@ void Quit(int status = 0);
 // it returns first; the Quit then runs from the event loop itself.
 void RequestTermination();
 
-// Start-up and the event loop: watches for termination requests, runs `startup`, raises the application's Open and opens the windows
-// that start-up made visible, runs the loop until Quit, raises the application's Close, and
-// returns the exit status.
+// Start-up and the event loop: watches for termination requests, runs `startup`, raises the
+// application's Open and opens the windows that start-up made visible, runs the loop until Quit,
+// raises the application's Close, and returns the exit status.
 int RunApplication(const std::function<void()>& startup);
 // The two halves around the event loop, for tests that drive a run without one: start-up up to
 // the windows shown (false when it failed), and the application's Close with the exit status.
