@@ -38,6 +38,26 @@ class LifeCycleTest : public ::testing::Test, protected ProgramSession {
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << qPrintable(ProgramLog(logName));
     EXPECT_EQ(program.exitCode(), status) << qPrintable(ProgramLog(logName));
   }
+  // Shows "Diary" and types a word at the end of its text.
+  void TypeIntoDiary(Window w) {
+    // Mapped is not yet drawn: input sent at once can reach a list not yet laid out.
+    QThread::msleep(700);
+    const QPoint origin = ContentOrigin(w, kContentHeight);
+    ClickAt(origin + QPoint(20 + 40, 61 + 32));  // the list's first row, below its heading
+    QThread::msleep(300);
+    ClickAt(origin + QPoint(219 + 100, 210 + 100));  // into the editor
+    QThread::msleep(300);
+    TypeText(QStringLiteral("typedword"));
+    QThread::msleep(1000);
+  }
+  void ExpectDiarySaved() {
+    const QByteArray text = ReadAll(DataPath("Tavrin-Diary.txt"));
+    EXPECT_TRUE(text.contains("typedword")) << text.constData();
+    EXPECT_TRUE(text.contains("Old words")) << text.constData();
+    EXPECT_EQ(ReadAll(DataPath("Sections.txt")), "Diary\n");
+    EXPECT_TRUE(QFile::exists(DataPath("Tavrin-Inkpots.txt")));
+    EXPECT_FALSE(QFile::exists(DataPath(".tavrin.lock")));
+  }
   // Every entry of the data folder, hidden ones too, with its bytes.
   QMap<QString, QByteArray> DataContents() const {
     QMap<QString, QByteArray> contents;
@@ -141,24 +161,26 @@ TEST_P(SignalTest, SavesTheTypedTextAndEndsWithZero) {
   SeedDiary();
   const Window w = StartAndWaitForWindow();
   ASSERT_NE(w, 0u);
-  // Mapped is not yet drawn: input sent at once can reach a list not yet laid out.
-  QThread::msleep(700);
-  const QPoint origin = ContentOrigin(w, kContentHeight);
-  ClickAt(origin + QPoint(20 + 40, 61 + 32));  // the list's first row, below its heading: "Diary" shown
-  QThread::msleep(300);
-  ClickAt(origin + QPoint(219 + 100, 210 + 100));  // into the editor
-  QThread::msleep(300);
-  TypeText(QStringLiteral("typedword"));
-  QThread::msleep(1000);
+  TypeIntoDiary(w);
 
   ASSERT_EQ(::kill(static_cast<pid_t>(program_.processId()), GetParam()), 0);
   ExpectEnds(program_, 0);
-  const QByteArray text = ReadAll(DataPath("Tavrin-Diary.txt"));
-  EXPECT_TRUE(text.contains("typedword")) << text.constData();
-  EXPECT_TRUE(text.contains("Old words")) << text.constData();
-  EXPECT_EQ(ReadAll(DataPath("Sections.txt")), "Diary\n");
-  EXPECT_TRUE(QFile::exists(DataPath("Tavrin-Inkpots.txt")));
-  EXPECT_FALSE(QFile::exists(DataPath(".tavrin.lock")));
+  ExpectDiarySaved();
+}
+
+// The signal comes while Delete's "Are you sure" waits for an answer: the question is answered
+// No, and then everything is saved as at a close.
+TEST_P(SignalTest, AQuestionOpenAtTheSignalIsAnsweredNoAndTheTextIsSaved) {
+  SeedDiary();
+  const Window w = StartAndWaitForWindow();
+  ASSERT_NE(w, 0u);
+  TypeIntoDiary(w);
+  ClickAt(ContentOrigin(w, kContentHeight) + QPoint(125 + 40, 22 + 10));  // Delete
+  ASSERT_NE(WaitForAnotherWindow(w, program_), 0u) << "no question shown; log:\n" << qPrintable(ProgramLog());
+
+  ASSERT_EQ(::kill(static_cast<pid_t>(program_.processId()), GetParam()), 0);
+  ExpectEnds(program_, 0);
+  ExpectDiarySaved();
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SignalTest, ::testing::Values(SIGTERM, SIGHUP),
