@@ -5,15 +5,28 @@
 #include "app/app.h"
 #include "app/menubar1.h"
 #include "platform/exceptions.h"
+#include "platform/files.h"
+#include "platform/instancelock.h"
 #include "platform/menuitem.h"
+#include "platform/uiservice.h"
 #include "store/filetypes1.h"
+#include "store/module1.h"
 #include "window/window1.h"
 
 using namespace fw;
 
 namespace {
 std::unique_ptr<App> theApp;
+
+// Dot-prefixed, so that it can never be a Section's file.
+const QString kLockName = QStringLiteral(".tavrin.lock");
+// How long a second start waits for the running program to come to the front.
+constexpr int kActivateMs = 5000;
+
+void BringMainWindowToFront() {
+  if (Window* w = GetImplicitWindow(QStringLiteral("Window1"))) w->BringToFront();
 }
+}  // namespace
 
 void InitFileTypes() { FileTypes1::Initialize(); }
 
@@ -60,6 +73,19 @@ void ReleaseModuleState() {
 }
 
 int Main() {
+  // One program per data folder, taken before anything in it is read or written; the folder is
+  // made here on a first run so that it can be locked. A second start writes nothing: it hands
+  // over to the running program.
+  std::unique_ptr<InstanceLock> lock;
+  if (FolderItemPtr folder = Module1::dataFolder(); folder && folder->Exists()) {
+    lock = std::make_unique<InstanceLock>(folder->NativePath(), kLockName);
+    if (lock->Acquire(&BringMainWindowToFront) == InstanceLock::State::HeldByAnother) {
+      if (lock->ActivateHolder(kActivateMs)) return 0;
+      MsgBox(QStringLiteral("Tavrin is already running with the data folder \"") + folder->NativePath() +
+             QStringLiteral("\". Only one Tavrin can work on a data folder at a time."));
+      return 1;
+    }
+  }
   const int status = RunApplication(&Startup);
   ReleaseModuleState();
   return status;

@@ -1,13 +1,18 @@
 #include "application.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QDrag>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSessionManager>
 #include <QTextEdit>
 #include <QTimer>
 
 #include "exceptions.h"
 #include "menuitem.h"
+#include "terminationsignals.h"
 #include "uiservice.h"
 #include "window.h"
 
@@ -20,6 +25,14 @@ bool g_trace = false;
 int g_exitStatus = 0;
 bool g_quitting = false;
 Application* g_app = nullptr;
+
+bool g_terminationPending = false;
+bool g_terminating = false;
+QDeadlineTimer g_terminationDeadline;
+// How often an open dialog is looked for again, and how long the roads that opened dialogs may
+// take to return before the Quit runs inside them.
+constexpr int kDismissRetryMs = 20;
+constexpr int kDismissLimitMs = 3000;
 
 struct DepthGuard {
   DepthGuard() { ++g_dispatchDepth; }
@@ -147,6 +160,43 @@ void Quit(int status) {
   QCoreApplication::exit(status);
 }
 
+namespace {
+// The answer that changes nothing, given to whatever is open over the windows.
+void DismissOpenDialogs() {
+  if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
+  }
+  QDrag::cancel();
+}
+
+void TerminationStep() {
+  if (!g_terminationPending) return;
+  // Inside a handler (a dialog's own event loop, a drag): let it return before saving, so that the
+  // save sees the state the road leaves behind, not the state in the middle of it.
+  if (g_dispatchDepth > 0 && !g_terminationDeadline.hasExpired()) {
+    DismissOpenDialogs();
+    QTimer::singleShot(kDismissRetryMs, &TerminationStep);
+    return;
+  }
+  g_terminationPending = false;
+  g_terminating = true;
+  Dispatch([] { QuitFromMenu(); });
+  g_terminating = false;
+}
+}  // namespace
+
+void RequestTermination() {
+  // The Quit already running (asking, reporting) decides; a second request changes nothing.
+  if (g_terminationPending || g_terminating || g_quitting) return;
+  g_terminationPending = true;
+  g_terminationDeadline = QDeadlineTimer(kDismissLimitMs);
+  TerminationStep();
+}
+
 bool HasFailed() { return g_failed; }
 void ResetFailureForTesting() { g_failed = false; }
 
@@ -154,6 +204,7 @@ bool StartApplication(const std::function<void()>& startup) {
   QGuiApplication::setQuitOnLastWindowClosed(false);
   g_failed = false;
   g_quitting = false;
+  g_terminationPending = false;
   g_exitStatus = 0;
   Dispatch(startup);
   if (g_failed) return false;
@@ -175,6 +226,10 @@ int FinishApplication(int loopStatus) {
 }
 
 int RunApplication(const std::function<void()>& startup) {
+  const TerminationSignals signalWatch(&RequestTermination);
+  // Direct: the session manager takes the data as saved once the handler returns.
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, &signalWatch,
+                   [](QSessionManager&) { RequestTermination(); }, Qt::DirectConnection);
   if (!StartApplication(startup)) return 1;
   const int status = QCoreApplication::exec();
   return FinishApplication(status);

@@ -61,10 +61,15 @@ class Application {
 void QuitFromMenu();
 // Ends the event loop with `status`; the application's Close event still follows.
 void Quit(int status = 0);
+// A request from outside to end the program (SIGTERM, SIGHUP, the session manager's request to
+// save): handled as the user's Quit, so that everything is saved as at a close. A dialog open at
+// that moment is answered the way that changes nothing (Cancel, No), so that the road that opened
+// it returns first; the Quit then runs from the event loop itself.
+void RequestTermination();
 
-// Start-up and the event loop: runs `startup`, raises the application's Open and opens the windows
-// that start-up made visible, runs the loop until Quit, raises the application's Close, and
-// returns the exit status.
+// Start-up and the event loop: watches for termination requests, runs `startup`, raises the
+// application's Open and opens the windows that start-up made visible, runs the loop until Quit,
+// raises the application's Close, and returns the exit status.
 int RunApplication(const std::function<void()>& startup);
 // The two halves around the event loop, for tests that drive a run without one: start-up up to
 // the windows shown (false when it failed), and the application's Close with the exit status.

@@ -226,6 +226,18 @@ void Window::HandleCloseRequest() {
   deleteLater();
 }
 
+void Window::BringToFront() {
+  if (!opened_ || closed_) return;
+  top_->setWindowState(top_->windowState() & ~Qt::WindowMinimized);
+  top_->show();
+  top_->raise();
+  top_->activateWindow();
+  if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != top_) {
+    modal->raise();
+    modal->activateWindow();
+  }
+}
+
 void Window::Refresh(bool) { top_->update(); }
 
 // Top and left are the frame's, the measure move() uses, so that a rectangle recorded from the

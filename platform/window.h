@@ -86,6 +86,9 @@ class Window : public QObject {
   void Close();
   // Called from the Close event: the window stays open, as if the close had never been asked for.
   void CancelClose() { closeCancelled_ = true; }
+  // Un-minimised and in front, as a second start of the program asks; a modal dialog open over the
+  // program stays in front of it.
+  void BringToFront();
   void Refresh(bool eraseBackground = true);
   bool WantsToBeShown() const { return props_.Visible && !opened_; }
   bool IsOpened() const { return opened_; }

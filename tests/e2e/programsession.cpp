@@ -137,20 +137,22 @@ void ProgramSession::StartXServer() {
   ASSERT_NE(dpy_, nullptr) << "no connection to " << display_.constData();
 }
 
-void ProgramSession::StartProgram() {
+void ProgramSession::StartProgram() { StartProgram(program_, QStringLiteral("tavrin")); }
+
+void ProgramSession::StartProgram(QProcess& program, const QString& logName) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove(QStringLiteral("WAYLAND_DISPLAY"));
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
   env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display_));
   env.insert(QStringLiteral("XDG_CONFIG_HOME"), config_.path());
   env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
-  program_.setProcessEnvironment(env);
+  program.setProcessEnvironment(env);
   // Into files rather than pipes: nobody reads a pipe while we wait, and a full one would stall
   // the program.
-  program_.setStandardOutputFile(logs_.filePath("tavrin.out"));
-  program_.setStandardErrorFile(logs_.filePath("tavrin.err"));
-  program_.start(QStringLiteral(TAVRIN_BINARY), {});
-  ASSERT_TRUE(program_.waitForStarted(5000)) << qPrintable(program_.errorString());
+  program.setStandardOutputFile(logs_.filePath(logName + ".out"));
+  program.setStandardErrorFile(logs_.filePath(logName + ".err"));
+  program.start(QStringLiteral(TAVRIN_BINARY), {});
+  ASSERT_TRUE(program.waitForStarted(5000)) << qPrintable(program.errorString());
 }
 
 Window ProgramSession::WaitForMainWindow() {
@@ -163,8 +165,8 @@ Window ProgramSession::WaitForMainWindow() {
   return 0;
 }
 
-QString ProgramSession::ProgramLog() const {
-  return QString::fromUtf8(ReadAll(logs_.filePath("tavrin.out")) + ReadAll(logs_.filePath("tavrin.err")));
+QString ProgramSession::ProgramLog(const QString& logName) const {
+  return QString::fromUtf8(ReadAll(logs_.filePath(logName + ".out")) + ReadAll(logs_.filePath(logName + ".err")));
 }
 
 QString ProgramSession::DataPath(const QString& name) const {

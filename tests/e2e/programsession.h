@@ -40,8 +40,10 @@ class ProgramSession {
 
   void StartXServer();
   void StartProgram();
+  // Another run of the program beside the first, its output in logs named after `logName`.
+  void StartProgram(QProcess& program, const QString& logName);
   Window WaitForMainWindow();
-  QString ProgramLog() const;
+  QString ProgramLog(const QString& logName = QStringLiteral("tavrin")) const;
   QString DataPath(const QString& name = QString()) const;
 
   // The window's content origin on the screen: below the menu bar, which sits inside the window.

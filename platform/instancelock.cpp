@@ -1,0 +1,107 @@
+#include "instancelock.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QThread>
+
+#include "application.h"
+
+namespace fw {
+
+namespace {
+const QByteArray kRaiseRequest = "raise\n";
+const QByteArray kRaised = "raised\n";
+// How long a lock file may lack its owner's details before it counts as cut short: a starting
+// program writes them right after making the file.
+constexpr int kOwnerWriteMs = 300;
+}  // namespace
+
+InstanceLock::InstanceLock(const QString& folderPath, const QString& lockName)
+    : folderPath_(folderPath), lock_(QDir(folderPath).filePath(lockName)) {
+  // The lock lasts as long as the program runs: its age says nothing, only whether its owner
+  // still runs (same machine, same boot, same process).
+  lock_.setStaleLockTime(0);
+}
+
+InstanceLock::~InstanceLock() { Release(); }
+
+InstanceLock::State InstanceLock::Acquire(std::function<void()> onActivate) {
+  onActivate_ = std::move(onActivate);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (lock_.tryLock(0)) {
+      Listen();
+      return State::Locked;
+    }
+    if (lock_.error() != QLockFile::LockFailedError) return State::NotLockable;
+    if (lock_.getLockInfo(nullptr, nullptr, nullptr)) return State::HeldByAnother;
+    // No owner to ask about: the file was cut short (a crash or power cut between making it and
+    // writing it), or its owner is just writing it or just removed it. Only the first lasts.
+    QThread::msleep(kOwnerWriteMs);
+    if (!lock_.getLockInfo(nullptr, nullptr, nullptr)) lock_.removeStaleLockFile();
+  }
+  return State::HeldByAnother;
+}
+
+QString InstanceLock::ServerName(const QString& folderPath) {
+  const QFileInfo info(folderPath);
+  const QString canonical = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+  const QString name = QCoreApplication::applicationName() + u'-' +
+                       QString::fromLatin1(QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex().left(16));
+  // The user's own runtime folder, where no other user can take the name first.
+  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  return runtime.isEmpty() ? name : QDir(runtime).filePath(name);
+}
+
+void InstanceLock::Listen() {
+  const QString name = ServerName(folderPath_);
+  // A socket left by a killed holder: the folder is ours now, and so is its name.
+  QLocalServer::removeServer(name);
+  server_ = std::make_unique<QLocalServer>();
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  if (!server_->listen(name)) {
+    // Second starts then cannot reach us and say so instead.
+    server_.reset();
+    return;
+  }
+  connect(server_.get(), &QLocalServer::newConnection, this, &InstanceLock::Answer);
+}
+
+void InstanceLock::Answer() {
+  while (QLocalSocket* s = server_->nextPendingConnection()) {
+    connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+    connect(s, &QLocalSocket::readyRead, s, [this, s] {
+      if (!s->canReadLine()) return;
+      if (s->readLine() == kRaiseRequest) {
+        if (onActivate_) Dispatch(onActivate_);
+        s->write(kRaised);
+        s->flush();
+      }
+      s->disconnectFromServer();
+    });
+  }
+}
+
+bool InstanceLock::ActivateHolder(int timeoutMs) const {
+  QLocalSocket s;
+  const QDeadlineTimer deadline(timeoutMs);
+  s.connectToServer(ServerName(folderPath_));
+  if (!s.waitForConnected(int(deadline.remainingTime()))) return false;
+  s.write(kRaiseRequest);
+  if (!s.waitForBytesWritten(int(deadline.remainingTime()))) return false;
+  while (!s.canReadLine())
+    if (deadline.hasExpired() || !s.waitForReadyRead(int(deadline.remainingTime()))) return false;
+  return s.readLine() == kRaised;
+}
+
+void InstanceLock::Release() {
+  server_.reset();
+  lock_.unlock();
+}
+
+}  // namespace fw

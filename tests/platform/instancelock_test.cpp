@@ -1,0 +1,101 @@
+// One program per folder: the lock, taking over what a dead program left, and a second start's
+// request that the holder come to the front.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <atomic>
+#include <thread>
+
+#include "platform/instancelock.h"
+
+namespace {
+
+const QString kLockName = QStringLiteral(".test.lock");
+
+class InstanceLockTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+  QString LockPath() const { return QDir(dir_.path()).filePath(kLockName); }
+  void WriteLockFile(const QByteArray& content) {
+    QFile f(LockPath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(content), content.size());
+  }
+  QTemporaryDir dir_;
+};
+
+// A process id that no process has any more.
+qint64 DeadPid() {
+  QProcess p;
+  p.start(QStringLiteral("true"), {});
+  if (!p.waitForStarted(5000)) return -1;
+  const qint64 pid = p.processId();
+  p.waitForFinished(5000);
+  return pid;
+}
+
+TEST_F(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstReleases) {
+  fw::InstanceLock first(dir_.path(), kLockName);
+  ASSERT_EQ(first.Acquire({}), fw::InstanceLock::State::Locked);
+  EXPECT_TRUE(QFile::exists(LockPath()));
+  {
+    fw::InstanceLock second(dir_.path(), kLockName);
+    EXPECT_EQ(second.Acquire({}), fw::InstanceLock::State::HeldByAnother);
+  }
+  // The refused one leaves the holder's lock alone.
+  EXPECT_TRUE(QFile::exists(LockPath()));
+  first.Release();
+  EXPECT_FALSE(QFile::exists(LockPath()));
+  fw::InstanceLock third(dir_.path(), kLockName);
+  EXPECT_EQ(third.Acquire({}), fw::InstanceLock::State::Locked);
+}
+
+TEST_F(InstanceLockTest, WhatADeadProgramLeftIsTakenOver) {
+  const qint64 dead = DeadPid();
+  ASSERT_GT(dead, 0);
+  struct Case {
+    const char* what;
+    QByteArray content;
+  };
+  const Case cases[] = {
+      {"its owner is gone", QByteArray::number(dead) + "\ntrue\n\n"},
+      // Cut short between making the file and writing it (a power cut): no owner to ask about.
+      {"empty", ""},
+      {"no process id", "\n\n\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteLockFile(c.content);
+    fw::InstanceLock lock(dir_.path(), kLockName);
+    EXPECT_EQ(lock.Acquire({}), fw::InstanceLock::State::Locked);
+    lock.Release();
+    EXPECT_FALSE(QFile::exists(LockPath()));
+  }
+}
+
+TEST_F(InstanceLockTest, ASecondStartBringsTheHolderToTheFront) {
+  int raised = 0;
+  fw::InstanceLock holder(dir_.path(), kLockName);
+  ASSERT_EQ(holder.Acquire([&] { ++raised; }), fw::InstanceLock::State::Locked);
+
+  // Through another spelling of the same folder: the name comes from the folder, not the words.
+  const fw::InstanceLock second(dir_.path() + QStringLiteral("/./"), kLockName);
+  std::atomic<int> answered{-1};
+  // The second start waits on the holder, which answers from its event loop: two threads.
+  std::thread client([&] { answered = second.ActivateHolder(5000) ? 1 : 0; });
+  while (answered < 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  client.join();
+  EXPECT_EQ(answered, 1);
+  EXPECT_EQ(raised, 1);
+}
+
+TEST_F(InstanceLockTest, WithNoHolderListeningTheRequestFailsAtOnce) {
+  const fw::InstanceLock nobody(dir_.path(), kLockName);
+  EXPECT_FALSE(nobody.ActivateHolder(5000));
+}
+
+}  // namespace
