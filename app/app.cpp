@@ -53,12 +53,12 @@ void App::setupTavrin() {
   FolderItemPtr folder = prefs ? prefs->Child(QStringLiteral("Tavrin")) : nullptr;
   if (folder && folder->Exists() && !UsableFolder(*folder)) {
     Module1::DataFolderUnusable = true;
-  } else if (folder && folder->Exists()) {
+  } else if (folder && folder->Exists() && !Module1::DataFolderMadeThisRun) {
     // A replace cut short by a kill leaves its temporary file; the real file is whole beside it.
     folder->RemoveLeftoverTemporaries(&Module1::isOwnFileName);
     Module1::getSections();
   } else if (folder) {
-    if (!folder->CreateAsFolder()) {
+    if (!folder->Exists() && !folder->CreateAsFolder()) {
       MsgBox(QStringLiteral("The data folder \"") + folder->NativePath() +
              QStringLiteral("\" could not be created: nothing you write can be saved."));
     } else {

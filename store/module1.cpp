@@ -31,6 +31,7 @@ QString S1, W;
 int32_t P = 0, Q = 0, A = 0;
 bool SectionListUnreadable = false;
 bool DataFolderUnusable = false;
+bool DataFolderMadeThisRun = false;
 
 void ResetState() {
   MySection.clear();
@@ -51,6 +52,7 @@ void ResetState() {
   P = Q = A = 0;
   SectionListUnreadable = false;
   DataFolderUnusable = false;
+  DataFolderMadeThisRun = false;
 }
 
 Window& mainWindow() { return *NilCheck(GetImplicitWindow(QStringLiteral("Window1")), "the main window is not open"); }
@@ -95,7 +97,7 @@ FolderItemPtr dataFolder() {
   FolderItemPtr prefs = SpecialFolder::Preferences();
   if (!prefs) return nullptr;
   FolderItemPtr folder = prefs->Child(QStringLiteral("Tavrin"));
-  if (folder && !folder->Exists()) folder->CreateAsFolder();
+  if (folder && !folder->Exists() && folder->CreateAsFolder()) DataFolderMadeThisRun = true;
   return folder;
 }
 

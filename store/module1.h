@@ -46,6 +46,8 @@ extern int32_t A;
 extern bool SectionListUnreadable;
 // Set at start-up when the data folder cannot be used; the failure has been told once.
 extern bool DataFolderUnusable;
+// Set when this run made the data folder (start-up makes it to lock it): it is a first run.
+extern bool DataFolderMadeThisRun;
 
 // The data folder, created when it is missing (the first step of every journal-file procedure).
 fw::FolderItemPtr dataFolder();

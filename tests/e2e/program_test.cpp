@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QMap>
 #include <QStringList>
 #include <ostream>
@@ -65,6 +66,10 @@ TEST_P(ProgramTest, ClosingTheMainWindowSavesAndEndsTheProgram) {
                    << qPrintable(ProgramLog());
   ASSERT_TRUE(ListsProtocol(dpy_, w, XInternAtom(dpy_, "WM_DELETE_WINDOW", False)))
       << "the main window does not take WM_DELETE_WINDOW, so a window manager could not close it";
+
+  // A first run makes the folder with its empty list as it starts, not only when it closes.
+  if (c.seeded.isEmpty()) EXPECT_EQ(ReadAll(DataPath("Sections.txt")), QByteArray(""));
+  EXPECT_TRUE(QFile::exists(DataPath("Sections.txt")));
 
   SendDeleteWindow(dpy_, w);
   ASSERT_TRUE(program_.waitForFinished(kProgramEndMs)) << "still running " << kProgramEndMs
