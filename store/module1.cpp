@@ -87,6 +87,17 @@ QStringList StyleLines(const QStringList& keys) {
   return lines;
 }
 
+// The stream of a journal file; nil when it is missing (the current values stay), and said when it
+// is there but cannot be read (a pipe, a folder, no permission).
+std::shared_ptr<TextInputStream> OpenJournalFile(const FolderItemPtr& file) {
+  if (!file || !file->Exists()) return nullptr;
+  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
+  if (!in)
+    MsgBox(QStringLiteral("The file \"") + file->NativePath() + QStringLiteral("\" could not be read: ") + file->LastError() +
+           u'.');
+  return in;
+}
+
 FolderItemPtr DataChild(const QString& name) {
   FolderItemPtr folder = dataFolder();
   return folder ? folder->Child(name) : nullptr;
@@ -174,8 +185,7 @@ bool saveSectionStyle() {
 
 void getSectionStyle() {
   FolderItemPtr file = sectionStyleFile(MySection);
-  if (!file || !file->Exists()) return;
-  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
+  std::shared_ptr<TextInputStream> in = OpenJournalFile(file);
   if (!in) return;
   Bevel("FontMenu").SetCaption(Field2(in->ReadLine()));
   Bevel("SizeMenu").SetCaption(Field2(in->ReadLine()));
@@ -196,8 +206,7 @@ void saveDefaultStyle() {
 
 void getDefaultStyle() {
   FolderItemPtr file = DataChild(QStringLiteral("Tavrin-DefaultStyle.txt"));
-  if (!file || !file->Exists()) return;
-  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
+  std::shared_ptr<TextInputStream> in = OpenJournalFile(file);
   if (!in) return;
   auto flag = [](const QString& v) { return StrEq(v, QStringLiteral("True")) ? QStringLiteral("True") : QStringLiteral("False"); };
   DefaultFont = Field2(in->ReadLine());
@@ -222,8 +231,7 @@ void saveInkpotColors() {
 
 void getInkpotColors() {
   FolderItemPtr file = DataChild(QStringLiteral("Tavrin-Inkpots.txt"));
-  if (!file || !file->Exists()) return;
-  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
+  std::shared_ptr<TextInputStream> in = OpenJournalFile(file);
   if (!in) return;
   QString line = in->ReadLine();
   if (line.isEmpty()) return;
