@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QPageLayout>
 #include <QTemporaryDir>
 #include <QTextCharFormat>
@@ -268,6 +269,64 @@ TEST_F(PrintTest, SelectedTextPrintsOnlyTheSelectionUnstyled) {
   const PdfWord* small = Find(words, QStringLiteral("before"));
   ASSERT_TRUE(big && small);
   EXPECT_GT(big->yMax - big->yMin, 1.5 * (small->yMax - small->yMin)) << "the 24-point run prints larger";
+}
+
+// Each character prints in its own colour, underline, italic and bold (read back from the fonts and
+// from the page rendered at 144 dpi).
+TEST_F(PrintTest, EveryCharacterKeepsItsColourUnderlineItalicAndBold) {
+  ShowSection(QStringLiteral("Styled"), QStringLiteral("mum red under slanted heavy mum"));
+  fw::EditField& ef = w->EF1();
+  auto style = [&ef](int start, int length, const std::function<void()>& apply) {
+    ef.SetSelStart(start);
+    ef.SetSelLength(length);
+    apply();
+  };
+  style(4, 3, [&] { ef.SetSelTextColor(fw::RGB(220, 0, 0)); });
+  style(8, 5, [&] { ef.SetSelUnderline(true); });
+  style(14, 7, [&] { ef.SetSelItalic(true); });
+  style(22, 5, [&] { ef.SetSelBold(true); });
+  ef.SetSelLength(0);
+  const QString path = AnswerPrint();
+  App_()->FilePrintSelectedSection_Action();
+  const PdfFile pdf(path);
+  const QString fonts = pdf.Fonts();
+  EXPECT_TRUE(fonts.contains(QLatin1String("Italic")) || fonts.contains(QLatin1String("Oblique"))) << fonts.toStdString();
+  EXPECT_TRUE(fonts.contains(QLatin1String("Sans-Bold")) || fonts.contains(QLatin1String("Sans Bold")))
+      << fonts.toStdString();
+
+  const QString png = pdfs.filePath(QStringLiteral("page"));
+  PdfFile::Run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("144"), QStringLiteral("-f"),
+                                            QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                                            QStringLiteral("-png"), QStringLiteral("-singlefile"), path, png});
+  const QImage page(png + QStringLiteral(".png"));
+  ASSERT_FALSE(page.isNull());
+  const QList<PdfWord> words = pdf.WordsOnPage(1);
+  auto box = [&](const QString& word) {
+    const PdfWord* w = Find(words, word);
+    return w ? QRect(QPoint(int(w->xMin * 2), int(w->yMin * 2)), QPoint(int(w->xMax * 2), int(w->yMax * 2) + 2)) : QRect();
+  };
+  auto redPixels = [&](const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) {
+        const QColor c = page.pixelColor(x, y);
+        n += c.red() > 150 && c.green() < 90 && c.blue() < 90;
+      }
+    return n;
+  };
+  // A row of dark pixels across nine tenths of the word: an underline.
+  auto underlined = [&](const QRect& r) {
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      int dark = 0;
+      for (int x = r.left(); x <= r.right(); ++x) dark += qGray(page.pixel(x, y)) < 128;
+      if (dark >= r.width() * 9 / 10) return true;
+    }
+    return false;
+  };
+  EXPECT_GT(redPixels(box(QStringLiteral("red"))), 20);
+  EXPECT_EQ(redPixels(box(QStringLiteral("under"))), 0);
+  EXPECT_TRUE(underlined(box(QStringLiteral("under"))));
+  EXPECT_FALSE(underlined(box(QStringLiteral("heavy"))));
 }
 
 // A Section shown without a name (typed into the editor right after start) prints under an empty
