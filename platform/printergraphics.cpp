@@ -12,7 +12,7 @@ PrinterGraphics::PrinterGraphics(std::unique_ptr<QPrinter> printer) : printer_(s
 PrinterGraphics::~PrinterGraphics() {
   if (!painter_.isActive()) return;
   const bool ended = painter_.end();
-  if (!failed_ && (!ended || printer_->printerState() == QPrinter::Error)) {
+  if (!failed_ && (!ended || printer_->printerState() == QPrinter::Error || !FileComplete())) {
     failed_ = true;
     MsgBox(QStringLiteral("The document could not be printed completely: ") + Failure() + QStringLiteral("."));
   }
@@ -42,6 +42,17 @@ void PrinterGraphics::NextPage() {
     return;
   }
   ++pages_;
+}
+
+bool PrinterGraphics::FileComplete() const {
+  // The PDF engine does not notice a write that failed (a full disk): a whole file ends with its
+  // end-of-file marker.
+  const QString file = printer_->outputFileName();
+  if (printer_->outputFormat() != QPrinter::PdfFormat || file.isEmpty()) return true;
+  QFile written(file);
+  if (!written.open(QIODevice::ReadOnly) || written.size() < 16) return false;
+  written.seek(written.size() - 16);
+  return written.read(16).contains("%%EOF");
 }
 
 QString PrinterGraphics::Failure() const {

@@ -25,6 +25,7 @@ class PrinterGraphics : public Graphics {
   int PageCount() const { return pages_; }
 
  private:
+  bool FileComplete() const;
   QString Failure() const;
   std::unique_ptr<QPrinter> printer_;
   QPainter painter_;

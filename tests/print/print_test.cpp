@@ -474,17 +474,32 @@ TEST_F(PrintTest, PageSetupRemindsThenKeepsTheConfirmedFormatForTheRun) {
   EXPECT_EQ(prefModule::PageSetup, kept);
 }
 
-TEST_F(PrintTest, APrinterThatCannotStartIsReportedWithTheReason) {
-  ShowSection(QStringLiteral("Diary"), Lines(1, 3));
-  const QString path = pdfs.filePath(QStringLiteral("missing-folder/job.pdf"));
-  ui().SetNextPrint(path);
-  App_()->FilePrintSelectedSection_Action();
-  ASSERT_EQ(ui().Messages().size(), 1);
-  const QString message = ui().Messages().first();
-  EXPECT_TRUE(message.startsWith(QLatin1String("The printer could not be started: "))) << message.toStdString();
-  EXPECT_TRUE(message.contains(path)) << message.toStdString();
-  EXPECT_TRUE(message.contains(QLatin1String("No such file or directory"))) << message.toStdString();
-  EXPECT_FALSE(QFile::exists(path));
+// A job that fails is never silent: a printer that cannot start, and a file that could not take
+// the whole job (a full disk), are reported with the reason.
+TEST_F(PrintTest, AFailedJobIsReportedWithTheReason) {
+  ShowSection(QStringLiteral("Diary"), Lines(1, 300));
+  struct Case {
+    const char* what;
+    QString path;
+    const char* message;
+    const char* reason;
+  } cases[] = {
+      {"no such folder", pdfs.filePath(QStringLiteral("missing-folder/job.pdf")), "The printer could not be started: ",
+       "No such file or directory"},
+      {"a full disk", QStringLiteral("/dev/full"), "The document could not be printed completely: ", "could not be written"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui().Clear();
+    ui().SetNextPrint(c.path);
+    App_()->FilePrintSelectedSection_Action();
+    ASSERT_EQ(ui().Messages().size(), 1);
+    const QString message = ui().Messages().first();
+    EXPECT_TRUE(message.startsWith(QLatin1String(c.message))) << message.toStdString();
+    EXPECT_TRUE(message.contains(c.path)) << message.toStdString();
+    EXPECT_TRUE(message.contains(QLatin1String(c.reason))) << message.toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(cases[0].path));
 }
 
 TEST(PrinterSetupTest, AStringNotOfOursLeavesTheFormat) {
