@@ -125,10 +125,16 @@ TEST_F(HelpTest, TheFieldIsReadOnlyButCopies) {
     EXPECT_EQ(field.Text(), text) << "edit command " << static_cast<int>(c);
   }
 
+  // Copying, from the Edit menu's commands and from the keyboard.
   fw::ApplyEditCommand(fw::EditCommand::SelectAll);
   EXPECT_EQ(field.SelLength(), text.size());
   fw::ApplyEditCommand(fw::EditCommand::Copy);
   EXPECT_EQ(QApplication::clipboard()->text(), text);
+  field.SetSelStart(0);
+  field.SetSelLength(6);
+  QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+  QCoreApplication::sendEvent(field.TextEdit(), &copy);
+  EXPECT_EQ(QApplication::clipboard()->text(), text.left(6));
 }
 
 // One window per accessor: shown again while open, made anew after the user closed it. The same
