@@ -60,8 +60,12 @@ TEST_F(AboutBoxTest, ControlsStandAsDesigned) {
     EXPECT_EQ(c->Name(), r.name) << "made in table order";
     EXPECT_EQ(QRect(c->Left(), c->Top(), c->Width(), c->Height()), r.rect);
     const QFont f = c->Widget()->font();
-    if (*r.font) EXPECT_EQ(f.family(), r.font);
-    if (r.size) EXPECT_EQ(f.pointSize(), r.size);
+    if (*r.font) {
+      EXPECT_EQ(f.family(), r.font);
+    }
+    if (r.size) {
+      EXPECT_EQ(f.pointSize(), r.size);
+    }
     EXPECT_EQ(f.bold(), r.bold);
     if (auto* b = dynamic_cast<fw::PushButton*>(c)) {
       EXPECT_EQ(b->Caption(), r.text);
@@ -70,7 +74,9 @@ TEST_F(AboutBoxTest, ControlsStandAsDesigned) {
     } else {
       auto* s = dynamic_cast<fw::StaticText*>(c);
       ASSERT_NE(s, nullptr);
-      if (r.text) EXPECT_EQ(s->Text(), r.text) << "the design text before the box opens";
+      if (r.text) {
+        EXPECT_EQ(s->Text(), r.text) << "the design text before the box opens";
+      }
       const Qt::Alignment h = s->Label()->alignment() & Qt::AlignHorizontal_Mask;
       EXPECT_EQ(h, r.align == 1 ? Qt::AlignHCenter : r.align == 2 ? Qt::AlignRight : Qt::AlignLeft);
     }

@@ -451,7 +451,9 @@ TEST_F(PrintTest, PageSetupRemindsThenKeepsTheConfirmedFormatForTheRun) {
     ui().Clear();
     ConfirmPageSetup(c.layout);
     EXPECT_EQ(ui().Messages(), QStringList{QStringLiteral("Please select Portrait orientation.")});
-    if (!before.isEmpty()) EXPECT_EQ(ui().Calls().last().Text, before) << "the dialog opens on the format chosen last";
+    if (!before.isEmpty()) {
+      EXPECT_EQ(ui().Calls().last().Text, before) << "the dialog opens on the format chosen last";
+    }
     ASSERT_FALSE(prefModule::PageSetup.isEmpty());
     fw::PrinterSetup restored;
     restored.SetSetupString(prefModule::PageSetup);
