@@ -3,11 +3,14 @@
 #include <QFileInfo>
 
 #include "app/version.h"
+#include "info/aboutbox.h"
+#include "info/help.h"
 #include "platform/editfield.h"
 #include "platform/exceptions.h"
 #include "platform/files.h"
 #include "platform/plainclipboard.h"
 #include "platform/uiservice.h"
+#include "print/printing.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
 #include "store/module1style.h"
@@ -71,8 +74,7 @@ void App::setupTavrin() {
 }
 
 namespace {
-// These commands reach windows and printing this version does not have yet; say so rather than
-// doing nothing.
+// A command that reaches what this version does not have yet says so rather than doing nothing.
 bool NotAvailable(const char* command) {
   MsgBox(QStringLiteral("\"") + QString::fromLatin1(command) + QStringLiteral("\" is not available in this version."));
   return false;
@@ -80,12 +82,36 @@ bool NotAvailable(const char* command) {
 }  // namespace
 
 bool App::CheckforUpdateCheckNow_Action() { return NotAvailable("Check Now"); }
-bool App::HelpShow_Action() { return NotAvailable("Show Help"); }
-bool App::HelpAbout_Action() { return NotAvailable("About..."); }
-bool App::FilePageSetup_Action() { return NotAvailable("Page Setup"); }
-bool App::FilePrintHelp_Action() { return NotAvailable("Print Help"); }
-bool App::FilePrintSelectedText_Action() { return NotAvailable("Print Selected Section Text"); }
-bool App::FilePrintSelectedSection_Action() { return NotAvailable("Print Selected Section"); }
+
+bool App::HelpShow_Action() {
+  NilCheck(Help::Help_(), "the help window")->Show();
+  return false;
+}
+
+bool App::HelpAbout_Action() {
+  NilCheck(AboutBox::AboutBox_(), "the about box")->Show();
+  return false;
+}
+
+bool App::FilePageSetup_Action() {
+  Printing::pageSetup();
+  return true;
+}
+
+bool App::FilePrintHelp_Action() {
+  Printing::printHelp();
+  return true;
+}
+
+bool App::FilePrintSelectedText_Action() {
+  Printing::printSelectedText();
+  return true;
+}
+
+bool App::FilePrintSelectedSection_Action() {
+  Printing::printSelectedSection();
+  return true;
+}
 
 bool App::EditPasteSpecial_Action() {
   PlainClipboard clipboard;

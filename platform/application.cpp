@@ -117,6 +117,8 @@ void Application::HandleMenuItem(const MenuItem& item) {
 bool ApplyEditCommand(EditCommand c) {
   QWidget* w = QApplication::focusWidget();
   if (auto* t = qobject_cast<QTextEdit*>(w)) {
+    // A cursor edits a read-only field all the same: only what reads may reach one.
+    if (t->isReadOnly() && c != EditCommand::Copy && c != EditCommand::SelectAll) return true;
     switch (c) {
       case EditCommand::Undo: t->undo(); break;
       case EditCommand::Cut: t->cut(); break;

@@ -4,6 +4,7 @@
 // "\n" of Text() does, so Text() positions and editor offsets agree.
 
 #include <QTextCharFormat>
+#include <memory>
 
 #include "color.h"
 #include "rectcontrol.h"
@@ -23,6 +24,8 @@ struct TextStyle {
 };
 
 class EditField;
+class Graphics;
+class StyledTextPrinter;
 
 // The styled text of an editor, by range.
 class StyledText {
@@ -86,6 +89,8 @@ class EditField : public RectControl {
   QTextCharFormat BaseFormat() const { return base_; }
 
   StyledText GetStyledText() const { return StyledText(this); }
+  // A block printer of the whole styled text for `surface`, in lines `width` wide (styledtextprinter.cpp).
+  std::unique_ptr<StyledTextPrinter> styledTextPrinter(Graphics& surface, int width) const;
   TextStyle StyleAt(int offset) const;
 
   // Offset of the character position nearest to (x, y), in the field's coordinates.

@@ -4,6 +4,8 @@
 
 namespace fw {
 
+Graphics::~Graphics() = default;
+
 void Graphics::DrawString(const QString& text, int x, int y, int, bool) {
   if (!painter_) return;
   QFont f = painter_->font();
@@ -14,7 +16,7 @@ void Graphics::DrawString(const QString& text, int x, int y, int, bool) {
   f.setUnderline(Underline);
   painter_->setFont(f);
   painter_->setPen(ToQColor(ForeColor));
-  painter_->drawText(x, y, text);
+  painter_->drawText(QPointF(x * scale_, y * scale_), text);
 }
 
 }  // namespace fw

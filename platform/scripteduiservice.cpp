@@ -1,5 +1,7 @@
 #include "scripteduiservice.h"
 
+#include <QPrinter>
+
 namespace fw {
 
 void ScriptedUiService::MsgBox(const QString& message) {
@@ -55,6 +57,52 @@ void ScriptedUiService::StartDrag(DragItem& item, QWidget*) {
   if (f) f(item);
 }
 
+bool ScriptedUiService::PageSetupDialog(QPageLayout& layout) {
+  calls_.append({QStringLiteral("PageSetupDialog"), DescribePageLayout(layout), 0, QString(), {}});
+  if (pageSetups_.empty()) return false;
+  const auto [confirmed, chosen] = pageSetups_.front();
+  pageSetups_.pop_front();
+  if (confirmed) layout = chosen;
+  return confirmed;
+}
+
+std::unique_ptr<QPrinter> ScriptedUiService::PrintDialog(const QPageLayout* layout) {
+  calls_.append({QStringLiteral("PrintDialog"), layout ? DescribePageLayout(*layout) : QString(), 0, QString(), {}});
+  if (prints_.empty()) return nullptr;
+  PrintAnswer answer = std::move(prints_.front());
+  prints_.pop_front();
+  if (answer.whileOpen) answer.whileOpen();
+  if (answer.path.isEmpty()) return nullptr;
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer->setOutputFormat(QPrinter::PdfFormat);
+  printer->setOutputFileName(answer.path);
+  printer->setResolution(answer.resolution);
+  if (layout) printer->setPageLayout(*layout);
+  return printer;
+}
+
+void ScriptedUiService::SetNextPageSetup(bool confirmed, const QPageLayout& chosen) {
+  pageSetups_.push_back({confirmed, chosen});
+}
+
+void ScriptedUiService::SetNextPrint(const QString& pdfPath, int resolution, std::function<void()> whileOpen) {
+  prints_.push_back({pdfPath, resolution, std::move(whileOpen)});
+}
+
+QString DescribePageLayout(const QPageLayout& layout) {
+  const QSizeF size = layout.pageSize().size(QPageSize::Point);
+  const QMarginsF m = layout.margins(QPageLayout::Point);
+  return QStringLiteral("%1 %2x%3 %4 margins %5 %6 %7 %8")
+      .arg(layout.pageSize().key())
+      .arg(size.width())
+      .arg(size.height())
+      .arg(layout.orientation() == QPageLayout::Landscape ? QStringLiteral("landscape") : QStringLiteral("portrait"))
+      .arg(m.left())
+      .arg(m.top())
+      .arg(m.right())
+      .arg(m.bottom());
+}
+
 QStringList ScriptedUiService::Messages() const {
   QStringList out;
   for (const Call& c : calls_)
@@ -74,6 +122,8 @@ void ScriptedUiService::Clear() {
   dialogAnswers_.clear();
   colors_.clear();
   drags_.clear();
+  pageSetups_.clear();
+  prints_.clear();
   onMessage_ = nullptr;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <QList>
+#include <QPageLayout>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -10,12 +11,15 @@
 namespace fw {
 
 // Test double: answers from a script, records every call, never blocks. An unscripted message
-// box takes its default button; an unscripted colour picker and drag are cancelled.
+// box takes its default button; an unscripted colour picker, drag, page-setup or print dialog is
+// cancelled.
 class ScriptedUiService : public UiService {
  public:
   struct Call {
-    QString Kind;     // "MsgBox", "MessageDialog", "SelectColor", "ShowURL", "Beep", "Drag"
-    QString Text;     // message, prompt or URL
+    QString Kind;     // "MsgBox", "MessageDialog", "SelectColor", "ShowURL", "Beep", "Drag",
+                      // "PageSetupDialog", "PrintDialog"
+    QString Text;     // message, prompt or URL; for the printing dialogs the page format they
+                      // opened on (DescribePageLayout), "" for the print dialog's default
     int Buttons = 0;
     QString Title;
     MessageDialogOptions Dialog;
@@ -28,6 +32,14 @@ class ScriptedUiService : public UiService {
   void ShowURL(const QString& url) override;
   void Beep() override;
   void StartDrag(DragItem& item, QWidget* source) override;
+  bool PageSetupDialog(QPageLayout& layout) override;
+  std::unique_ptr<QPrinter> PrintDialog(const QPageLayout* layout) override;
+
+  // The next page-setup dialog is confirmed with `chosen`, or cancelled.
+  void SetNextPageSetup(bool confirmed, const QPageLayout& chosen = QPageLayout());
+  // The next print dialog is confirmed with a PDF printer writing to `pdfPath` at `resolution`
+  // dots per inch; `whileOpen` runs as the dialog would be up. An empty path cancels it.
+  void SetNextPrint(const QString& pdfPath, int resolution = 1200, std::function<void()> whileOpen = {});
 
   void SetNextAnswer(int answer) { answers_.push_back(answer); }
   void SetNextDialogAnswer(MessageDialogButton b) { dialogAnswers_.push_back(b); }
@@ -49,7 +61,13 @@ class ScriptedUiService : public UiService {
   std::deque<MessageDialogButton> dialogAnswers_;
   std::deque<std::pair<bool, Color>> colors_;
   std::deque<std::function<void(DragItem&)>> drags_;
+  std::deque<std::pair<bool, QPageLayout>> pageSetups_;
+  struct PrintAnswer { QString path; int resolution; std::function<void()> whileOpen; };
+  std::deque<PrintAnswer> prints_;
   std::function<void(const QString&)> onMessage_;
 };
+
+// A page format as one readable line: size, orientation and margins in points.
+QString DescribePageLayout(const QPageLayout& layout);
 
 }  // namespace fw

@@ -8,6 +8,8 @@
 
 #include "color.h"
 
+class QPageLayout;
+class QPrinter;
 class QWidget;
 
 namespace fw {
@@ -46,6 +48,12 @@ class UiService {
   virtual void Beep() = 0;
   // Runs a drag of `item` from `source` until it is dropped or abandoned.
   virtual void StartDrag(DragItem& item, QWidget* source) = 0;
+  // The page-setup dialog, opened on `layout`: true when confirmed, the chosen format then in
+  // `layout`; false when cancelled, `layout` untouched.
+  virtual bool PageSetupDialog(QPageLayout& layout) = 0;
+  // The print dialog, on `layout` or on the default page format when it is null: the printer the
+  // user chose, set up for the job but not started; null when cancelled.
+  virtual std::unique_ptr<QPrinter> PrintDialog(const QPageLayout* layout) = 0;
 
   static UiService& Current();
   // Installs a service; returns the previous one.
@@ -62,6 +70,8 @@ class QtUiService : public UiService {
   void ShowURL(const QString& url) override;
   void Beep() override;
   void StartDrag(DragItem& item, QWidget* source) override;
+  bool PageSetupDialog(QPageLayout& layout) override;             // uiservice_print.cpp
+  std::unique_ptr<QPrinter> PrintDialog(const QPageLayout* layout) override;
 };
 
 // Program-facing calls, named as the program's code uses them.

@@ -1,0 +1,28 @@
+// The real page-setup and print dialogs of QtUiService.
+#include <QApplication>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "uiservice.h"
+
+namespace fw {
+
+bool QtUiService::PageSetupDialog(QPageLayout& layout) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageLayout(layout);
+  QPageSetupDialog dialog(&printer, QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return false;
+  layout = printer.pageLayout();
+  return true;
+}
+
+std::unique_ptr<QPrinter> QtUiService::PrintDialog(const QPageLayout* layout) {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (layout) printer->setPageLayout(*layout);
+  QPrintDialog dialog(printer.get(), QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return nullptr;
+  return printer;
+}
+
+}  // namespace fw
