@@ -83,6 +83,10 @@ TEST_F(FolderFiles, PipesNeverHangAndAreNeverWrittenOver) {
   WriteData("Sections.txt", "P\nQ\n");
   Start();
   EXPECT_EQ(w->LB1().ListCount(), 2);
+  // Told like any file that cannot be read; the preferences keep their silent skip.
+  EXPECT_EQ(ui().Messages(),
+            QStringList({"The file \"" + DataPath("Tavrin-DefaultStyle.txt") + "\" could not be read: it is not a regular file.",
+                         "The file \"" + DataPath("Tavrin-Inkpots.txt") + "\" could not be read: it is not a regular file."}));
   ui().Clear();
   w->LB1().UserSelectRow(0);
   ASSERT_EQ(ui().Messages().size(), 1);
