@@ -98,8 +98,17 @@ void CheckBox::SetCaption(const QString& c) { static_cast<QCheckBox*>(Widget())-
 bool CheckBox::Value() const { return static_cast<QCheckBox*>(Widget())->isChecked(); }
 void CheckBox::SetValue(bool on) { static_cast<QCheckBox*>(Widget())->setChecked(on); }
 
-ProgressBar::ProgressBar(Window* window, const QString& name) : RectControl(window, name, new QProgressBar(window->Content())) {}
-void ProgressBar::SetMaximum(int m) { static_cast<QProgressBar*>(Widget())->setMaximum(m); }
-void ProgressBar::SetValue(int v) { static_cast<QProgressBar*>(Widget())->setValue(v); }
+namespace {
+QProgressBar* Bar(const RectControl* c) { return static_cast<QProgressBar*>(c->Widget()); }
+}  // namespace
+
+ProgressBar::ProgressBar(Window* window, const QString& name) : RectControl(window, name, new QProgressBar(window->Content())) {
+  // A bar alone, without a percentage beside it.
+  Bar(this)->setTextVisible(false);
+}
+int ProgressBar::Maximum() const { return Bar(this)->maximum(); }
+void ProgressBar::SetMaximum(int m) { Bar(this)->setMaximum(m); }
+int ProgressBar::Value() const { return Bar(this)->value(); }
+void ProgressBar::SetValue(int v) { Bar(this)->setValue(v); }
 
 }  // namespace fw

@@ -82,7 +82,10 @@ class ProgressBar : public RectControl {
   Q_OBJECT
  public:
   ProgressBar(Window* window, const QString& name);
+  // A maximum of 0 shows a busy bar: work under way whose length is not known.
+  int Maximum() const;
   void SetMaximum(int m);
+  int Value() const;
   void SetValue(int v);
 };
 

@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDrag>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -17,6 +18,13 @@ namespace {
 std::unique_ptr<UiService>& Slot() {
   static std::unique_ptr<UiService> service = std::make_unique<QtUiService>();
   return service;
+}
+
+// Message texts carry what users typed and what servers sent: shown as they stand, never read as
+// rich text (QMessageBox would guess, and a "<b>" or a link would be interpreted).
+void PlainTextOnly(QMessageBox& box) {
+  box.setTextFormat(Qt::PlainText);
+  for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
 }
 
 QMessageBox::Icon IconFor(int buttons) {
@@ -42,6 +50,7 @@ std::unique_ptr<UiService> UiService::Install(std::unique_ptr<UiService> service
 
 void QtUiService::MsgBox(const QString& message) {
   QMessageBox box(QMessageBox::NoIcon, QString(), message, QMessageBox::Ok, QApplication::activeWindow());
+  PlainTextOnly(box);
   box.exec();
 }
 
@@ -60,6 +69,7 @@ int QtUiService::MsgBox(const QString& message, int buttons, const QString& titl
   for (const Choice& c : choices) box.addButton(c.button);
   const int defaultIndex = (buttons & 512) ? 2 : (buttons & 256) ? 1 : 0;
   if (defaultIndex < choices.size()) box.setDefaultButton(choices[defaultIndex].button);
+  PlainTextOnly(box);
   const int picked = box.exec();
   for (const Choice& c : choices)
     if (c.button == picked) return c.answer;
@@ -85,6 +95,7 @@ MessageDialogButton QtUiService::ShowMessageDialog(const MessageDialogOptions& o
                                                      : nullptr;
   box.setDefaultButton(qobject_cast<QPushButton*>(action));
   if (cancel) box.setEscapeButton(cancel);
+  PlainTextOnly(box);
   box.exec();
   if (box.clickedButton() == alternate && alternate) return MessageDialogButton::Alternate;
   if (box.clickedButton() == action) return MessageDialogButton::Action;

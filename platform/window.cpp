@@ -221,6 +221,7 @@ void Window::HandleCloseRequest() {
   }
   closed_ = true;
   Unregister();
+  emit Closed();
   top_->hide();
   if (modalLoop_) modalLoop_->quit();
   deleteLater();

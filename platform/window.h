@@ -129,6 +129,11 @@ class Window : public QObject {
   void HandleContentResized();
   bool HandleKey(int key);
 
+ signals:
+  // The window has closed: its Close event has run and it is no longer the one of its class.
+  // Non-visual controls (a socket) stop here, so nothing of theirs outlives the window's close.
+  void Closed();
+
  protected:
   virtual void Layout() {}
   virtual void CreateControls() {}
