@@ -5,6 +5,7 @@
 #include "app/version.h"
 #include "info/aboutbox.h"
 #include "info/help.h"
+#include "info/selftest.h"
 #include "platform/editfield.h"
 #include "platform/exceptions.h"
 #include "platform/files.h"
@@ -73,15 +74,10 @@ void App::setupTavrin() {
   Module1::resetStyle();
 }
 
-namespace {
-// A command that reaches what this version does not have yet says so rather than doing nothing.
-bool NotAvailable(const char* command) {
-  MsgBox(QStringLiteral("\"") + QString::fromLatin1(command) + QStringLiteral("\" is not available in this version."));
+bool App::CheckforUpdateCheckNow_Action() {
+  NilCheck(selfTest::selfTest_(), "the version window")->Show();
   return false;
 }
-}  // namespace
-
-bool App::CheckforUpdateCheckNow_Action() { return NotAvailable("Check Now"); }
 
 bool App::HelpShow_Action() {
   NilCheck(Help::Help_(), "the help window")->Show();

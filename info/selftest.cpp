@@ -1,0 +1,70 @@
+#include "info/selftest.h"
+
+#include <QPointer>
+
+#include "info/updatewindow.h"
+#include "platform/application.h"
+#include "platform/exceptions.h"
+#include "platform/pushbutton.h"
+#include "platform/statictext.h"
+
+using namespace fw;
+
+selfTest::selfTest() : Window(QStringLiteral("selfTest")) {}
+
+selfTest* selfTest::selfTest_() { return ImplicitWindow<selfTest>(QStringLiteral("selfTest")); }
+
+void selfTest::Layout() {
+  WindowProperties p;
+  p.Frame = 0;
+  p.Title = QStringLiteral("Self Test");
+  p.Width = 212;
+  p.Height = 102;
+  p.Resizeable = false;
+  p.CloseButton = true;
+  p.MinimizeButton = false;
+  p.MaximizeButton = false;
+  p.Visible = true;
+  SetProperties(p);
+}
+
+void selfTest::CreateControls() { CreateControls0(); }
+
+namespace {
+ControlProperties At(int left, int top, int width, int height, bool bold, int tab) {
+  ControlProperties p = PlacedAt(left, top, width, height);
+  p.Bold = bold;
+  p.TabIndex = tab;
+  return p;
+}
+}  // namespace
+
+void selfTest::CreateControls0() {
+  auto* label = New<StaticText>("StaticText1", At(36, 20, 67, 20, true, 0));
+  label->SetText(QStringLiteral("Version:"));
+  label->SetTextAlign(0);
+
+  auto* version = New<StaticText>("StaticText2", At(106, 20, 71, 20, false, 1));
+  version->SetText(QStringLiteral("1.7.0 Intel"));
+  version->SetTextAlign(2);
+  version->InstallHandler("Open", [this] { StaticText2_Open(); });
+
+  auto* check = New<PushButton>("PushButton1", At(28, 61, 157, 21, true, 2));
+  check->SetCaption(QStringLiteral("Check for Updates"));
+  check->SetDefault(true);
+  check->InstallHandler("Action", [this] { PushButton1_Action(); });
+}
+
+void selfTest::StaticText2_Open() {
+  Application* app = NilCheck(Application::Current(), "App");
+  Control<StaticText>(QStringLiteral("StaticText2")).SetText(app->LongVersion);
+}
+
+void selfTest::PushButton1_Action() {
+  // The update window closes this window as it opens; this handler stays suspended until the
+  // check ends, on an object that is gone from its class's accessor but not yet destroyed.
+  QPointer<selfTest> self(this);
+  updateWindow* w = NilCheck(updateWindow::updateWindow_(), "updateWindow");
+  w->ShowModal();
+  if (self && !self->IsClosing()) self->Close();
+}
