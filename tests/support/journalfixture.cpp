@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 
 #include "app/startup.h"
 #include "platform/application.h"
@@ -25,6 +26,11 @@ void JournalTest::TearDown() {
   ReleaseModuleState();
   QCoreApplication::processEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  // A Quit of the program with no event loop running leaves Qt's quit request standing, and every
+  // later event loop (a modal window's in a later test) would end at once. Running the
+  // application's loop once clears it.
+  QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
   fw::SpecialFolder::SetPreferencesForTesting(QString());
 }
 
