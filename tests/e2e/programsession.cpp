@@ -139,7 +139,7 @@ void ProgramSession::StartXServer() {
 
 void ProgramSession::StartProgram() { StartProgram(program_, QStringLiteral("tavrin")); }
 
-void ProgramSession::StartProgram(QProcess& program, const QString& logName) {
+void ProgramSession::StartProgram(QProcess& program, const QString& logName, const QString& binary) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove(QStringLiteral("WAYLAND_DISPLAY"));
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -151,7 +151,7 @@ void ProgramSession::StartProgram(QProcess& program, const QString& logName) {
   // the program.
   program.setStandardOutputFile(logs_.filePath(logName + ".out"));
   program.setStandardErrorFile(logs_.filePath(logName + ".err"));
-  program.start(QStringLiteral(TAVRIN_BINARY), {});
+  program.start(binary, {});
   ASSERT_TRUE(program.waitForStarted(5000)) << qPrintable(program.errorString());
 }
 

@@ -40,8 +40,9 @@ class ProgramSession {
 
   void StartXServer();
   void StartProgram();
-  // Another run of the program beside the first, its output in logs named after `logName`.
-  void StartProgram(QProcess& program, const QString& logName);
+  // Another run of the program beside the first, its output in logs named after `logName`; or
+  // another build of it (`binary`).
+  void StartProgram(QProcess& program, const QString& logName, const QString& binary = QStringLiteral(TAVRIN_BINARY));
   Window WaitForMainWindow();
   QString ProgramLog(const QString& logName = QStringLiteral("tavrin")) const;
   QString DataPath(const QString& name = QString()) const;
