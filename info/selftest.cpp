@@ -30,26 +30,17 @@ void selfTest::Layout() {
 
 void selfTest::CreateControls() { CreateControls0(); }
 
-namespace {
-ControlProperties At(int left, int top, int width, int height, bool bold, int tab) {
-  ControlProperties p = PlacedAt(left, top, width, height);
-  p.Bold = bold;
-  p.TabIndex = tab;
-  return p;
-}
-}  // namespace
-
 void selfTest::CreateControls0() {
-  auto* label = New<StaticText>("StaticText1", At(36, 20, 67, 20, true, 0));
+  auto* label = New<StaticText>("StaticText1", TabStopAt(36, 20, 67, 20, true, 0));
   label->SetText(QStringLiteral("Version:"));
   label->SetTextAlign(0);
 
-  auto* version = New<StaticText>("StaticText2", At(106, 20, 71, 20, false, 1));
+  auto* version = New<StaticText>("StaticText2", TabStopAt(106, 20, 71, 20, false, 1));
   version->SetText(QStringLiteral("1.7.0 Intel"));
   version->SetTextAlign(2);
   version->InstallHandler("Open", [this] { StaticText2_Open(); });
 
-  auto* check = New<PushButton>("PushButton1", At(28, 61, 157, 21, true, 2));
+  auto* check = New<PushButton>("PushButton1", TabStopAt(28, 61, 157, 21, true, 2));
   check->SetCaption(QStringLiteral("Check for Updates"));
   check->SetDefault(true);
   check->InstallHandler("Action", [this] { PushButton1_Action(); });

@@ -57,16 +57,13 @@ void updateWindow::Layout() {
 void updateWindow::CreateControls() { CreateControls0(); }
 
 void updateWindow::CreateControls0() {
-  ControlProperties statusProps = PlacedAt(20, 19, 266, 20);
+  ControlProperties statusProps = TabStopAt(20, 19, 266, 20, false, 0);
   statusProps.TextFont = QStringLiteral("Arial");
   statusProps.TextSize = 12;
-  statusProps.TabIndex = 0;
   auto* status = New<StaticText>("StaticText1", statusProps);
   status->SetText(QStringLiteral("Checking for update..."));
 
-  ControlProperties barProps = PlacedAt(20, 46, 260, 12);
-  barProps.TabIndex = 1;
-  auto* bar = New<ProgressBar>("ProgressBar1", barProps);
+  auto* bar = New<ProgressBar>("ProgressBar1", TabStopAt(20, 46, 260, 12, false, 1));
   bar->SetMaximum(100);
   bar->SetValue(0);
 
@@ -80,9 +77,7 @@ void updateWindow::CreateControls0() {
       });
   hp_->InstallErrorHandler([this](int32_t code) { hp_Error(code); });
 
-  ControlProperties cancelProps = PlacedAt(208, 80, 72, 20);
-  cancelProps.TabIndex = 3;
-  auto* cancel = New<PushButton>("PushButton1", cancelProps);
+  auto* cancel = New<PushButton>("PushButton1", TabStopAt(208, 80, 72, 20, false, 3));
   cancel->SetCaption(QStringLiteral("Cancel"));
   cancel->SetDefault(true);
   cancel->SetCancel(true);

@@ -61,6 +61,13 @@ ControlProperties PlacedAt(int left, int top, int width, int height, bool lockLe
   return p;
 }
 
+ControlProperties TabStopAt(int left, int top, int width, int height, bool bold, int tabIndex) {
+  ControlProperties p = PlacedAt(left, top, width, height);
+  p.Bold = bold;
+  p.TabIndex = tabIndex;
+  return p;
+}
+
 RectControl::RectControl(Window* window, const QString& name, QWidget* widget)
     : QObject(nullptr), window_(window), name_(name), widget_(widget) {
   widget_->setObjectName(name);

@@ -35,6 +35,9 @@ struct ControlProperties {
 // A property block for a control at (left, top, width, height) with the given locks.
 ControlProperties PlacedAt(int left, int top, int width, int height, bool lockLeft = false, bool lockTop = false,
                            bool lockRight = false, bool lockBottom = false);
+// A property block for a control of a small dialog: its place, bold or plain system font, and its
+// place in the tab order.
+ControlProperties TabStopAt(int left, int top, int width, int height, bool bold, int tabIndex);
 
 using ActionHandler = std::function<void()>;
 using MouseDownHandler = std::function<bool(int x, int y)>;

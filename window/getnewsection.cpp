@@ -34,34 +34,25 @@ void getNewSection::Layout() {
 
 void getNewSection::CreateControls() { CreateControls0(); }
 
-namespace {
-ControlProperties At(int left, int top, int width, int height, bool bold, int tab) {
-  ControlProperties p = PlacedAt(left, top, width, height);
-  p.Bold = bold;
-  p.TabIndex = tab;
-  return p;
-}
-}  // namespace
-
 void getNewSection::CreateControls0() {
-  auto* name = New<EditField>("SectionName", At(20, 40, 174, 22, false, 0));
+  auto* name = New<EditField>("SectionName", TabStopAt(20, 40, 174, 22, false, 0));
   name->SetBorder(true);
   name->SetAlignment(0);
   name->SetMask(QString(25, u'&'));
   name->SetLimitText(0);
   name->InstallHandler("TextChange", [this] { SectionName_TextChange(); });
 
-  ControlProperties okProps = At(114, 74, 80, 20, true, 1);
+  ControlProperties okProps = TabStopAt(114, 74, 80, 20, true, 1);
   okProps.Enabled = false;
   auto* ok = New<PushButton>("OK", okProps);
   ok->SetCaption(QStringLiteral("OK"));
   ok->InstallHandler("Action", [this] { OK_Action(); });
 
-  auto* label = New<StaticText>("StaticText1", At(20, 17, 174, 20, true, 2));
+  auto* label = New<StaticText>("StaticText1", TabStopAt(20, 17, 174, 20, true, 2));
   label->SetText(QStringLiteral("New Section Name"));
   label->SetTextAlign(1);
 
-  auto* cancel = New<PushButton>("Cancel", At(22, 74, 80, 20, true, 3));
+  auto* cancel = New<PushButton>("Cancel", TabStopAt(22, 74, 80, 20, true, 3));
   cancel->SetCaption(QStringLiteral("Cancel"));
   cancel->SetDefault(false);
   cancel->SetCancel(false);
