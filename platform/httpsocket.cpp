@@ -1,5 +1,6 @@
 #include "httpsocket.h"
 
+#include <QNetworkProxy>
 #include <QTcpSocket>
 
 #include "application.h"
@@ -108,6 +109,8 @@ void HTTPSocket::Get(const QString& url) {
         auto* s = new QTcpSocket(this);
         // Read by us in bounded pieces; Qt must not gather an unbounded reply behind our back.
         s->setReadBufferSize(64 * 1024);
+        // Straight to the server: the request's bytes are fixed, and no proxy may rewrite them.
+        s->setProxy(QNetworkProxy::NoProxy);
         socket_ = s;
         connect(s, &QTcpSocket::connected, this, &HTTPSocket::Connected);
         connect(s, &QTcpSocket::readyRead, this, &HTTPSocket::ReadReady);
