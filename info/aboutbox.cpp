@@ -1,6 +1,7 @@
 #include "info/aboutbox.h"
 
 #include "app/sitesettings.h"
+#include "info/site.h"
 #include "platform/application.h"
 #include "platform/exceptions.h"
 #include "platform/pushbutton.h"
@@ -14,7 +15,7 @@ AboutBox::AboutBox() : Window(QStringLiteral("AboutBox")) {}
 AboutBox* AboutBox::AboutBox_() { return ImplicitWindow<AboutBox>(QStringLiteral("AboutBox")); }
 
 QString AboutBox::AuthorMailURL() { return QStringLiteral("mailto:" TAVRIN_AUTHOR_MAIL); }
-QString AboutBox::WebSiteURL() { return QStringLiteral("http://" TAVRIN_SITE_HOST "/"); }
+QString AboutBox::WebSiteURL() { return Site::WebSiteURL(); }
 
 void AboutBox::Layout() {
   WindowProperties p;

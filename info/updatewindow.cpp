@@ -2,7 +2,7 @@
 
 #include <QUrl>
 
-#include "app/sitesettings.h"
+#include "info/site.h"
 #include "platform/application.h"
 #include "platform/exceptions.h"
 #include "platform/pushbutton.h"
@@ -14,13 +14,6 @@
 using namespace fw;
 
 namespace {
-QString& HostOverride() {
-  static QString host;
-  return host;
-}
-
-QString SiteHost() { return HostOverride().isEmpty() ? QStringLiteral(TAVRIN_SITE_HOST) : HostOverride(); }
-
 Application& RunningApp() { return *NilCheck(Application::Current(), "App"); }
 }  // namespace
 
@@ -35,10 +28,6 @@ void updateWindow::hp::SetWindow(fw::Window* w) {
 updateWindow::updateWindow() : Window(QStringLiteral("updateWindow")) {}
 
 updateWindow* updateWindow::updateWindow_() { return ImplicitWindow<updateWindow>(QStringLiteral("updateWindow")); }
-
-QString updateWindow::updateFileAddress() { return QStringLiteral("http://") + SiteHost() + QStringLiteral("/Updates/tavrin.xml"); }
-QString updateWindow::webSiteAddress() { return QStringLiteral("http://") + SiteHost() + QStringLiteral("/"); }
-void updateWindow::SetSiteHostForTesting(const QString& host) { HostOverride() = host; }
 
 void updateWindow::Layout() {
   WindowProperties p;
@@ -86,7 +75,7 @@ void updateWindow::CreateControls0() {
 
 void updateWindow::Event_Open() {
   Control<ProgressBar>(QStringLiteral("ProgressBar1")).SetMaximum(0);
-  hp_->Get(updateFileAddress());
+  hp_->Get(Site::UpdateFileURL());
   // Only the open version window: asking its accessor would make one.
   if (Window* version = GetImplicitWindow(QStringLiteral("selfTest"))) version->Close();
 }
@@ -182,7 +171,7 @@ void updateWindow::askUpgrade(const QString& version, const QString& description
       Close();
       break;
     case MessageDialogButton::Alternate:
-      ShowURL(webSiteAddress());
+      ShowURL(Site::WebSiteURL());
       break;
   }
 }

@@ -52,12 +52,6 @@ class updateWindow : public fw::Window {
   // https address with a host.
   static bool isWebAddress(const QString& address);
 
-  // "http://" + the site host + "/Updates/tavrin.xml", and the web site's home page.
-  static QString updateFileAddress();
-  static QString webSiteAddress();
-  // Points the check at another server (host[:port]); "" restores the built-in one.
-  static void SetSiteHostForTesting(const QString& host);
-
   hp& Socket() const { return *hp_; }
 
  protected:

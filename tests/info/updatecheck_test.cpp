@@ -13,6 +13,7 @@
 
 #include "app/app.h"
 #include "info/selftest.h"
+#include "info/site.h"
 #include "info/updatewindow.h"
 #include "journalfixture.h"
 #include "loopbackserver.h"
@@ -48,7 +49,7 @@ class UpdateCheckTest : public ::testing::Test {
     app_.ShortVersion = QStringLiteral("1.7.0");
     app_.LongVersion = QStringLiteral("1.7.0 for a test");
     Application::RegisterAppObject(&app_);
-    updateWindow::SetSiteHostForTesting(server_.HostPort());
+    Site::SetHostForTesting(server_.HostPort());
     ResetFailureForTesting();
     ui().Clear();
   }
@@ -57,7 +58,7 @@ class UpdateCheckTest : public ::testing::Test {
     for (Window* w : OpenWindows()) delete w;
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    updateWindow::SetSiteHostForTesting(QString());
+    Site::SetHostForTesting(QString());
     Application::RegisterAppObject(nullptr);
   }
 
@@ -287,7 +288,7 @@ TEST_F(UpdateCheckTest, AFailedConnectionBeepsAndShowsItsCode) {
     LoopbackServer gone;
     closedPort = gone.Port();
   }
-  updateWindow::SetSiteHostForTesting(QStringLiteral("127.0.0.1:") + QString::number(closedPort));
+  Site::SetHostForTesting(QStringLiteral("127.0.0.1:") + QString::number(closedPort));
   RunCheck();
   EXPECT_EQ(Kinds(), (QStringList{"Beep", "MsgBox"}));
   EXPECT_EQ(ui().Messages(),
@@ -322,7 +323,7 @@ TEST_F(UpdateCheckTest, ClosingTheUpdateWindowWhileTheServerIsSilentEndsTheCheck
     SCOPED_TRACE(way.how);
     LoopbackServer silent;
     silent.Answer(LoopbackServer::Mode::NeverAnswer);
-    updateWindow::SetSiteHostForTesting(silent.HostPort());
+    Site::SetHostForTesting(silent.HostPort());
     ui().Clear();
     While([&] { return silent.RequestComplete(); }, [&] { way.close(OpenUpdateWindow()); });
     RunCheck();
@@ -337,7 +338,7 @@ TEST_F(UpdateCheckTest, NoReplyIsEvaluatedForAClosedUpdateWindow) {
   // closed window must not show anything for it.
   Serve("<CurrentVersion>1.8.0</CurrentVersion>");
   updateWindow* w = updateWindow::updateWindow_();
-  w->Socket().Get(updateWindow::updateFileAddress());
+  w->Socket().Get(Site::UpdateFileURL());
   w->Close();
   WaitFor([] { return false; }, 300);
   EXPECT_EQ(Kinds(), QStringList());
