@@ -5,11 +5,14 @@
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QStringDecoder>
 #include <QTextDocument>
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/styledtextrtf.h"
@@ -20,8 +23,63 @@ namespace {
 
 using namespace rtf;
 
-// Real documents nest a few dozen groups at most; beyond this the file is damaged or hostile.
-constexpr int kMaxGroupDepth = 1000;
+// Real documents nest a few dozen groups at most, but word processors open files nested
+// twenty thousand deep; beyond this bound the file is damaged or hostile. Groups live on the
+// heap, never on the machine stack.
+constexpr int kMaxGroupDepth = 100000;
+
+// How our files began before they named their writer. They end their last paragraph without a
+// mark, so a mark right before the end still opens an empty paragraph in them.
+constexpr std::string_view kEarlierHeader = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl";
+
+constexpr int kWesternCodePage = 1252;
+constexpr int kUnset = INT_MIN;  // an associated property the file has not given
+
+// \fcharsetN names a Windows character set; we decode by the code page it stands for.
+int CodePageOfCharset(int charset) {
+  switch (charset) {
+    case 0:    // ANSI: the document's code page
+    case 1:    // default
+      return 0;
+    case 2:    // symbol fonts: their bytes are shown as they are
+      return kWesternCodePage;
+    case 77: return 10000;
+    case 128: return 932;
+    case 129: return 949;
+    case 130: return 1361;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    case 254:
+    case 255: return 437;
+    default: return 0;
+  }
+}
+
+// Whether b starts a two-byte character in the code page; the byte after it is its second half
+// even when that looks like ASCII.
+bool IsLeadByte(int codePage, unsigned char b) {
+  switch (codePage) {
+    case 932:
+      return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+      return b >= 0x81 && b <= 0xFE;
+    case 1361:
+      return (b >= 0x84 && b <= 0xD3) || (b >= 0xD8 && b <= 0xF9);
+    default:
+      return false;
+  }
+}
 
 constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
@@ -62,12 +120,24 @@ enum class Kw : unsigned char {
   kAlternateUnicode,
   kUnicodeText,
   kParagraph,
+  kBreak,
   kChar,
+  kAssocFont,
+  kAssocFontSize,
+  kAssocBold,
+  kAssocItalic,
+  kRtlRun,
+  kLtrRun,
+  kDoubleByteRun,
+  kSingleByteRun,
+  kDocumentCodePage,
+  kFontCharset,
+  kFontCodePage,
 };
 
 struct KwInfo {
   Kw kw;
-  char16_t ch = 0;  // for kChar
+  char16_t ch = 0;  // for kChar; the code page for the \\mac \\pc \\pca kind of kDocumentCodePage
 };
 
 const std::unordered_map<std::string_view, KwInfo>& Keywords() {
@@ -97,6 +167,23 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     t["upr"] = {Kw::kAlternateUnicode};
     t["ud"] = {Kw::kUnicodeText};
     for (const char* w : {"par", "sect", "row", "nestrow"}) t[w] = {Kw::kParagraph};
+    t["page"] = {Kw::kBreak};
+    t["column"] = {Kw::kBreak};
+    t["af"] = {Kw::kAssocFont};
+    t["afs"] = {Kw::kAssocFontSize};
+    t["ab"] = {Kw::kAssocBold};
+    t["ai"] = {Kw::kAssocItalic};
+    t["rtlch"] = {Kw::kRtlRun};
+    t["ltrch"] = {Kw::kLtrRun};
+    t["dbch"] = {Kw::kDoubleByteRun};
+    t["loch"] = {Kw::kSingleByteRun};
+    t["hich"] = {Kw::kSingleByteRun};
+    t["ansicpg"] = {Kw::kDocumentCodePage};
+    t["mac"] = {Kw::kDocumentCodePage, 10000};
+    t["pc"] = {Kw::kDocumentCodePage, 437};
+    t["pca"] = {Kw::kDocumentCodePage, 850};
+    t["fcharset"] = {Kw::kFontCharset};
+    t["cpg"] = {Kw::kFontCodePage};
     t["tab"] = {Kw::kChar, u'\t'};
     t["cell"] = {Kw::kChar, u'\t'};
     t["nestcell"] = {Kw::kChar, u'\t'};
@@ -214,18 +301,30 @@ class RtfReader {
     kAlternate,  // \upr: an ANSI stand-in for the \ud text that follows
   };
 
+  // \af \afs \ab \ai for East Asian or complex-script text; kUnset falls back to \f \fs \b \i.
+  struct Associated {
+    int font = kUnset;
+    int halfPoints = kUnset;
+    int bold = kUnset;
+    int italic = kUnset;
+  };
+
   struct Group {
     int font = -1;  // RTF font number
     int halfPoints = kRtfDefaultHalfPoints;
     int color = 0;  // colour table index; 0 is "auto" in practice
     int uc = 1;
-    int style = -1;  // interned style, valid while styleGeneration == generation_
+    int style[3] = {-1, -1, -1};  // interned style per Script, valid while styleGeneration == generation_
     unsigned styleGeneration = 0;
+    Associated asian;
+    Associated complex;
     Dest dest = Dest::kText;
     Dest outerDest = Dest::kText;  // what \ud restores inside \upr
     bool bold = false;
     bool italic = false;
     bool underline = false;
+    bool rtlRun = false;         // \rtlch: \af and its kind speak of complex-script text
+    bool doubleByteRun = false;  // \dbch: they speak of East Asian text
   };
 
   struct Run {
@@ -255,13 +354,18 @@ class RtfReader {
   void CloseGroup();
   void EmitChar(char16_t c);
   void EmitAscii(const char* s, qsizetype n);
+  void EmitByte(unsigned char b);
+  void FlushBytes();
+  int CodePageHere() const;
+  QStringDecoder* DecoderFor(int codePage);
+  Associated* AssociatedHere();
   void EndParagraph();
-  int CurrentStyle();
+  int CurrentStyle(Script script = Script::kWestern);
   void CommitFont();
   void CommitColor();
   int FamilyId(const QString& name);
 
-  void Touch() { groups_.back().style = -1; }
+  void Touch() { std::fill(std::begin(groups_.back().style), std::end(groups_.back().style), -1); }
 
   const char* begin_;
   const char* p_;
@@ -272,11 +376,22 @@ class RtfReader {
   bool starPending_ = false;
   int defaultFont_ = -1;
 
+  bool sawGenerator_ = false;
+  Script script_ = Script::kWestern;  // of the last character of the paragraph so far
+
+  int documentCodePage_ = kWesternCodePage;
+  QHash<int, int> codePageOfFont_;  // RTF font number -> code page; 0 or absent: the document's
+  std::unordered_map<int, QStringDecoder> decoders_;
+  QByteArray pendingBytes_;  // \'hh and 8-bit bytes not decoded yet: a character may take two
+  int pendingCodePage_ = 0;
+  bool trailPending_ = false;  // the last pending byte begins a two-byte character
+
   QHash<int, int> familyOfFont_;  // RTF font number -> families_ index
   QStringList families_;
   QHash<QString, int> familyIds_;
   bool fontEntryOpen_ = false;
   int fontEntryNumber_ = 0;
+  int fontEntryCodePage_ = 0;
   QString fontEntryName_;
 
   std::vector<int> colors_;  // 0xRRGGBB or kAutoColor
@@ -302,11 +417,67 @@ int RtfReader::FamilyId(const QString& name) {
 }
 
 void RtfReader::CommitFont() {
+  FlushBytes();
   if (!fontEntryOpen_) return;
   familyOfFont_.insert(fontEntryNumber_, fontEntryName_.isEmpty() ? kNoFamily : FamilyId(fontEntryName_));
+  if (fontEntryCodePage_ != 0) codePageOfFont_.insert(fontEntryNumber_, fontEntryCodePage_);
   fontEntryOpen_ = false;
+  fontEntryCodePage_ = 0;
   fontEntryName_.clear();
   ++generation_;
+}
+
+int RtfReader::CodePageHere() const {
+  const Group& g = groups_.back();
+  const int own = g.dest == Dest::kFontTable ? fontEntryCodePage_ : codePageOfFont_.value(g.font, 0);
+  return own != 0 ? own : documentCodePage_;
+}
+
+QStringDecoder* RtfReader::DecoderFor(int codePage) {
+  auto it = decoders_.find(codePage);
+  if (it == decoders_.end()) {
+    QStringDecoder decoder;
+    const QByteArray names[] = {codePage == 10000 ? QByteArray("macintosh") : "windows-" + QByteArray::number(codePage),
+                                "cp" + QByteArray::number(codePage), "IBM" + QByteArray::number(codePage)};
+    for (const QByteArray& name : names) {
+      decoder = QStringDecoder(name.constData(), QStringConverter::Flag::Stateless);
+      if (decoder.isValid()) break;
+    }
+    it = decoders_.emplace(codePage, std::move(decoder)).first;
+  }
+  return it->second.isValid() ? &it->second : nullptr;
+}
+
+void RtfReader::EmitByte(unsigned char b) {
+  if (b < 0x20 && b != '\t') return;  // control bytes carry nothing here
+  if (b == 0x7F) return;
+  const int codePage = CodePageHere();
+  if (!pendingBytes_.isEmpty() && codePage != pendingCodePage_) FlushBytes();
+  pendingCodePage_ = codePage;
+  pendingBytes_.append(char(b));
+  trailPending_ = !trailPending_ && IsLeadByte(codePage, b);
+}
+
+// The bytes are decoded together so that a two-byte character written as two \'hh comes out
+// whole; everything that could change how they are read flushes them first.
+void RtfReader::FlushBytes() {
+  trailPending_ = false;
+  if (pendingBytes_.isEmpty()) return;
+  const QByteArray bytes = std::exchange(pendingBytes_, QByteArray());
+  QStringDecoder* decoder = pendingCodePage_ == kWesternCodePage ? nullptr : DecoderFor(pendingCodePage_);
+  if (!decoder) {
+    for (const char b : bytes) EmitChar(FromCp1252(static_cast<unsigned char>(b)));
+    return;
+  }
+  const QString text = decoder->decode(bytes);
+  for (const QChar c : text) EmitChar(c.unicode());
+}
+
+RtfReader::Associated* RtfReader::AssociatedHere() {
+  Group& g = groups_.back();
+  if (g.rtlRun) return &g.complex;
+  if (g.doubleByteRun) return &g.asian;
+  return nullptr;  // elsewhere they name the font of high-ANSI Western text, which is \f here
 }
 
 void RtfReader::CommitColor() {
@@ -316,31 +487,47 @@ void RtfReader::CommitColor() {
   ++generation_;
 }
 
-int RtfReader::CurrentStyle() {
+int RtfReader::CurrentStyle(Script script) {
   Group& g = groups_.back();
-  if (g.style >= 0 && g.styleGeneration == generation_) return g.style;
+  if (g.styleGeneration != generation_) {
+    Touch();
+    g.styleGeneration = generation_;
+  }
+  int& cached = g.style[int(script)];
+  if (cached >= 0) return cached;
+  int font = g.font;
+  int halfPoints = g.halfPoints;
+  bool bold = g.bold;
+  bool italic = g.italic;
+  if (script != Script::kWestern) {
+    const Associated& a = script == Script::kAsian ? g.asian : g.complex;
+    if (a.font != kUnset) font = a.font;
+    if (a.halfPoints != kUnset) halfPoints = a.halfPoints;
+    if (a.bold != kUnset) bold = a.bold != 0;
+    if (a.italic != kUnset) italic = a.italic != 0;
+  }
   Style s;
-  s.family = familyOfFont_.value(g.font, kNoFamily);
-  s.halfPoints = ClampHalfPoints(g.halfPoints);
+  s.family = familyOfFont_.value(font, kNoFamily);
+  s.halfPoints = ClampHalfPoints(halfPoints);
   s.color = g.color >= 0 && size_t(g.color) < colors_.size() ? colors_[size_t(g.color)] : kAutoColor;
-  s.bold = g.bold;
-  s.italic = g.italic;
+  s.bold = bold;
+  s.italic = italic;
   s.underline = g.underline;
   auto it = styleIds_.constFind(s);
   if (it != styleIds_.constEnd()) {
-    g.style = *it;
+    cached = *it;
   } else {
-    g.style = int(styles_.size());
+    cached = int(styles_.size());
     styles_.push_back(s);
-    styleIds_.insert(s, g.style);
+    styleIds_.insert(s, cached);
   }
-  g.styleGeneration = generation_;
-  return g.style;
+  return cached;
 }
 
 void RtfReader::EndParagraph() {
   paragraphs_.back().mark = CurrentStyle();
   paragraphs_.push_back({runs_.size(), -1});
+  script_ = Script::kWestern;
 }
 
 void RtfReader::EmitChar(char16_t c) {
@@ -361,7 +548,8 @@ void RtfReader::EmitChar(char16_t c) {
     EndParagraph();
     return;
   }
-  const int style = CurrentStyle();
+  script_ = ScriptOf(c, script_);
+  const int style = CurrentStyle(script_);
   if (runs_.size() > paragraphs_.back().firstRun && runs_.back().style == style) {
     ++runs_.back().length;
   } else {
@@ -371,6 +559,9 @@ void RtfReader::EmitChar(char16_t c) {
 }
 
 void RtfReader::EmitAscii(const char* s, qsizetype n) {
+  // Spaces and digits after East Asian or complex-script text belong to it, up to a letter.
+  for (; n > 0 && script_ != Script::kWestern; ++s, --n) EmitChar(char16_t(static_cast<unsigned char>(*s)));
+  if (n == 0) return;
   const int style = CurrentStyle();
   if (runs_.size() > paragraphs_.back().firstRun && runs_.back().style == style) {
     runs_.back().length += n;
@@ -396,6 +587,8 @@ bool RtfReader::Parse(QString* error) {
   if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0)
     return Fail(error, QStringLiteral("not an RTF file"));
 
+  const bool earlierHeader = size_t(end_ - p_) >= kEarlierHeader.size() &&
+                             std::memcmp(p_, kEarlierHeader.data(), kEarlierHeader.size()) == 0;
   text_.reserve(size_t(end_ - p_) / 2);
   paragraphs_.push_back({0, -1});
   groups_.reserve(64);
@@ -411,6 +604,7 @@ bool RtfReader::Parse(QString* error) {
     const char c = *p_;
     switch (c) {
       case '{':
+        FlushBytes();
         if (groups_.size() >= size_t(kMaxGroupDepth)) return FailAt(error, "nesting too deep");
         groups_.push_back(groups_.back());
         ++p_;
@@ -418,6 +612,7 @@ bool RtfReader::Parse(QString* error) {
         starPending_ = false;
         break;
       case '}':
+        FlushBytes();
         CloseGroup();
         ++p_;
         ucSkip_ = 0;
@@ -437,6 +632,12 @@ bool RtfReader::Parse(QString* error) {
           ++p_;
           break;
         }
+        // The second byte of a two-byte character belongs to it even where it looks like ASCII.
+        if (trailPending_) {
+          EmitByte(static_cast<unsigned char>(*p_++));
+          break;
+        }
+        FlushBytes();
         const Dest dest = groups_.back().dest;
         if (dest == Dest::kText && static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
           const char* s = p_;
@@ -455,21 +656,24 @@ bool RtfReader::Parse(QString* error) {
           CommitFont();
         } else if (b == ';' && dest == Dest::kColorTable) {
           CommitColor();
-        } else if (b == '\t') {
-          EmitChar(u'\t');
-        } else if (b >= 0x20 && b != 0x7F) {
-          EmitChar(FromCp1252(b));
+        } else if (b >= 0x80) {
+          EmitByte(b);
+        } else if (b == '\t' || (b >= 0x20 && b != 0x7F)) {
+          EmitChar(char16_t(b));
         }
         break;
       }
     }
   }
 
-  // Writers may pad the file; anything else after the last brace means it is not what it seems.
-  while (p_ < end_ && (*p_ == ' ' || *p_ == '\t' || *p_ == '\r' || *p_ == '\n' || *p_ == '\0')) ++p_;
-  if (p_ < end_) {
-    return FailAt(error, *p_ == '}' ? "unbalanced braces" : "unexpected data after the end of the document");
-  }
+  // Like word processors we stop at the brace that closes the document: padding, a second
+  // closing brace or anything else after it is no part of it.
+
+  // A paragraph mark ends its paragraph, so one right before the end opens no empty paragraph
+  // after it. Our earlier files wrote no mark after the last paragraph, so in them it still does.
+  const bool earlierFileOfOurs = earlierHeader && !sawGenerator_;
+  if (!earlierFileOfOurs && paragraphs_.size() > 1 && paragraphs_.back().firstRun == runs_.size())
+    paragraphs_.pop_back();
   return true;
 }
 
@@ -477,6 +681,7 @@ bool RtfReader::ParseControl(QString* error) {
   ++p_;  // backslash
   if (p_ == end_) return FailEof(error);
   const char c = *p_;
+  if (c != '\'') FlushBytes();
   if (IsLetter(c)) {
     const char* w = p_;
     while (p_ < end_ && IsLetter(*p_)) ++p_;
@@ -535,12 +740,7 @@ bool RtfReader::ParseControl(QString* error) {
       return true;
     }
     if (lo < 0) return true;  // not a hex escape after all; nothing to show
-    const unsigned char b = static_cast<unsigned char>(hi * 16 + lo);
-    if (b == '\t') {
-      EmitChar(u'\t');
-    } else if (b >= 0x20 && b != 0x7F) {
-      EmitChar(FromCp1252(b));
-    }
+    EmitByte(static_cast<unsigned char>(hi * 16 + lo));
     return true;
   }
   if (ucSkip_ > 0) {
@@ -580,6 +780,7 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
   const bool starred = starPending_;
   starPending_ = false;
 
+  if (starred && word == "generator") sawGenerator_ = true;
   const auto& table = Keywords();
   const auto it = table.find(word);
   if (it == table.end()) {
@@ -603,17 +804,58 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
         Touch();
       }
       break;
+    // Word processors take \fs \b \i for East Asian text too, whatever \dbch said before.
     case Kw::kFontSize:
       g.halfPoints = hasParam ? param : kRtfDefaultHalfPoints;
+      g.asian.halfPoints = kUnset;
       Touch();
       break;
     case Kw::kBold:
       g.bold = on;
+      g.asian.bold = kUnset;
       Touch();
       break;
     case Kw::kItalic:
       g.italic = on;
+      g.asian.italic = kUnset;
       Touch();
+      break;
+    case Kw::kAssocFont:
+      if (Associated* a = AssociatedHere()) a->font = param;
+      Touch();
+      break;
+    case Kw::kAssocFontSize:
+      if (Associated* a = AssociatedHere()) a->halfPoints = hasParam ? param : kRtfDefaultHalfPoints;
+      Touch();
+      break;
+    case Kw::kAssocBold:
+      if (Associated* a = AssociatedHere()) a->bold = on;
+      Touch();
+      break;
+    case Kw::kAssocItalic:
+      if (Associated* a = AssociatedHere()) a->italic = on;
+      Touch();
+      break;
+    case Kw::kRtlRun:
+      g.rtlRun = true;
+      break;
+    case Kw::kLtrRun:
+      g.rtlRun = false;
+      break;
+    case Kw::kDoubleByteRun:
+      g.doubleByteRun = true;
+      break;
+    case Kw::kSingleByteRun:
+      g.doubleByteRun = false;
+      break;
+    case Kw::kDocumentCodePage:
+      if (info.ch != 0 || param > 0) documentCodePage_ = info.ch != 0 ? info.ch : param;
+      break;
+    case Kw::kFontCharset:
+      if (g.dest == Dest::kFontTable) fontEntryCodePage_ = CodePageOfCharset(param);
+      break;
+    case Kw::kFontCodePage:
+      if (g.dest == Dest::kFontTable && param > 0) fontEntryCodePage_ = param;
       break;
     case Kw::kUnderline:
       g.underline = on;
@@ -632,6 +874,8 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
       g.halfPoints = kRtfDefaultHalfPoints;
       g.color = 0;
       g.bold = g.italic = g.underline = false;
+      g.asian = g.complex = Associated{};
+      g.rtlRun = g.doubleByteRun = false;
       Touch();
       break;
     case Kw::kDefaultFont:
@@ -684,6 +928,11 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
       break;
     case Kw::kParagraph:
       if (g.dest == Dest::kText) EndParagraph();
+      break;
+    case Kw::kBreak:
+      // A page or column break at the start of a paragraph is where it begins, as word
+      // processors read it; elsewhere it ends the paragraph.
+      if (g.dest == Dest::kText && runs_.size() > paragraphs_.back().firstRun) EndParagraph();
       break;
     case Kw::kChar:
       EmitChar(info.ch);

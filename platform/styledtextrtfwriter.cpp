@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/styledtextrtf.h"
+#include "platform/styledtextrtfgenerator.h"
 #include "platform/styledtextrtfstyle.h"
 
 namespace fw {
@@ -102,20 +103,22 @@ class RtfWriter {
 
   QByteArray Write(const QTextDocument& doc) {
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+      script_ = Script::kWestern;
       for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid() || fragment.length() == 0) continue;
-        SwitchTo(StyleIdFor(fragment.charFormatIndex(), fragment.charFormat()));
+        const int styleId = StyleIdFor(fragment.charFormatIndex(), fragment.charFormat());
+        SwitchTo(styleId);
         const QString text = fragment.text();
+        StateOtherScripts(text, styles_[size_t(styleId)]);
         WriteText(text.constData(), text.size());
       }
       // The paragraph mark carries the paragraph's own char format, which is what an empty
-      // paragraph (or an empty document) hands to text typed into it.
+      // paragraph (or an empty document) hands to text typed into it. Every paragraph ends in
+      // its mark, the last one too, as word processors write it and read it.
       SwitchTo(StyleIdFor(block.charFormatIndex(), block.charFormat()));
-      if (block.next().isValid()) {
-        body_.Append("\\par\n");
-        needDelimiter_ = false;
-      }
+      body_.Append("\\par\n");
+      needDelimiter_ = false;
     }
     body_.Append("}");
     QByteArray body = body_.Take();
@@ -144,7 +147,7 @@ class RtfWriter {
       *p++ = ';';
       out.Commit(p);
     }
-    out.Append("}\n");
+    out.Append("}{\\*\\generator " TAVRIN_RTF_GENERATOR ";}\n");
     out.Append(std::string_view(body.constData(), size_t(body.size())));
     return out.Take();
   }
@@ -238,6 +241,51 @@ class RtfWriter {
     needDelimiter_ = true;
   }
 
+  // Word processors show East Asian and complex-script text in their own font, size, bold and
+  // italic unless the file states them; before such text, the set it is read with is made to
+  // say the run's style. The reader clears the East Asian size, bold and italic at each \\fs \\b
+  // \\i, as word processors do, so of that set only the font can be out of date.
+  void StateOtherScripts(const QString& text, const Style& s) {
+    bool asian = false;
+    bool complex = false;
+    for (const QChar c : text) {
+      script_ = ScriptOf(c.unicode(), script_);
+      asian |= script_ == Script::kAsian;
+      complex |= script_ == Script::kComplex;
+    }
+    const Associated wanted{s.family, s.halfPoints, s.bold, s.italic};
+    if (complex && !(complexStated_ && complex_ == wanted)) {
+      body_.Commit(PutAssociated(body_.Reserve(80), "\\rtlch", wanted, "\\ltrch"));
+      complex_ = wanted;
+      complexStated_ = true;
+      needDelimiter_ = true;
+    }
+    if (asian && asianFamily_ != s.family) {
+      body_.Commit(PutAssociated(body_.Reserve(80), "\\dbch", wanted, "\\loch"));
+      asianFamily_ = s.family;
+      needDelimiter_ = true;
+    }
+  }
+
+  struct Associated {
+    int family;
+    int halfPoints;
+    bool bold;
+    bool italic;
+    bool operator==(const Associated&) const = default;
+  };
+
+  static char* PutAssociated(char* p, std::string_view open, const Associated& a, std::string_view close) {
+    p = PutLiteral(p, open);
+    p = PutLiteral(p, "\\af");
+    p = PutInt(p, a.family);
+    p = PutLiteral(p, "\\afs");
+    p = PutInt(p, a.halfPoints);
+    p = PutLiteral(p, a.bold ? "\\ab" : "\\ab0");
+    p = PutLiteral(p, a.italic ? "\\ai" : "\\ai0");
+    return PutLiteral(p, close);
+  }
+
   void WriteText(const QChar* text, qsizetype n) {
     char* p = body_.Reserve(n * kMaxBytesPerUnit + 1);
     bool delimit = needDelimiter_;
@@ -298,6 +346,10 @@ class RtfWriter {
   std::vector<int> styleOfFormat_;
   int currentId_ = -1;
   bool needDelimiter_ = false;
+  Script script_ = Script::kWestern;  // of the last character written in this paragraph
+  Associated complex_{};
+  bool complexStated_ = false;
+  int asianFamily_ = kNoFamily - 1;  // none stated yet
 };
 
 }  // namespace
