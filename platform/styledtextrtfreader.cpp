@@ -30,7 +30,7 @@ constexpr int kMaxGroupDepth = 100000;
 
 // How our files began before they named their writer. They end their last paragraph without a
 // mark, so a mark right before the end still opens an empty paragraph in them.
-constexpr std::string_view kEarlierHeader = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl";
+constexpr std::string_view kEarlierHeader = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 ";
 
 constexpr int kWesternCodePage = 1252;
 constexpr int kUnset = INT_MIN;  // an associated property the file has not given
@@ -377,6 +377,7 @@ class RtfReader {
   int defaultFont_ = -1;
 
   bool sawGenerator_ = false;
+  bool complexGiven_ = false;  // an \af \afs \ab or \ai in an \rtlch run was seen
   Script script_ = Script::kWestern;  // of the last character of the paragraph so far
 
   int documentCodePage_ = kWesternCodePage;
@@ -475,7 +476,11 @@ void RtfReader::FlushBytes() {
 
 RtfReader::Associated* RtfReader::AssociatedHere() {
   Group& g = groups_.back();
-  if (g.rtlRun) return &g.complex;
+  if (g.rtlRun) {
+    if (!complexGiven_) ++generation_;  // styles resolved so far assumed the other way
+    complexGiven_ = true;
+    return &g.complex;
+  }
   if (g.doubleByteRun) return &g.asian;
   return nullptr;  // elsewhere they name the font of high-ANSI Western text, which is \f here
 }
@@ -501,10 +506,18 @@ int RtfReader::CurrentStyle(Script script) {
   bool italic = g.italic;
   if (script != Script::kWestern) {
     const Associated& a = script == Script::kAsian ? g.asian : g.complex;
+    // East Asian text takes \fs \b \i unless \dbch said otherwise. Complex-script text has
+    // its own size, bold and italic in files that speak of them at all; in files that never do
+    // (ours before, simple editors) it looks like the text around it.
+    const bool ownDefaults = script == Script::kComplex && complexGiven_;
     if (a.font != kUnset) font = a.font;
-    if (a.halfPoints != kUnset) halfPoints = a.halfPoints;
-    if (a.bold != kUnset) bold = a.bold != 0;
-    if (a.italic != kUnset) italic = a.italic != 0;
+    if (a.halfPoints != kUnset) {
+      halfPoints = a.halfPoints;
+    } else if (ownDefaults) {
+      halfPoints = kRtfDefaultHalfPoints;
+    }
+    if (a.bold != kUnset || ownDefaults) bold = a.bold != kUnset && a.bold != 0;
+    if (a.italic != kUnset || ownDefaults) italic = a.italic != kUnset && a.italic != 0;
   }
   Style s;
   s.family = familyOfFont_.value(font, kNoFamily);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/version.h"
+#include "platform/files.h"
 
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -231,6 +232,27 @@ std::vector<RoundTripCase> RoundTripCases() {
                    {P({{QStringLiteral("first"), kBold}}, kSerif), Empty(kEverything), Empty(kRed),
                     P({{QStringLiteral("x"), kPlain}}, kBig), Empty(kItalic)}});
   {
+    // Each script's text is read with its own set of styles; spaces and digits go with the
+    // script before them, so they too must come back in the style they had.
+    CharStyle courierBold = WithFamily(QStringLiteral("Courier New"));
+    courierBold.bold = true;
+    CharStyle serifItalicBig = kSerif;
+    serifItalicBig.italic = true;
+    serifItalicBig.halfPoints = 40;
+    cases.push_back({"OtherScripts",
+                     {P({{QStringLiteral("عربي"), courierBold},
+                         {QStringLiteral(" 12 "), kPlain},
+                         {QStringLiteral("שלום"), kItalic},
+                         {QStringLiteral("日本語"), serifItalicBig},
+                         {QStringLiteral("、"), kBold},
+                         {QStringLiteral("한국어 "), courierBold},
+                         {QStringLiteral("สวัสดี"), serifItalicBig},
+                         {QStringLiteral("नमस्ते"), kRed},
+                         {QStringLiteral("𠀀 "), kBig},
+                         {QStringLiteral("Latin"), courierBold}}),
+                      P({{QStringLiteral(" 1"), kBig}, {QStringLiteral("عربي"), courierBold}})}});
+  }
+  {
     // Long enough that the output buffer has to grow, with plenty of multi-byte escapes.
     std::vector<TextRun> runs;
     const CharStyle styles[] = {kPlain, kBold, kEverything, kRed, kSerif};
@@ -293,6 +315,27 @@ TEST(StyledTextRtf, EncodingIsPinned) {
             "\\f0\\fs24\\i0\\ulnone\\par\n"
             "\\b\\par\n"
             "\\b0\\cf2\\u-10179?\\u-8704? x\\par\n}");
+}
+
+// Word processors show East Asian and complex-script text in styles of their own unless the
+// file states them, so each such run says its style in the set it is read with too.
+TEST(StyledTextRtf, OtherScriptsStateTheirStyle) {
+  QTextDocument doc;
+  CharStyle courierBold = WithFamily(QStringLiteral("Courier New"));
+  courierBold.bold = true;
+  Fill(doc, {P({{QStringLiteral("Latin "), kPlain},
+                {QStringLiteral("عربي"), courierBold},
+                {QStringLiteral(" "), kPlain},
+                {QStringLiteral("日本"), courierBold},
+                {QStringLiteral("x"), kPlain}})});
+  const std::string rtf = EncodeStyledRtf(doc).toStdString();
+  const std::string body = rtf.substr(rtf.find("}\n") + 2);
+  EXPECT_EQ(body,
+            "\\f0\\fs24\\b0\\i0\\ulnone\\cf0 Latin "
+            "\\f1\\b\\rtlch\\af1\\afs24\\ab\\ai0\\ltrch\\u1593?\\u1585?\\u1576?\\u1610?"
+            "\\f0\\b0\\rtlch\\af0\\afs24\\ab0\\ai0\\ltrch  "
+            "\\f1\\b\\dbch\\af1\\afs24\\ab\\ai0\\loch\\u26085?\\u26412?"
+            "\\f0\\b0 x\\par\n}");
 }
 
 class TypingStyleTest : public testing::Test {
@@ -434,6 +477,11 @@ std::vector<ForeignCase> ForeignCases() {
        "{\\rtf1 one\r\ntwo\\\nthree}",
        {QStringLiteral("onetwo"), QStringLiteral("three")}},
       {"DamagedHexEscapeKeepsBraces", "{\\rtf1 a\\'zz{b}\\'4}", {QStringLiteral("azzb")}},
+      {"ExtraClosingBraces", "{\\rtf1 a}}}", {QStringLiteral("a")}},
+      {"OnlyMarksGiveEmptyParagraphs", "{\\rtf1 \\par\\par}", {QString(), QString()}},
+      {"EmptyDocument", "{\\rtf1 }", {QString()}},
+      {"TextAfterTheLastMark", "{\\rtf1 a\\par b}", {QStringLiteral("a"), QStringLiteral("b")}},
+      {"BreakRightAfterAMark", "{\\rtf1 a\\par\\page\\page b\\column}", {QStringLiteral("a"), QStringLiteral("b")}},
   };
 }
 
@@ -483,6 +531,25 @@ TEST(ForeignRtf, FormattingStateFollowsGroupsAndResets) {
                                   i)}));
 }
 
+// Word processors open files nested far deeper than any real document.
+TEST(ForeignRtf, DeepNestingIsRead) {
+  for (const int depth : {1200, 20000}) {
+    SCOPED_TRACE(depth);
+    const QByteArray rtf = "{\\rtf1 x" + QByteArray(depth, '{') + "\\b deep" + QByteArray(depth, '}') + " y}";
+    QTextDocument doc;
+    QString error;
+    ASSERT_TRUE(DecodeStyledRtf(rtf, doc, &error)) << error.toStdString();
+    EXPECT_EQ(Snapshot(doc), (Doc{P({{QStringLiteral("x"), WithFamily(QString())},
+                                      {QStringLiteral("deep"), [] {
+                                         CharStyle b = WithFamily(QString());
+                                         b.bold = true;
+                                         return b;
+                                       }()},
+                                      {QStringLiteral(" y"), WithFamily(QString())}},
+                                     WithFamily(QString()))}));
+  }
+}
+
 TEST(ForeignRtf, NoFontTableLeavesFamilyToTheEditor) {
   QTextDocument doc;
   ASSERT_TRUE(DecodeStyledRtf("{\\rtf1 bare}", doc, nullptr));
@@ -490,6 +557,102 @@ TEST(ForeignRtf, NoFontTableLeavesFamilyToTheEditor) {
   EXPECT_FALSE(f.hasProperty(QTextFormat::FontFamilies));
   EXPECT_EQ(f.fontPointSize(), 12.0);
   EXPECT_FALSE(f.hasProperty(QTextFormat::ForegroundBrush));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hand-written files in tests/platform/rtf, each written the way another program writes it
+
+QByteArray Fixture(const QString& name) {
+  FolderItem item(QStringLiteral(TAVRIN_TEST_SOURCE_DIR "/rtf/") + name);
+  QByteArray data;
+  EXPECT_TRUE(item.ReadAll(&data)) << name.toStdString() << ": " << item.LastError().toStdString();
+  return data;
+}
+
+Doc DecodeFixture(const QString& name) {
+  QTextDocument doc;
+  QString error;
+  EXPECT_TRUE(DecodeStyledRtf(Fixture(name), doc, &error)) << name.toStdString() << ": " << error.toStdString();
+  return Snapshot(doc);
+}
+
+QStringList TextOf(const Doc& doc) {
+  QStringList out;
+  for (const Para& p : doc) {
+    QString text;
+    for (const TextRun& r : p.runs) text += r.text;
+    out << text;
+  }
+  return out;
+}
+
+TEST(RtfFixtures, ReadAsTheirWritersMeantThem) {
+  const struct {
+    const char* file;
+    QStringList paragraphs;
+  } cases[] = {
+      // A mark before the end closes the last paragraph; it opens no empty one.
+      {"wordpad-ends-in-mark.rtf", {QStringLiteral("First"), QStringLiteral("Second")}},
+      {"libreoffice-ends-in-mark.rtf", {QStringLiteral("First"), QString(), QStringLiteral("Third")}},
+      // Our files from before they named their writer: the last paragraph had no mark.
+      {"tavrin-earlier.rtf", {QStringLiteral("First"), QString(), QStringLiteral("Third"), QString()}},
+      {"ansicpg1251.rtf", {QStringLiteral("Привет, мир!")}},
+      {"mac-document.rtf", {QStringLiteral("café naïve")}},
+      {"fcharset.rtf",
+       {QStringLiteral("Western: café €"), QStringLiteral("1250: Žluťoučký kůň"), QStringLiteral("1251: Привет"),
+        QStringLiteral("1253: Αθήνα"), QStringLiteral("1254: İş ğ"), QStringLiteral("1255: שלום"),
+        QStringLiteral("1256: مرحبا"), QStringLiteral("1257: Ąčū"), QStringLiteral("1258: Vi\u0309t"),
+        QStringLiteral("874: สวัสดี"), QStringLiteral("932: 日本語 テキスト"), QStringLiteral("936: 中文"),
+        QStringLiteral("949: 한국어"), QStringLiteral("950: 中文"), QStringLiteral("10000: café •"),
+        QStringLiteral("cpg: да"), QStringLiteral("back: é")}},
+      {"breaks.rtf", {QStringLiteral("page"), QStringLiteral("after"), QStringLiteral("third"), QStringLiteral("col"),
+                      QStringLiteral("last")}},
+      {"after-final-brace.rtf", {QStringLiteral("Text")}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(TextOf(DecodeFixture(QString::fromLatin1(c.file))), c.paragraphs);
+  }
+}
+
+TEST(RtfFixtures, EarlierFileKeepsTheTypingStyleOfItsEmptyLastParagraph) {
+  const Doc doc = DecodeFixture(QStringLiteral("tavrin-earlier.rtf"));
+  ASSERT_EQ(doc.size(), 4u);
+  EXPECT_TRUE(doc.back().mark.bold);
+  EXPECT_FALSE(doc[2].mark.bold);
+}
+
+TEST(RtfFixtures, FontNamesAreDecodedByTheirCharacterSet) {
+  const Doc doc = DecodeFixture(QStringLiteral("fcharset.rtf"));
+  ASSERT_GT(doc.size(), 10u);
+  ASSERT_FALSE(doc[10].runs.empty());
+  EXPECT_EQ(doc[10].runs.front().style.family, QStringLiteral("ＭＳ 明朝"));
+}
+
+// LibreOffice's way: the paragraph states every script's set, each run what differs. Spaces and
+// digits go with the script before them, as LibreOffice shows them.
+TEST(RtfFixtures, EachScriptIsReadWithItsOwnStyle) {
+  const auto style = [](const char* family, int halfPoints, bool bold = false, bool italic = false) {
+    CharStyle s = WithFamily(QString::fromUtf8(family));
+    s.halfPoints = halfPoints;
+    s.bold = bold;
+    s.italic = italic;
+    return s;
+  };
+  const CharStyle mark = style("Liberation Serif", 24);
+  const CharStyle arabicDefault = style("Noto Sans Arabic", 24);
+  EXPECT_EQ(DecodeFixture(QStringLiteral("libreoffice-scripts.rtf")),
+            (Doc{P({{QStringLiteral("عربي"), style("Courier New", 48, true, true)},
+                    {QStringLiteral(" "), arabicDefault},
+                    {QStringLiteral("Latin"), style("DejaVu Sans", 24)}},
+                   mark),
+                 P({{QStringLiteral("عر 12"), arabicDefault}}, mark),
+                 P({{QStringLiteral("日本"), style("Courier New", 20, true)},
+                    {QStringLiteral(" "), style("Noto Sans CJK SC", 24)},
+                    {QStringLiteral("x"), style("Courier New", 24)}},
+                   mark),
+                 P({{QStringLiteral("ไท "), arabicDefault}, {QStringLiteral("x"), style("DejaVu Sans", 48, true, true)}},
+                   mark)}));
 }
 
 // ---------------------------------------------------------------------------------------------
