@@ -5,11 +5,15 @@
 #include "app/version.h"
 #include "platform/files.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QUrl>
 #include <ostream>
 #include <random>
 #include <string>
@@ -653,6 +657,91 @@ TEST(RtfFixtures, EachScriptIsReadWithItsOwnStyle) {
                    mark),
                  P({{QStringLiteral("ไท "), arabicDefault}, {QStringLiteral("x"), style("DejaVu Sans", 48, true, true)}},
                    mark)}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// LibreOffice, where it is installed: it reads our files as we meant them, and we read its
+// files of them as it meant them.
+
+class LibreOfficeTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    soffice_ = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice_.isEmpty()) GTEST_SKIP() << "soffice is not installed, so LibreOffice's reading of our files is not checked";
+    ASSERT_TRUE(dir_.isValid());
+  }
+
+  // Our file of `doc` as LibreOffice converts it to `format` (its --convert-to argument).
+  QByteArray Convert(const Doc& doc, const QString& format, const QString& extension) {
+    QTextDocument source;
+    Fill(source, doc);
+    FolderItem in(dir_.filePath(QStringLiteral("ours.rtf")));
+    EXPECT_TRUE(in.WriteAll(EncodeStyledRtf(source))) << in.LastError().toStdString();
+    QProcess soffice;
+    // A profile of its own, so that a LibreOffice the user has open is neither used nor disturbed.
+    soffice.start(soffice_, {QStringLiteral("-env:UserInstallation=") +
+                                 QUrl::fromLocalFile(dir_.filePath(QStringLiteral("profile"))).toString(),
+                             QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
+                             format, QStringLiteral("--outdir"), dir_.filePath(QStringLiteral("out")), in.NativePath()});
+    if (!soffice.waitForFinished(90000)) {
+      soffice.kill();
+      soffice.waitForFinished();
+      ADD_FAILURE() << "soffice did not finish within 90 s";
+      return {};
+    }
+    FolderItem out(dir_.filePath(QStringLiteral("out/ours.") + extension));
+    QByteArray data;
+    EXPECT_TRUE(out.ReadAll(&data)) << soffice.readAllStandardError().toStdString();
+    return data;
+  }
+
+  QString soffice_;
+  QTemporaryDir dir_;
+};
+
+TEST_F(LibreOfficeTest, ReadsOurTextAsWritten) {
+  const Doc doc{P(QStringLiteral("two  spaces, three   spaces")), P(QStringLiteral("Привет, мир")),
+                P(QStringLiteral("عربي שלום 日本語 한국어 สวัสดี")), Empty(), P(QStringLiteral("tab\there")),
+                P(QStringLiteral("last but one")), Empty()};
+  QString text = QString::fromUtf8(Convert(doc, QStringLiteral("txt:Text (encoded):UTF8"), QStringLiteral("txt")));
+  if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+  QStringList lines = text.split(QLatin1Char('\n'));
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_EQ(lines.takeLast(), QString());  // after the last line end
+  EXPECT_EQ(lines, TextOf(doc));
+}
+
+TEST_F(LibreOfficeTest, KeepsOurStyles) {
+  CharStyle courierBold = WithFamily(QStringLiteral("Courier New"));
+  courierBold.bold = true;
+  CharStyle serifItalicBig = kSerif;
+  serifItalicBig.italic = true;
+  serifItalicBig.halfPoints = 40;
+  const Doc doc{P({{QStringLiteral("plain "), kPlain},
+                   {QStringLiteral("bold "), kBold},
+                   {QStringLiteral("italic "), kItalic},
+                   {QStringLiteral("underline "), kUnderline},
+                   {QStringLiteral("red "), kRed},
+                   {QStringLiteral("big "), kBig},
+                   {QStringLiteral("all"), kEverything}}),
+                P({{QStringLiteral("عربي"), courierBold},
+                   {QStringLiteral(" and "), kPlain},
+                   {QStringLiteral("日本語"), serifItalicBig},
+                   {QStringLiteral(" and "), kPlain},
+                   {QStringLiteral("สวัสดี"), kBig},
+                   {QStringLiteral(" and "), kPlain},
+                   {QStringLiteral("עברית"), serifItalicBig}})};
+  // Underline and colour are left to Latin text: LibreOffice 7.4 reads them in right-to-left
+  // runs too, but does not write them back for such runs.
+  const QByteArray rtf = Convert(doc, QStringLiteral("rtf"), QStringLiteral("rtf"));
+  QTextDocument back;
+  QString error;
+  ASSERT_TRUE(DecodeStyledRtf(rtf, back, &error)) << error.toStdString();
+  Doc runsOnly = Snapshot(back);
+  for (Para& p : runsOnly) p.mark = kPlain;  // what a paragraph mark carries is LibreOffice's to choose
+  Doc wanted = doc;
+  for (Para& p : wanted) p.mark = kPlain;
+  EXPECT_EQ(runsOnly, wanted);
 }
 
 // ---------------------------------------------------------------------------------------------
