@@ -15,14 +15,19 @@ namespace fw {
 //
 // Each paragraph's own char format (QTextBlock::charFormat(), the style typed into an empty
 // paragraph) travels as the formatting in force at its paragraph mark, which is what word
-// processors read it as too. That is also how an empty document keeps its typing style.
+// processors read it as too. That is also how an empty document keeps its typing style. Every
+// paragraph ends in its mark, the last one too, and a mark right before the end of a file opens
+// no further paragraph, as in word processors; the files we wrote before they named their
+// writer (an \*\generator group) ended the last paragraph without one and read as they did.
+// East Asian and complex-script text also states its style where word processors look for it.
 QByteArray EncodeStyledRtf(const QTextDocument& doc);
 
 // Replaces the document's whole content with the decoded text and leaves it unmodified, with an
 // empty undo history. Returns false and sets *error (if error is not null) to a short reason
-// when the data cannot be read whole: not RTF, truncated, unbalanced braces, nested too deeply.
-// On false the document is not touched at all. RTF from other programs is read as far as this
-// model goes; everything else in it (pictures, tables, styles, metadata) is skipped.
+// when the data cannot be read whole: not RTF, truncated, nested too deeply. On false the
+// document is not touched at all. RTF from other programs is read as far as this model goes,
+// in the code pages it names; everything else in it (pictures, tables, styles, metadata) is
+// skipped, and so is anything after the brace that closes the document.
 bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error);
 
 }  // namespace fw
