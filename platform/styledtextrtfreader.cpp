@@ -400,8 +400,7 @@ class RtfReader {
   int colorEntry_ = 0;
 
   unsigned generation_ = 1;  // bumped when a table changes, so cached styles get re-resolved
-  std::vector<Style> styles_;
-  QHash<Style, int> styleIds_;
+  StyleTable styles_;
 
   std::vector<char16_t> text_;
   std::vector<Run> runs_;
@@ -526,14 +525,7 @@ int RtfReader::CurrentStyle(Script script) {
   s.bold = bold;
   s.italic = italic;
   s.underline = g.underline;
-  auto it = styleIds_.constFind(s);
-  if (it != styleIds_.constEnd()) {
-    cached = *it;
-  } else {
-    cached = int(styles_.size());
-    styles_.push_back(s);
-    styleIds_.insert(s, cached);
-  }
+  cached = styles_.Intern(s);
   return cached;
 }
 

@@ -6,6 +6,7 @@
 #include <QChar>
 #include <QHash>
 #include <algorithm>
+#include <vector>
 
 namespace fw::rtf {
 
@@ -30,6 +31,27 @@ struct Style {
 inline size_t qHash(const Style& s, size_t seed = 0) {
   return qHashMulti(seed, s.family, s.halfPoints, s.color, s.bold, s.italic, s.underline);
 }
+
+// Each distinct style once, numbered in the order first seen.
+class StyleTable {
+ public:
+  int Intern(const Style& s) {
+    auto it = ids_.constFind(s);
+    if (it != ids_.constEnd()) return *it;
+    const int id = int(styles_.size());
+    styles_.push_back(s);
+    ids_.insert(s, id);
+    return id;
+  }
+  const Style& operator[](size_t id) const { return styles_[id]; }
+  size_t size() const { return styles_.size(); }
+  std::vector<Style>::const_iterator begin() const { return styles_.begin(); }
+  std::vector<Style>::const_iterator end() const { return styles_.end(); }
+
+ private:
+  std::vector<Style> styles_;
+  QHash<Style, int> ids_;
+};
 
 inline int ClampHalfPoints(long long hp) {
   return int(std::clamp<long long>(hp, kMinHalfPoints, kMaxHalfPoints));

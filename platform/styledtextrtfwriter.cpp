@@ -198,16 +198,7 @@ class RtfWriter {
     if (formatIndex >= 0 && size_t(formatIndex) < styleOfFormat_.size() &&
         styleOfFormat_[size_t(formatIndex)] >= 0)
       return styleOfFormat_[size_t(formatIndex)];
-    const Style s = StyleOf(format);
-    int id;
-    auto it = styleIds_.constFind(s);
-    if (it != styleIds_.constEnd()) {
-      id = *it;
-    } else {
-      id = int(styles_.size());
-      styles_.push_back(s);
-      styleIds_.insert(s, id);
-    }
+    const int id = styles_.Intern(StyleOf(format));
     if (formatIndex >= 0) {
       if (size_t(formatIndex) >= styleOfFormat_.size()) styleOfFormat_.resize(size_t(formatIndex) + 1, -1);
       styleOfFormat_[size_t(formatIndex)] = id;
@@ -341,8 +332,7 @@ class RtfWriter {
   QHash<QString, int> fontIndex_;
   QList<int> colors_;
   QHash<int, int> colorIndex_;
-  std::vector<Style> styles_;
-  QHash<Style, int> styleIds_;
+  StyleTable styles_;
   std::vector<int> styleOfFormat_;
   int currentId_ = -1;
   bool needDelimiter_ = false;
