@@ -363,7 +363,6 @@ class RtfReader {
   int CurrentStyle(Script script = Script::kWestern);
   void CommitFont();
   void CommitColor();
-  int FamilyId(const QString& name);
 
   void Touch() { std::fill(std::begin(groups_.back().style), std::end(groups_.back().style), -1); }
 
@@ -388,8 +387,7 @@ class RtfReader {
   bool trailPending_ = false;  // the last pending byte begins a two-byte character
 
   QHash<int, int> familyOfFont_;  // RTF font number -> families_ index
-  QStringList families_;
-  QHash<QString, int> familyIds_;
+  InternTable<QString> families_;
   bool fontEntryOpen_ = false;
   int fontEntryNumber_ = 0;
   int fontEntryCodePage_ = 0;
@@ -400,26 +398,17 @@ class RtfReader {
   int colorEntry_ = 0;
 
   unsigned generation_ = 1;  // bumped when a table changes, so cached styles get re-resolved
-  StyleTable styles_;
+  InternTable<Style> styles_;
 
   std::vector<char16_t> text_;
   std::vector<Run> runs_;
   std::vector<Paragraph> paragraphs_;
 };
 
-int RtfReader::FamilyId(const QString& name) {
-  auto it = familyIds_.constFind(name);
-  if (it != familyIds_.constEnd()) return *it;
-  const int id = int(families_.size());
-  families_.push_back(name);
-  familyIds_.insert(name, id);
-  return id;
-}
-
 void RtfReader::CommitFont() {
   FlushBytes();
   if (!fontEntryOpen_) return;
-  familyOfFont_.insert(fontEntryNumber_, fontEntryName_.isEmpty() ? kNoFamily : FamilyId(fontEntryName_));
+  familyOfFont_.insert(fontEntryNumber_, fontEntryName_.isEmpty() ? kNoFamily : families_.Intern(fontEntryName_));
   if (fontEntryCodePage_ != 0) codePageOfFont_.insert(fontEntryNumber_, fontEntryCodePage_);
   fontEntryOpen_ = false;
   fontEntryCodePage_ = 0;
@@ -997,9 +986,9 @@ bool RtfReader::SkipGroup(QString* error) {
   return FailEof(error);
 }
 
-QTextCharFormat MakeFormat(const Style& s, const QStringList& families) {
+QTextCharFormat MakeFormat(const Style& s, const InternTable<QString>& families) {
   QTextCharFormat f;
-  if (s.family >= 0 && !families[s.family].isEmpty()) f.setFontFamilies(QStringList{families[s.family]});
+  if (s.family >= 0 && !families[size_t(s.family)].isEmpty()) f.setFontFamilies(QStringList{families[size_t(s.family)]});
   f.setFontPointSize(s.halfPoints / 2.0);
   f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
   f.setFontItalic(s.italic);

@@ -32,25 +32,26 @@ inline size_t qHash(const Style& s, size_t seed = 0) {
   return qHashMulti(seed, s.family, s.halfPoints, s.color, s.bold, s.italic, s.underline);
 }
 
-// Each distinct style once, numbered in the order first seen.
-class StyleTable {
+// Each distinct value (style, font name) once, numbered in the order first seen.
+template <typename T>
+class InternTable {
  public:
-  int Intern(const Style& s) {
-    auto it = ids_.constFind(s);
+  int Intern(const T& value) {
+    auto it = ids_.constFind(value);
     if (it != ids_.constEnd()) return *it;
-    const int id = int(styles_.size());
-    styles_.push_back(s);
-    ids_.insert(s, id);
+    const int id = int(values_.size());
+    values_.push_back(value);
+    ids_.insert(value, id);
     return id;
   }
-  const Style& operator[](size_t id) const { return styles_[id]; }
-  size_t size() const { return styles_.size(); }
-  std::vector<Style>::const_iterator begin() const { return styles_.begin(); }
-  std::vector<Style>::const_iterator end() const { return styles_.end(); }
+  const T& operator[](size_t id) const { return values_[id]; }
+  size_t size() const { return values_.size(); }
+  typename std::vector<T>::const_iterator begin() const { return values_.begin(); }
+  typename std::vector<T>::const_iterator end() const { return values_.end(); }
 
  private:
-  std::vector<Style> styles_;
-  QHash<Style, int> ids_;
+  std::vector<T> values_;
+  QHash<T, int> ids_;
 };
 
 inline int ClampHalfPoints(long long hp) {

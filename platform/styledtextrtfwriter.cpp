@@ -125,7 +125,7 @@ class RtfWriter {
 
     ByteSink out(body.size() + 256 + 64 * qsizetype(fontNames_.size() + colors_.size()));
     out.Append("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl");
-    for (qsizetype i = 0; i < fontNames_.size(); ++i) {
+    for (size_t i = 0; i < fontNames_.size(); ++i) {
       const QString& name = fontNames_[i];
       char* p = out.Reserve(32 + name.size() * kMaxBytesPerUnit);
       p = PutLiteral(p, "{\\f");
@@ -160,7 +160,7 @@ class RtfWriter {
     if (!families.isEmpty()) family = families.first();
     if (family.isEmpty()) family = f.property(QTextFormat::FontFamily).toString();
     if (family.isEmpty()) family = defaultFamily_;
-    s.family = FontIndex(family);
+    s.family = fontNames_.Intern(family);
 
     double pt = 0;
     if (f.hasProperty(QTextFormat::FontPointSize)) pt = f.doubleProperty(QTextFormat::FontPointSize);
@@ -183,15 +183,6 @@ class RtfWriter {
       colors_.push_back(s.color);
     }
     return s;
-  }
-
-  int FontIndex(const QString& family) {
-    auto it = fontIndex_.constFind(family);
-    if (it != fontIndex_.constEnd()) return *it;
-    const int index = int(fontNames_.size());
-    fontIndex_.insert(family, index);
-    fontNames_.push_back(family);
-    return index;
   }
 
   int StyleIdFor(int formatIndex, const QTextCharFormat& format) {
@@ -328,11 +319,10 @@ class RtfWriter {
   bool defaultItalic_ = false;
   bool defaultUnderline_ = false;
 
-  QList<QString> fontNames_;
-  QHash<QString, int> fontIndex_;
+  InternTable<QString> fontNames_;
   QList<int> colors_;
   QHash<int, int> colorIndex_;
-  StyleTable styles_;
+  InternTable<Style> styles_;
   std::vector<int> styleOfFormat_;
   int currentId_ = -1;
   bool needDelimiter_ = false;
