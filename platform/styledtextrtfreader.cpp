@@ -38,11 +38,11 @@ constexpr int kUnset = INT_MIN;  // an associated property the file has not give
 // \fcharsetN names a Windows character set; we decode by the code page it stands for.
 int CodePageOfCharset(int charset) {
   switch (charset) {
-    case 0:    // ANSI: the document's code page
-    case 1:    // default
-      return 0;
-    case 2:    // symbol fonts: their bytes are shown as they are
+    case 0:  // ANSI, which is Western whatever \ansicpg says, as word processors read it
+    case 2:  // symbol fonts: their bytes are shown as they are
       return kWesternCodePage;
+    case 1:  // default: the document's code page
+      return 0;
     case 77: return 10000;
     case 128: return 932;
     case 129: return 949;
@@ -137,7 +137,7 @@ enum class Kw : unsigned char {
 
 struct KwInfo {
   Kw kw;
-  char16_t ch = 0;  // for kChar; the code page for the \\mac \\pc \\pca kind of kDocumentCodePage
+  char16_t ch = 0;  // for kChar; the code page for the \mac \pc \pca kind of kDocumentCodePage
 };
 
 const std::unordered_map<std::string_view, KwInfo>& Keywords() {
@@ -416,9 +416,13 @@ void RtfReader::CommitFont() {
   ++generation_;
 }
 
+// Text in an \rtlch or \dbch run is in the code page of the font named for it there.
 int RtfReader::CodePageHere() const {
   const Group& g = groups_.back();
-  const int own = g.dest == Dest::kFontTable ? fontEntryCodePage_ : codePageOfFont_.value(g.font, 0);
+  int font = g.font;
+  if (g.rtlRun && g.complex.font != kUnset) font = g.complex.font;
+  if (!g.rtlRun && g.doubleByteRun && g.asian.font != kUnset) font = g.asian.font;
+  const int own = g.dest == Dest::kFontTable ? fontEntryCodePage_ : codePageOfFont_.value(font, 0);
   return own != 0 ? own : documentCodePage_;
 }
 

@@ -225,8 +225,8 @@ class RtfWriter {
 
   // Word processors show East Asian and complex-script text in their own font, size, bold and
   // italic unless the file states them; before such text, the set it is read with is made to
-  // say the run's style. The reader clears the East Asian size, bold and italic at each \\fs \\b
-  // \\i, as word processors do, so of that set only the font can be out of date.
+  // say the run's style. The reader clears the East Asian size, bold and italic at each \fs \b
+  // \i, as word processors do, so of that set only the font can be out of date.
   void StateOtherScripts(const QString& text, const Style& s) {
     bool asian = false;
     bool complex = false;

@@ -600,7 +600,9 @@ TEST(RtfFixtures, ReadAsTheirWritersMeantThem) {
       {"libreoffice-ends-in-mark.rtf", {QStringLiteral("First"), QString(), QStringLiteral("Third")}},
       // Our files from before they named their writer: the last paragraph had no mark.
       {"tavrin-earlier.rtf", {QStringLiteral("First"), QString(), QStringLiteral("Third"), QString()}},
-      {"ansicpg1251.rtf", {QStringLiteral("Привет, мир!")}},
+      // \ansicpg for fonts that name no character set; \fcharset0 is Western all the same.
+      {"ansicpg1251.rtf",
+       {QStringLiteral("Привет, мир!"), QStringLiteral("Western font: café"), QStringLiteral("No such font: да")}},
       {"mac-document.rtf", {QStringLiteral("café naïve")}},
       {"fcharset.rtf",
        {QStringLiteral("Western: café €"), QStringLiteral("1250: Žluťoučký kůň"), QStringLiteral("1251: Привет"),
@@ -612,6 +614,8 @@ TEST(RtfFixtures, ReadAsTheirWritersMeantThem) {
       {"breaks.rtf", {QStringLiteral("page"), QStringLiteral("after"), QStringLiteral("third"), QStringLiteral("col"),
                       QStringLiteral("last")}},
       {"after-final-brace.rtf", {QStringLiteral("Text")}},
+      // In an \rtlch or \dbch run, bytes are in the code page of the font named for that run.
+      {"run-fonts-code-pages.rtf", {QStringLiteral("Latin é مرحبا 日本 é")}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
