@@ -838,7 +838,7 @@ TEST_F(DamagedInputTest, SurvivesRandomDamage) {
   {
     QTextDocument whole;
     ASSERT_TRUE(DecodeStyledRtf(valid, whole, nullptr));
-    // "\\'96e" is one character: its second byte looks like ASCII.
+    // \'96e is one character: its second byte looks like ASCII.
     ASSERT_TRUE(whole.toPlainText().contains(QStringLiteral("日貌"))) << whole.toPlainText().toStdString();
   }
   const char alphabet[] = "{}\\*'09azub;- ?";
