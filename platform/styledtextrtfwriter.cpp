@@ -231,6 +231,7 @@ class RtfWriter {
     bool asian = false;
     bool complex = false;
     for (const QChar c : text) {
+      if (c.unicode() < 0x80 && script_ == Script::kWestern) continue;  // the common case, cheaply
       script_ = ScriptOf(c.unicode(), script_);
       asian |= script_ == Script::kAsian;
       complex |= script_ == Script::kComplex;
