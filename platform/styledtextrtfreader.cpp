@@ -166,9 +166,8 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     t["bin"] = {Kw::kBin};
     t["upr"] = {Kw::kAlternateUnicode};
     t["ud"] = {Kw::kUnicodeText};
-    for (const char* w : {"par", "sect", "row", "nestrow"}) t[w] = {Kw::kParagraph};
-    t["page"] = {Kw::kBreak};
-    t["column"] = {Kw::kBreak};
+    for (const char* w : {"par", "row", "nestrow"}) t[w] = {Kw::kParagraph};
+    for (const char* w : {"page", "column", "sect"}) t[w] = {Kw::kBreak};
     t["af"] = {Kw::kAssocFont};
     t["afs"] = {Kw::kAssocFontSize};
     t["ab"] = {Kw::kAssocBold};
@@ -928,8 +927,8 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
       if (g.dest == Dest::kText) EndParagraph();
       break;
     case Kw::kBreak:
-      // A page or column break at the start of a paragraph is where it begins, as word
-      // processors read it; elsewhere it ends the paragraph.
+      // A page, column or section break at the start of a paragraph is where it begins, as
+      // word processors read it; elsewhere it ends the paragraph.
       if (g.dest == Dest::kText && runs_.size() > paragraphs_.back().firstRun) EndParagraph();
       break;
     case Kw::kChar:

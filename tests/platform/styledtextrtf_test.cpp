@@ -612,7 +612,7 @@ TEST(RtfFixtures, ReadAsTheirWritersMeantThem) {
         QStringLiteral("949: 한국어"), QStringLiteral("950: 中文"), QStringLiteral("10000: café •"),
         QStringLiteral("cpg: да"), QStringLiteral("back: é")}},
       {"breaks.rtf", {QStringLiteral("page"), QStringLiteral("after"), QStringLiteral("third"), QStringLiteral("col"),
-                      QStringLiteral("last")}},
+                      QStringLiteral("section"), QStringLiteral("next"), QStringLiteral("last")}},
       {"after-final-brace.rtf", {QStringLiteral("Text")}},
       // In an \rtlch or \dbch run, bytes are in the code page of the font named for that run.
       {"run-fonts-code-pages.rtf", {QStringLiteral("Latin é مرحبا 日本 é")}},
