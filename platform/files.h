@@ -45,6 +45,8 @@ class FolderItem {
   // untouched and LastError says why.
   bool SaveStyledEditField(const EditField& field);
   bool OpenStyledEditField(EditField& field);
+  // After an OpenStyledEditField that failed: the editor holds the text read before the damage.
+  bool PartlyRead() const { return partlyRead_; }
 
   // Whole-file helpers for formats that are not line based; WriteAll replaces atomically.
   bool ReadAll(QByteArray* data);
@@ -60,6 +62,7 @@ class FolderItem {
  private:
   QString path_;
   QString lastError_;
+  bool partlyRead_ = false;
 };
 
 class TextOutputStream {

@@ -32,10 +32,16 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
   fresh->setDefaultTextOption(doc->defaultTextOption());
   fresh->setDocumentMargin(doc->documentMargin());
   QString error;
-  if (!DecodeStyledRtf(data, *fresh, &error)) {
-    delete fresh;
+  bool readPart = false;
+  partlyRead_ = false;
+  if (!DecodeStyledRtf(data, *fresh, &error, &readPart)) {
     lastError_ = error;
-    return false;
+    if (!readPart) {
+      delete fresh;
+      return false;
+    }
+    // The text before the damage is shown rather than nothing; the caller says it is not all.
+    partlyRead_ = true;
   }
   fresh->setUndoRedoEnabled(doc->isUndoRedoEnabled());
   fresh->setProperty("tavrinLoaded", true);
@@ -47,7 +53,7 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
   QTextCursor start(fresh);
   edit->setTextCursor(start);
   field.ContentReplaced();
-  return true;
+  return !partlyRead_;
 }
 
 }  // namespace fw

@@ -25,9 +25,10 @@ QByteArray EncodeStyledRtf(const QTextDocument& doc);
 // Replaces the document's whole content with the decoded text and leaves it unmodified, with an
 // empty undo history. Returns false and sets *error (if error is not null) to a short reason
 // when the data cannot be read whole: not RTF, truncated, nested too deeply. On false the
-// document is not touched at all. RTF from other programs is read as far as this model goes,
+// document is not touched, unless readPart is given: then the text read before the damage, if
+// any, replaces the document's content and *readPart says so. RTF from other programs is read as far as this model goes,
 // in the code pages it names; everything else in it (pictures, tables, styles, metadata) is
 // skipped, and so is anything after the brace that closes the document.
-bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error);
+bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error, bool* readPart = nullptr);
 
 }  // namespace fw

@@ -290,6 +290,9 @@ class RtfReader {
 
   bool Parse(QString* error);
   void Build(QTextDocument& doc) const;
+  // After a Parse that failed part-way: closes what was read so far so that Build shows it.
+  // False when nothing of the text was read.
+  bool EndAtDamage();
 
  private:
   enum class Dest : unsigned char {
@@ -1035,9 +1038,23 @@ void RtfReader::Build(QTextDocument& doc) const {
 
 }  // namespace
 
-bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error) {
+bool RtfReader::EndAtDamage() {
+  if (groups_.empty() || runs_.empty()) return false;
+  FlushBytes();
+  if (paragraphs_.back().mark < 0) paragraphs_.back().mark = CurrentStyle();
+  return true;
+}
+
+bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error, bool* readPart) {
+  if (readPart) *readPart = false;
   RtfReader reader(data);
-  if (!reader.Parse(error)) return false;
+  if (!reader.Parse(error)) {
+    if (readPart && reader.EndAtDamage()) {
+      reader.Build(doc);
+      *readPart = true;
+    }
+    return false;
+  }
   reader.Build(doc);
   return true;
 }

@@ -337,17 +337,24 @@ void getSectionText() {
       return;
     }
     const QString reason = file->LastError();
+    const bool partly = file->PartlyRead();
     const QString kept = KeepUnreadable(file);
     QString message = QStringLiteral("The text of the Section ") + MySection + QStringLiteral(" could not be read from \"") +
                       file->NativePath() + QStringLiteral("\": ") + reason + u'.';
+    const QString shown = partly ? QStringLiteral("the Section shows the text read before the damage.")
+                                 : QStringLiteral("the Section is shown empty.");
     if (!kept.isEmpty())
-      message += QStringLiteral("  The file has been kept as \"") + kept + QStringLiteral("\"; the Section is shown empty.");
+      message += QStringLiteral("  The file has been kept as \"") + kept + QStringLiteral("\"; ") + shown;
     else if (Replaceable(file))
       message += QStringLiteral("  The file could not be copied aside: it will be replaced when this Section is next saved.");
     else
       message += QStringLiteral("  The file could not be copied aside, and it cannot be replaced: this Section's text "
                                 "cannot be saved while it is there.");
     MsgBox(message);
+    if (partly) {
+      getSectionStyle();
+      return;
+    }
   } else if (MySection.isEmpty()) {
     return;  // no Section: the editor keeps what it holds
   }

@@ -485,19 +485,37 @@ TEST_F(SectionTest, StyledTextAndToolRowSurviveARestart) {
   EXPECT_EQ(w->BevelNamed("SizeMenu").Caption(), "18");
 }
 
+// A damaged file is kept aside and said; what could be read of it before the damage is shown,
+// not thrown away.
 TEST_F(SectionTest, DamagedTextFileIsReportedAndKeptAside) {
+  struct Case {
+    const char* file;
+    const char* shown;
+    const char* messageEnd;
+  } const cases[] = {
+      {"{\\rtf1 half a fi", "half a fi", "the Section shows the text read before the damage."},
+      {"{\\rtf1\\ansi first\\par second {\\b bo", "first\nsecond bo", "the Section shows the text read before the damage."},
+      {"not rich text at all", "", "the Section is shown empty."},
+  };
   Start("Broken\n");
-  WriteData("Tavrin-Broken.txt", "{\\rtf1 half a fi");
-  Select(0);
-  ASSERT_EQ(ui().Messages().size(), 1);
-  EXPECT_TRUE(ui().Messages()[0].contains(DataPath("Tavrin-Broken.txt")));
-  EXPECT_TRUE(ui().Messages()[0].contains(DataPath("Tavrin-Broken.txt.unreadable")));
-  EXPECT_EQ(Editor().Text(), "");
-  Type("new text");
-  List().SetListIndex(-1);
-  EXPECT_EQ(ReadData("Tavrin-Broken.txt.unreadable"), "{\\rtf1 half a fi");
-  Select(0);
-  EXPECT_EQ(Editor().Text(), "new text");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    QFile::remove(DataPath("Tavrin-Broken.txt.unreadable"));
+    WriteData("Tavrin-Broken.txt", c.file);
+    ui().Clear();
+    Select(0);
+    ASSERT_EQ(ui().Messages().size(), 1);
+    EXPECT_TRUE(ui().Messages()[0].contains(DataPath("Tavrin-Broken.txt")));
+    EXPECT_TRUE(ui().Messages()[0].contains(DataPath("Tavrin-Broken.txt.unreadable")));
+    EXPECT_TRUE(ui().Messages()[0].endsWith(QString::fromLatin1(c.messageEnd))) << ui().Messages()[0].toStdString();
+    EXPECT_EQ(Editor().Text(), QString::fromLatin1(c.shown));
+    Type(" new text");
+    List().SetListIndex(-1);
+    EXPECT_EQ(ReadData("Tavrin-Broken.txt.unreadable"), c.file);
+    Select(0);
+    EXPECT_EQ(Editor().Text(), QString::fromLatin1(c.shown) + " new text");
+    List().SetListIndex(-1);
+  }
 }
 
 }  // namespace
