@@ -33,6 +33,12 @@ QDeadlineTimer g_terminationDeadline;
 // take to return before the Quit runs inside them.
 constexpr int kDismissRetryMs = 20;
 constexpr int kDismissLimitMs = 3000;
+// The dispatch depth at which the innermost running event loop started: a handler that loop
+// runs is an outermost one for exceptions, while the depth still tells that handlers run below.
+int g_loopBase = 0;
+
+// Unwinds a handler whose nested loop ended the program; not an error of its own.
+struct ProgramEnding {};
 
 struct DepthGuard {
   DepthGuard() { ++g_dispatchDepth; }
@@ -50,7 +56,7 @@ QStringList& TraceLog() {
 }
 
 void Dispatch(const std::function<void()>& handler) {
-  if (g_dispatchDepth > 0) {
+  if (g_dispatchDepth > g_loopBase) {
     DepthGuard guard;
     handler();
     return;
@@ -61,6 +67,24 @@ void Dispatch(const std::function<void()>& handler) {
   } catch (...) {
     UnhandledException(std::current_exception());
   }
+}
+
+void RunNestedLoop(const std::function<void()>& loop) {
+  const int outerBase = g_loopBase;
+  const bool failedBefore = g_failed;
+  g_loopBase = g_dispatchDepth;
+  struct Restore {
+    int base;
+    ~Restore() { g_loopBase = base; }
+  } restore{outerBase};
+  try {
+    loop();
+  } catch (...) {
+    UnhandledException(std::current_exception());
+  }
+  // The loop's handler ended the program: the handler that opened the loop must not go on as if
+  // its dialog had been answered.
+  if (g_failed && !failedBefore && g_dispatchDepth > outerBase) throw ProgramEnding();
 }
 
 void UnhandledException(const std::exception_ptr& e) {
@@ -200,7 +224,14 @@ void RequestTermination() {
 }
 
 bool HasFailed() { return g_failed; }
-void ResetFailureForTesting() { g_failed = false; }
+void ResetFailureForTesting() {
+  if (!g_failed) return;
+  g_failed = false;
+  // The failure ended the event loops and left Qt's mark that makes every later loop return at
+  // once; a run of the application's loop clears it.
+  QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
+}
 
 bool StartApplication(const std::function<void()>& startup) {
   QGuiApplication::setQuitOnLastWindowClosed(false);

@@ -17,6 +17,11 @@ class MenuItem;
 // unwinding through Qt's event loop. Nested handlers (raised by code inside another handler) let
 // it pass up to the outermost one.
 void Dispatch(const std::function<void()>& handler);
+// Runs a nested event loop: a modal window, a message box, the colour dialog, a drag. The handlers
+// that loop runs are outermost ones, since no exception may unwind through Qt's loop: one that
+// nothing caught is shown and ends the program right there, and the code that ran the loop is then
+// unwound to its own outermost handler, which takes that quietly.
+void RunNestedLoop(const std::function<void()>& loop);
 // Shows an exception that nothing caught and ends the program with status 1.
 void UnhandledException(const std::exception_ptr& e);
 

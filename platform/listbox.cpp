@@ -1,5 +1,6 @@
 #include "listbox.h"
 
+#include <QCollator>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -237,8 +238,18 @@ void Listbox::SortByColumn(int column, Qt::SortOrder order) {
   lastOrder_ = order;
   ++quiet_;
   {
+    // As a person reads the names: without regard to case, in the user's language (Qt's own
+    // sort puts "Echo" before "delta"). Equal names keep their order.
     const QSignalBlocker block(Tree());
-    Tree()->sortItems(column, order);
+    QCollator collator{QLocale::system()};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    QList<QTreeWidgetItem*> items;
+    while (Tree()->topLevelItemCount() > 0) items << Tree()->takeTopLevelItem(0);
+    std::stable_sort(items.begin(), items.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+      const int c = collator.compare(a->text(column), b->text(column));
+      return order == Qt::AscendingOrder ? c < 0 : c > 0;
+    });
+    Tree()->addTopLevelItems(items);
   }
   RestoreSelection();
   --quiet_;

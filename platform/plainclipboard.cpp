@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QRegularExpression>
 
 namespace fw {
 
@@ -13,9 +14,19 @@ QString PlainClipboard::GetText() const {
   return mime->text();
 }
 
+QStringList PlainFamilies(const QStringList& families) {
+  static const QRegularExpression foundryTag(QStringLiteral("\\s*\\[[^\\]]*\\]$"));
+  QStringList plain;
+  for (QString family : families) {
+    family.remove(foundryTag);
+    if (!family.isEmpty() && !plain.contains(family)) plain << family;
+  }
+  return plain;
+}
+
 namespace {
 const QStringList& Families() {
-  static const QStringList families = QFontDatabase::families();
+  static const QStringList families = PlainFamilies(QFontDatabase::families());
   return families;
 }
 }  // namespace

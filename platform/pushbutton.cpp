@@ -9,6 +9,9 @@ namespace fw {
 PushButton::PushButton(Window* window, const QString& name)
     : RectControl(window, name, new QPushButton(window->Content())) {
   Button()->setAutoDefault(false);
+  // Tab reaches a push button, a click does not take the keyboard from the field that has it: a
+  // space typed after a click would press the button again.
+  Button()->setFocusPolicy(Qt::TabFocus);
   connect(Button(), &QPushButton::clicked, this, [this] { Raise(QStringLiteral("Action")); });
 }
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "application.h"
 #include "dragitem.h"
 
 namespace fw {
@@ -36,6 +37,12 @@ QMessageBox::Icon IconFor(int buttons) {
     default: return QMessageBox::NoIcon;
   }
 }
+int Run(QMessageBox& box) {
+  PlainTextOnly(box);
+  int result = 0;
+  RunNestedLoop([&] { result = box.exec(); });
+  return result;
+}
 }  // namespace
 
 UiService::~UiService() = default;
@@ -50,8 +57,7 @@ std::unique_ptr<UiService> UiService::Install(std::unique_ptr<UiService> service
 
 void QtUiService::MsgBox(const QString& message) {
   QMessageBox box(QMessageBox::NoIcon, QString(), message, QMessageBox::Ok, QApplication::activeWindow());
-  PlainTextOnly(box);
-  box.exec();
+  Run(box);
 }
 
 int QtUiService::MsgBox(const QString& message, int buttons, const QString& title) {
@@ -69,8 +75,7 @@ int QtUiService::MsgBox(const QString& message, int buttons, const QString& titl
   for (const Choice& c : choices) box.addButton(c.button);
   const int defaultIndex = (buttons & 512) ? 2 : (buttons & 256) ? 1 : 0;
   if (defaultIndex < choices.size()) box.setDefaultButton(choices[defaultIndex].button);
-  PlainTextOnly(box);
-  const int picked = box.exec();
+  const int picked = Run(box);
   for (const Choice& c : choices)
     if (c.button == picked) return c.answer;
   // Closed with Escape or the close box: the cancelling answer of the set.
@@ -95,15 +100,15 @@ MessageDialogButton QtUiService::ShowMessageDialog(const MessageDialogOptions& o
                                                      : nullptr;
   box.setDefaultButton(qobject_cast<QPushButton*>(action));
   if (cancel) box.setEscapeButton(cancel);
-  PlainTextOnly(box);
-  box.exec();
+  Run(box);
   if (box.clickedButton() == alternate && alternate) return MessageDialogButton::Alternate;
   if (box.clickedButton() == action) return MessageDialogButton::Action;
   return MessageDialogButton::Cancel;
 }
 
 bool QtUiService::SelectColor(Color& c, const QString& prompt) {
-  const QColor picked = QColorDialog::getColor(ToQColor(c), QApplication::activeWindow(), prompt);
+  QColor picked;
+  RunNestedLoop([&] { picked = QColorDialog::getColor(ToQColor(c), QApplication::activeWindow(), prompt); });
   if (!picked.isValid()) return false;
   c = FromQColor(picked);
   return true;
@@ -116,7 +121,7 @@ void QtUiService::Beep() { QApplication::beep(); }
 void QtUiService::StartDrag(DragItem& item, QWidget* source) {
   auto* drag = new QDrag(source);
   drag->setMimeData(item.ToMimeData());
-  drag->exec(Qt::CopyAction);
+  RunNestedLoop([&] { drag->exec(Qt::CopyAction); });
 }
 
 void MsgBox(const QString& message) { UiService::Current().MsgBox(message); }

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QScopedValueRollback>
+#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 
@@ -199,7 +200,7 @@ void Window::ShowModal() {
   top_->show();
   top_->raise();
   top_->activateWindow();
-  loop.exec();
+  RunNestedLoop([&] { loop.exec(); });
   if (self) modalLoop_ = nullptr;
 }
 
@@ -252,21 +253,48 @@ int Window::Height() const { return top_->height() - AsTop(top_)->MenuHeight(); 
 
 // A rectangle is applied one value at a time; a Moved or Resized raised in between would record
 // the values not yet applied over the ones still to come, so code's own changes raise neither.
+// A hand-edited rectangle may hold any int32: coordinates are kept where Qt's own arithmetic
+// (right = left + width - 1) cannot overflow, sizes within what a widget can have; KeepOnScreen
+// then puts the window where the user can reach it.
+namespace {
+constexpr int kFarthest = 1 << 24;
+int Coordinate(int v) { return std::clamp(v, -kFarthest, kFarthest); }
+int Extent(qint64 v) { return static_cast<int>(std::clamp<qint64>(v, 0, QWIDGETSIZE_MAX)); }
+}  // namespace
+
 void Window::SetTop(int v) {
   const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
-  top_->move(top_->pos().x(), v);
+  top_->move(top_->pos().x(), Coordinate(v));
 }
 void Window::SetLeft(int v) {
   const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
-  top_->move(v, top_->pos().y());
+  top_->move(Coordinate(v), top_->pos().y());
 }
 void Window::SetWidth(int v) {
   const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
-  top_->resize(v, top_->height());
+  top_->resize(Extent(v), top_->height());
 }
 void Window::SetHeight(int v) {
   const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
-  top_->resize(top_->width(), v + AsTop(top_)->MenuHeight());
+  top_->resize(top_->width(), Extent(qint64(v) + AsTop(top_)->MenuHeight()));
+}
+
+void Window::KeepOnScreen() {
+  QScreen* screen = QGuiApplication::screenAt(top_->geometry().center());
+  if (!screen) screen = top_->screen();
+  if (!screen) return;
+  const QRect avail = screen->availableGeometry();
+  // The frame a window manager adds, once it is known, has to fit too.
+  const QSize frame = top_->frameGeometry().size() - top_->size();
+  const int width = std::max(top_->minimumWidth(), std::min(top_->width(), avail.width() - frame.width()));
+  const int height = std::max(top_->minimumHeight(), std::min(top_->height(), avail.height() - frame.height()));
+  const int left = std::clamp(top_->pos().x(), avail.left(),
+                              std::max(avail.left(), avail.left() + avail.width() - width - frame.width()));
+  const int top = std::clamp(top_->pos().y(), avail.top(),
+                             std::max(avail.top(), avail.top() + avail.height() - height - frame.height()));
+  const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
+  if (QSize(width, height) != top_->size()) top_->resize(width, height);
+  if (QPoint(left, top) != top_->pos()) top_->move(left, top);
 }
 
 void Window::SetTitle(const QString& t) { top_->setWindowTitle(t); }

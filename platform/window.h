@@ -103,6 +103,9 @@ class Window : public QObject {
   void SetLeft(int v);
   void SetWidth(int v);
   void SetHeight(int v);
+  // Moves the window onto the available screen and shrinks it to the screen when it is larger,
+  // never below its minimum size; raises neither Moved nor Resized.
+  void KeepOnScreen();
   int DesignWidth() const { return props_.Width; }
   int DesignHeight() const { return props_.Height; }
 

@@ -251,11 +251,14 @@ Rectangle& Window1::RectNamed(const QString& name) const { return Control<Rectan
 void Window1::ApplyRectangle() {
   // Setting the rectangle from code raises no Moved or Resized, so the four values can be
   // applied one after the other straight from prefModule.
-  Window1* w = Window1_();
-  w->SetTop(prefModule::Window1Top);
-  w->SetLeft(prefModule::Window1Left);
-  w->SetWidth(prefModule::Window1Width);
-  w->SetHeight(prefModule::Window1Height);
+  SetTop(prefModule::Window1Top);
+  SetLeft(prefModule::Window1Left);
+  SetWidth(prefModule::Window1Width);
+  SetHeight(prefModule::Window1Height);
+  // A hand-edited rectangle may lie off the screen or exceed it; what the window really took is
+  // what the preferences keep.
+  KeepOnScreen();
+  CopyRectangle();
 }
 
 void Window1::CopyRectangle() {

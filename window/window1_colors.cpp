@@ -42,10 +42,9 @@ bool Window1::ColorRect_MouseDown(int x, int y) {
   return true;
 }
 
-void Window1::ColorRect_DropObject(DragItem& item, int) {
+void Window1::ColorRect_DropObject(DragItem&, int) {
   // The swatch is a drop target like the pots, but its colour follows the typing style: a
-  // dropped colour is read and then left alone.
-  if (item.MacDataAvailable(kColorDragType)) (void)ColorFromDragText(item.MacData(kColorDragType));
+  // dropped colour changes nothing.
   RectNamed(QStringLiteral("ColorRect")).Refresh(true);
 }
 

@@ -22,7 +22,7 @@ int RowNamed(const Listbox& lb, const QString& name) {
 }  // namespace
 
 void Window1::LB1_Change() {
-  Window1* w = Window1_();
+  Window1* w = this;
   Listbox& lb = w->LB1();
   if (!Module1::LastSection.isEmpty()) {
     Module1::ThisSection = Module1::LastSection;
@@ -52,7 +52,7 @@ void Window1::LB1_Reordered() {
 }
 
 void Window1::LB1_DoubleClick() {
-  Listbox& lb = Window1_()->LB1();
+  Listbox& lb = LB1();
   const int r = lb.ListIndex();
   if (r < 0) return;  // the toggle needs a row
   const QString t = lb.CellTag(r, 0).toString();
@@ -61,7 +61,7 @@ void Window1::LB1_DoubleClick() {
 }
 
 bool Window1::LB1_CellTextPaint(Graphics& g, int row, int, int, int) {
-  const QString t = Window1_()->LB1().CellTag(row, 0).toString();
+  const QString t = LB1().CellTag(row, 0).toString();
   if (StrEq(t, QStringLiteral("Red"))) {
     g.ForeColor = RGB(255, 0, 0);
     g.Bold = true;
@@ -82,7 +82,7 @@ void Window1::NewJournal_Action() {
 }
 
 void Window1::DeleteJournal_Action() {
-  Window1* w = Window1_();
+  Window1* w = this;
   Listbox& lb = w->LB1();
   const QString name = lb.Text();
   const int r = MsgBox(QStringLiteral("Are you sure that you want to delete the Section named ") + name + u'?', 308, QString());
@@ -113,7 +113,7 @@ void Window1::DeleteJournal_Action() {
 }
 
 void Window1::SectionTitle_TextChange() {
-  Window1* w = Window1_();
+  Window1* w = this;
   Listbox& lb = w->LB1();
   if (lb.ListCount() == 0) return;
   const QString t = w->EditFieldNamed(QStringLiteral("SectionTitle")).Text();
@@ -125,7 +125,7 @@ void Window1::SectionTitle_TextChange() {
 }
 
 void Window1::SaveAs_Action() {
-  Window1* w = Window1_();
+  Window1* w = this;
   Listbox& lb = w->LB1();
   EditField& title = w->EditFieldNamed(QStringLiteral("SectionTitle"));
   const QString newName = title.Text();
