@@ -1,6 +1,8 @@
 #include "pushbutton.h"
 
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include "window.h"
 
@@ -17,7 +19,18 @@ PushButton::PushButton(Window* window, const QString& name)
 
 QPushButton* PushButton::Button() const { return static_cast<QPushButton*>(Widget()); }
 QString PushButton::Caption() const { return Button()->text(); }
-void PushButton::SetCaption(const QString& c) { Button()->setText(c); }
+void PushButton::SetCaption(const QString& c) {
+  Button()->setText(c);
+  FitText();
+}
+
+void PushButton::FitText() {
+  QStyleOptionButton option;
+  option.initFrom(Button());
+  option.text = Button()->text();
+  if (Button()->isDefault()) option.features |= QStyleOptionButton::DefaultButton;
+  FitTextInto(option.text, Button()->style()->subElementRect(QStyle::SE_PushButtonContents, &option, Button()).size());
+}
 
 void PushButton::SetDefault(bool on) {
   default_ = on;
@@ -32,6 +45,7 @@ void PushButton::SetCancel(bool on) {
 void PushButton::ShowAsDefault(bool on) {
   default_ = on;
   Button()->setDefault(on);
+  FitText();
 }
 
 void PushButton::Push() {

@@ -21,6 +21,9 @@ class PushButton : public RectControl {
   void ShowAsDefault(bool on);
   QPushButton* Button() const;
 
+ protected:
+  void FitText() override;
+
  private:
   bool default_ = false;
   bool cancel_ = false;

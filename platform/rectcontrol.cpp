@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QWidget>
@@ -86,7 +87,7 @@ void RectControl::SetProperties(const ControlProperties& p) {
   SetWidgetFont();
 }
 
-void RectControl::SetWidgetFont() {
+QFont RectControl::DesignFont() const {
   QFont f = props_.TextFont == QLatin1String("System") || props_.TextFont.isEmpty()
                 ? QApplication::font()
                 : QFont(props_.TextFont);
@@ -94,6 +95,25 @@ void RectControl::SetWidgetFont() {
   f.setBold(props_.Bold);
   f.setItalic(props_.Italic);
   f.setUnderline(props_.Underline);
+  return f;
+}
+
+void RectControl::SetWidgetFont() {
+  widget_->setFont(DesignFont());
+  FitText();
+}
+
+void RectControl::FitTextInto(const QString& text, QSize room) {
+  constexpr qreal kSmallest = 6;  // points; below this nothing is readable anyway
+  QFont f = DesignFont();
+  const auto fits = [&] {
+    const QFontMetrics m(f);
+    return m.horizontalAdvance(text) <= room.width() && m.height() <= room.height();
+  };
+  for (qreal pt = f.pointSizeF(); !text.isEmpty() && pt > kSmallest && !fits();) {
+    pt = std::max(kSmallest, pt - 0.5);
+    f.setPointSizeF(pt);
+  }
   widget_->setFont(f);
 }
 
@@ -106,6 +126,7 @@ void RectControl::PlaceWidget() {
   if (props_.LockBottom && props_.LockTop) r.setHeight(anchor_.height() + dH);
   else if (props_.LockBottom) r.moveTop(anchor_.top() + dH);
   widget_->setGeometry(r);
+  FitText();
 }
 
 void RectControl::ApplyLocks(QSize designSize, QSize size) {

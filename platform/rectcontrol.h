@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <functional>
 
+class QFont;
 class QWidget;
 
 namespace fw {
@@ -100,6 +101,13 @@ class RectControl : public QObject {
 
  protected:
   void SetWidgetFont();
+  // The font the properties give: family, size, bold, italic, underline.
+  QFont DesignFont() const;
+  // The design font, made smaller until `text` fits `room` when it does not: a caption cut off
+  // hides what it says, and a smaller size keeps the design's places.
+  void FitTextInto(const QString& text, QSize room);
+  // Controls with a caption fit it into their room; called whenever font, caption or size change.
+  virtual void FitText() {}
   // Geometry kept as the rectangle at the window's design size, so locks stay exact.
   QRect anchor_;
 

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include "window.h"
 
@@ -94,7 +96,18 @@ CheckBox::CheckBox(Window* window, const QString& name) : RectControl(window, na
   connect(static_cast<QCheckBox*>(Widget()), &QCheckBox::clicked, this, [this] { Raise(QStringLiteral("Action")); });
 }
 QString CheckBox::Caption() const { return static_cast<QCheckBox*>(Widget())->text(); }
-void CheckBox::SetCaption(const QString& c) { static_cast<QCheckBox*>(Widget())->setText(c); }
+void CheckBox::SetCaption(const QString& c) {
+  static_cast<QCheckBox*>(Widget())->setText(c);
+  FitText();
+}
+
+void CheckBox::FitText() {
+  auto* box = static_cast<QCheckBox*>(Widget());
+  QStyleOptionButton option;
+  option.initFrom(box);
+  option.text = box->text();
+  FitTextInto(option.text, box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).size());
+}
 bool CheckBox::Value() const { return static_cast<QCheckBox*>(Widget())->isChecked(); }
 void CheckBox::SetValue(bool on) { static_cast<QCheckBox*>(Widget())->setChecked(on); }
 

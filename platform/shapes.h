@@ -76,6 +76,9 @@ class CheckBox : public RectControl {
   void SetCaption(const QString& c);
   bool Value() const;
   void SetValue(bool on);
+
+ protected:
+  void FitText() override;
 };
 
 class ProgressBar : public RectControl {

@@ -14,7 +14,14 @@ StaticText::StaticText(Window* window, const QString& name) : RectControl(window
 
 QLabel* StaticText::Label() const { return static_cast<QLabel*>(Widget()); }
 QString StaticText::Text() const { return Label()->text(); }
-void StaticText::SetText(const QString& t) { Label()->setText(t); }
+void StaticText::SetText(const QString& t) {
+  Label()->setText(t);
+  FitText();
+}
+
+void StaticText::FitText() {
+  if (!Label()->wordWrap()) FitTextInto(Label()->text(), Label()->contentsRect().size());
+}
 
 void StaticText::SetTextAlign(int align) {
   const Qt::Alignment h = align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignLeft;

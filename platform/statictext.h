@@ -17,6 +17,9 @@ class StaticText : public RectControl {
   void SetTextColor(Color c);
   void SetMultiline(bool on);
   QLabel* Label() const;
+
+ protected:
+  void FitText() override;
 };
 
 }  // namespace fw

@@ -9,6 +9,7 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 #include "application.h"
@@ -120,7 +121,7 @@ void Window::SetProperties(const WindowProperties& p) {
   if (p.MaximizeButton) flags |= Qt::WindowMaximizeButtonHint;
   t->setWindowFlags(flags);
   if (p.Frame == 1) t->setWindowModality(Qt::ApplicationModal);
-  t->setWindowTitle(p.Title);
+  SetTitle(p.Title);
   if (p.HasBackColor) {
     QPalette pal = content_->palette();
     pal.setColor(QPalette::Window, ToQColor(p.BackColor));
@@ -184,6 +185,7 @@ void Window::Show() {
   QPointer<Window> self(this);
   Open();
   if (!self || closed_) return;
+  PlaceOnOwner();
   top_->show();
   top_->raise();
   top_->activateWindow();
@@ -193,6 +195,7 @@ void Window::ShowModal() {
   QPointer<Window> self(this);
   Open();
   if (!self || closed_) return;
+  PlaceOnOwner();
   top_->setWindowModality(Qt::ApplicationModal);
   QEventLoop loop;
   connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
@@ -297,8 +300,32 @@ void Window::KeepOnScreen() {
   if (QPoint(left, top) != top_->pos()) top_->move(left, top);
 }
 
-void Window::SetTitle(const QString& t) { top_->setWindowTitle(t); }
-QString Window::Title() const { return top_->windowTitle(); }
+void Window::SetTitle(const QString& t) {
+  title_ = t;
+  // Qt shows the program's name in place of an empty title; a blank is what shows nothing.
+  top_->setWindowTitle(t.isEmpty() ? QStringLiteral(" ") : t);
+}
+QString Window::Title() const { return title_; }
+
+void Window::SetOwner(Window* owner) {
+  owner_ = owner;
+  Qt::WindowFlags flags = top_->windowFlags() & ~Qt::WindowType_Mask;
+  top_->setWindowFlags(flags | (owner ? Qt::Dialog : Qt::Window));
+}
+
+void Window::PlaceOnOwner() {
+  if (placed_ || !owner_) return;
+  placed_ = true;
+  QWidget* ownerTop = owner_->Widget();
+  top_->winId();  // the native windows, so that the one can name the other as its owner
+  ownerTop->winId();
+  if (QWindow* w = top_->windowHandle()) w->setTransientParent(ownerTop->windowHandle());
+  // The frame the window manager gave the owner is the one this window gets too.
+  const QRect ownerFrame = ownerTop->frameGeometry();
+  const QSize frame = top_->size() + (ownerFrame.size() - ownerTop->size());
+  const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
+  top_->move(ownerFrame.center() - QPoint(frame.width() / 2, frame.height() / 2));
+}
 
 void Window::SetDefaultButton(PushButton* b, bool on) {
   if (on) {

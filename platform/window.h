@@ -61,6 +61,9 @@ class Window : public QObject {
   void SetProperties(const WindowProperties& p);
   const WindowProperties& Properties() const { return props_; }
   void SetMenuBar(MenuBar* bar);
+  // Makes the window a dialog of `owner`: the window manager keeps it with its owner, and it
+  // first shows centred on it.
+  void SetOwner(Window* owner);
 
   // Makes a control of class T inside the window and registers it under `name`.
   template <class T, class... Args>
@@ -143,6 +146,7 @@ class Window : public QObject {
 
  private:
   void Open();
+  void PlaceOnOwner();
   void ApplyTabOrder();
   void Unregister();
 
@@ -154,6 +158,9 @@ class Window : public QObject {
   std::vector<RectControl*> controls_;
   QPointer<PushButton> defaultButton_;
   QPointer<PushButton> cancelButton_;
+  QPointer<Window> owner_;
+  QString title_;
+  bool placed_ = false;
   bool opened_ = false;
   bool closing_ = false;
   bool closed_ = false;

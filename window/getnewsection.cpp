@@ -30,6 +30,8 @@ void getNewSection::Layout() {
   p.Visible = true;
   p.MenuBarVisible = true;
   SetProperties(p);
+  // A dialog of the main window, not a window of its own beside it.
+  SetOwner(GetImplicitWindow(QStringLiteral("Window1")));
 }
 
 void getNewSection::CreateControls() { CreateControls0(); }
@@ -55,7 +57,8 @@ void getNewSection::CreateControls0() {
   auto* cancel = New<PushButton>("Cancel", TabStopAt(22, 74, 80, 20, true, 3));
   cancel->SetCaption(QStringLiteral("Cancel"));
   cancel->SetDefault(false);
-  cancel->SetCancel(false);
+  // With no close box, Escape is the keyboard's way out.
+  cancel->SetCancel(true);
   cancel->InstallHandler("Action", [this] { Cancel_Action(); });
 }
 
