@@ -15,13 +15,14 @@
 #include <cstring>
 
 #include "strings.h"
+#include "styledtextedit.h"
 #include "window.h"
 
 namespace fw {
 
 namespace {
 QWidget* MakeWidget(Window* window, bool multiline) {
-  if (multiline) return new QTextEdit(window->Content());
+  if (multiline) return new StyledTextEdit(window->Content());
   return new QLineEdit(window->Content());
 }
 
