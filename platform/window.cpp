@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QWidget>
@@ -200,11 +201,14 @@ void Window::ShowModal() {
   QEventLoop loop;
   connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
   modalLoop_ = &loop;
+  // Forgotten however ShowModal is left: a Close after a failure would quit a loop long gone.
+  const auto forget = qScopeGuard([&] {
+    if (self) modalLoop_ = nullptr;
+  });
   top_->show();
   top_->raise();
   top_->activateWindow();
   RunNestedLoop([&] { loop.exec(); });
-  if (self) modalLoop_ = nullptr;
 }
 
 void Window::Close() { HandleCloseRequest(); }

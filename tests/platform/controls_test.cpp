@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTextEdit>
+#include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -158,6 +161,25 @@ TEST_F(ListboxTest, RowOperationsKeepTheSelectedRowAndRaiseNoChange) {
     }
     TearDown();
   }
+}
+
+// A click on the heading sorts as a person reads: case does not count, either way round, and
+// the selected row stays selected.
+TEST_F(ListboxTest, HeadingClickSortsWithoutRegardToCase) {
+  while (lb_->ListCount() > 0) lb_->RemoveRow(0);
+  for (const char* s : {"delta", "Echo", "alpha", "Charlie", "bravo"}) lb_->AddRow(s);
+  lb_->SetListIndex(1);  // "Echo"
+  changes_ = 0;
+  const QStringList ascending{"alpha", "bravo", "Charlie", "delta", "Echo"};
+  QStringList descending = ascending;
+  std::reverse(descending.begin(), descending.end());
+  for (const QStringList& expected : {ascending, descending, ascending}) {
+    emit lb_->Tree()->header()->sectionClicked(0);
+    EXPECT_EQ(Rows(), expected);
+    EXPECT_EQ(lb_->Text(), "Echo");
+    EXPECT_EQ(ShownSelection(), QStringList{"Echo"});
+  }
+  EXPECT_EQ(changes_, 0);
 }
 
 TEST_F(ListboxTest, SettingListIndexAlwaysRaisesChangeBeforeReturning) {
@@ -683,6 +705,25 @@ TEST_P(WindowTest, ReturnPressesTheDefaultButtonAndEscapeTheCancelButton) {
     EXPECT_EQ(cancels, c.cancels) << c.what;
   }
   EXPECT_EQ(ef_->Text(), "\n");
+}
+
+// A click on a push button leaves the keyboard where it was: a space typed next must not press
+// the button again. Tab still reaches it.
+TEST_P(WindowTest, PushButtonsTakeNoFocusFromAClick) {
+  auto* button = win_->New<fw::PushButton>("Color", At(565, 22, 57, 20));
+  int presses = 0;
+  button->InstallHandler("Action", fw::ActionHandler([&] { ++presses; }));
+  win_->Show();
+  QCoreApplication::processEvents();
+  ef_->SetFocus();
+  ASSERT_TRUE(ef_->HasFocus());
+  QTest::mouseClick(button->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+  EXPECT_EQ(presses, 1);
+  EXPECT_TRUE(ef_->HasFocus()) << "the click took the keyboard from the editor";
+  EXPECT_FALSE(button->HasFocus());
+  SendKey(QApplication::focusWidget(), Qt::Key_Space, " ");
+  EXPECT_EQ(presses, 1);
+  EXPECT_TRUE(button->Widget()->focusPolicy() & Qt::TabFocus);
 }
 
 // An exception no handler caught unwinds to the outermost handler only, whichever way the inner

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/plainclipboard.h"
 #include "platform/strings.h"
 
 namespace {
@@ -159,6 +160,32 @@ TEST(StringsTest, StrEqIgnoresCaseOnly) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(fw::StrEq(c.a, c.b), c.expected) << '"' << c.a.toStdString() << "\" = \"" << c.b.toStdString() << '"';
+}
+
+}  // namespace
+
+namespace {
+
+// The font menu's names: the font database tags a family that several foundries make with the
+// foundry, a name that no stored style or font request expects.
+TEST(FontFamilies, ArePlainNamesEachOnce) {
+  const struct {
+    QStringList database;
+    QStringList plain;
+  } cases[] = {
+      {{"C059 [UKWN]", "C059 [urw]", "DejaVu Sans"}, {"C059", "DejaVu Sans"}},
+      {{"Nimbus Sans [urw]", "Nimbus Sans", "Nimbus Sans Narrow"}, {"Nimbus Sans", "Nimbus Sans Narrow"}},
+      {{"Liberation Mono", "Liberation Mono"}, {"Liberation Mono"}},
+      {{"Odd [name] inside", "[x]"}, {"Odd [name] inside"}},
+      {{}, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(fw::PlainFamilies(c.database), c.plain) << c.database.join(", ").toStdString();
+
+  QStringList installed;
+  for (int i = 0; i < fw::FontCount(); ++i) installed << fw::Font(i);
+  EXPECT_FALSE(installed.isEmpty());
+  EXPECT_EQ(installed.removeDuplicates(), 0);
+  for (const QString& f : installed) EXPECT_FALSE(f.endsWith(u']')) << f.toStdString();
 }
 
 }  // namespace
