@@ -324,11 +324,15 @@ void Window::PlaceOnOwner() {
   top_->winId();  // the native windows, so that the one can name the other as its owner
   ownerTop->winId();
   if (QWindow* w = top_->windowHandle()) w->setTransientParent(ownerTop->windowHandle());
-  // The frame the window manager gave the owner is the one this window gets too.
+  // The frame the window manager gave the owner is the one this window gets too. The content's
+  // own place is given: window managers differ in how they read a frame's place.
   const QRect ownerFrame = ownerTop->frameGeometry();
-  const QSize frame = top_->size() + (ownerFrame.size() - ownerTop->size());
+  const QRect ownerContent = ownerTop->geometry();
+  const QSize frame = top_->size() + (ownerFrame.size() - ownerContent.size());
+  const QPoint framePlace = ownerFrame.topLeft() + QPoint((ownerFrame.width() - frame.width()) / 2,
+                                                          (ownerFrame.height() - frame.height()) / 2);
   const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
-  top_->move(ownerFrame.center() - QPoint(frame.width() / 2, frame.height() / 2));
+  top_->setGeometry(QRect(framePlace + (ownerContent.topLeft() - ownerFrame.topLeft()), top_->size()));
 }
 
 void Window::SetDefaultButton(PushButton* b, bool on) {

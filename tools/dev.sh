@@ -10,7 +10,7 @@ what="${1:-run}"
 build_dir="${BUILD_DIR:-build}"
 
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev qt6-base-dev libx11-dev libxtst-dev
-          xvfb xauth fonts-dejavu-core fonts-liberation poppler-utils)
+          xvfb xauth icewm fonts-dejavu-core fonts-liberation poppler-utils)
 
 missing=()
 for p in "${packages[@]}"; do
