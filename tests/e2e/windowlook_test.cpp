@@ -219,6 +219,12 @@ TEST_F(WindowManagerTest, CaptionsFocusAndTheNewSectionDialogAsAPersonSeesThem) 
   ASSERT_TRUE(WaitFor([&] { return Property32(dpy_, dialog, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4; },
                       kWindowShownMs));
   QThread::msleep(300);
+  {
+    XImage* image = XGetImage(dpy_, dialog, 0, 0, 216, 115, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    EXPECT_FALSE(InkAtTheEdge(image, QRect(20, 17, 174, 20), 1)) << "New Section Name is cut off";
+    XDestroyImage(image);
+  }
   EXPECT_TRUE(HasAtom(dpy_, Property32(dpy_, dialog, "_NET_WM_WINDOW_TYPE", XA_ATOM), "_NET_WM_WINDOW_TYPE_DIALOG"));
   const std::vector<long> allowed = Property32(dpy_, dialog, "_NET_WM_ALLOWED_ACTIONS", XA_ATOM);
   EXPECT_FALSE(allowed.empty()) << "the window manager named no allowed actions";
