@@ -76,7 +76,7 @@ void Window1::NewJournal_Action() {
   if (!Module1::MySection.isEmpty()) {
     Module1::ThisSection = Module1::MySection;
     // Shown; the editor keeps the text that is not saved.
-    if (!Module1::saveSectionText() && !Window1_()->EF1().Text().isEmpty()) return;
+    if (!Module1::saveSectionText() && !EF1().Text().isEmpty()) return;
   }
   getNewSection::getNewSection_()->Show();
 }
