@@ -55,7 +55,7 @@ QByteArray WindowName(Display* dpy, Window w) {
 
 // With a window manager the program's window sits inside a frame, without one it is a child of the
 // root: walking the whole tree finds it either way.
-Window FindMappedWindow(Display* dpy, Window parent, const QByteArray& name) {
+Window FindMappedWindowIf(Display* dpy, Window parent, const std::function<bool(Window)>& wanted) {
   Window root = 0, up = 0;
   Window* children = nullptr;
   unsigned int n = 0;
@@ -63,13 +63,17 @@ Window FindMappedWindow(Display* dpy, Window parent, const QByteArray& name) {
   Window found = 0;
   for (unsigned int i = 0; i < n && !found; ++i) {
     XWindowAttributes a;
-    if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable && WindowName(dpy, children[i]) == name)
+    if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable && wanted(children[i]))
       found = children[i];
     else
-      found = FindMappedWindow(dpy, children[i], name);
+      found = FindMappedWindowIf(dpy, children[i], wanted);
   }
   if (children) XFree(children);
   return found;
+}
+
+Window FindMappedWindow(Display* dpy, Window parent, const QByteArray& name) {
+  return FindMappedWindowIf(dpy, parent, [&](Window w) { return WindowName(dpy, w) == name; });
 }
 
 bool ListsProtocol(Display* dpy, Window w, Atom protocol) {

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 
 #include <X11/Xlib.h>
 
@@ -26,7 +27,8 @@ constexpr int kPollMs = 50;
 QByteArray ReadAll(const QString& path);
 bool WriteAll(const QString& path, const QByteArray& content);
 QByteArray WindowName(Display* dpy, Window w);
-// The first mapped window below `parent` (depth first) with that name.
+// The first mapped window below `parent` (depth first) that `wanted` takes, or with that name.
+Window FindMappedWindowIf(Display* dpy, Window parent, const std::function<bool(Window)>& wanted);
 Window FindMappedWindow(Display* dpy, Window parent, const QByteArray& name);
 bool ListsProtocol(Display* dpy, Window w, Atom protocol);
 // What a window manager sends when the user clicks the close box.

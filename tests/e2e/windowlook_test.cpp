@@ -26,26 +26,6 @@ using namespace e2e;
 
 constexpr int kWindowManagerMs = 10000;
 
-// The first mapped window below `parent` (depth first) that `wanted` takes. With a window
-// manager the program's window sits inside a frame, without one it is a child of the root:
-// walking the whole tree finds it either way.
-Window FindMappedWindowIf(Display* dpy, Window parent, const std::function<bool(Window)>& wanted) {
-  Window root = 0, up = 0;
-  Window* children = nullptr;
-  unsigned int n = 0;
-  if (!XQueryTree(dpy, parent, &root, &up, &children, &n)) return 0;
-  Window found = 0;
-  for (unsigned int i = 0; i < n && !found; ++i) {
-    XWindowAttributes a;
-    if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable && wanted(children[i]))
-      found = children[i];
-    else
-      found = FindMappedWindowIf(dpy, children[i], wanted);
-  }
-  if (children) XFree(children);
-  return found;
-}
-
 // A property of 32-bit items (atoms, cardinals, windows), as longs.
 std::vector<long> Property32(Display* dpy, Window w, const char* name, Atom type) {
   Atom actual = None;
