@@ -1,6 +1,8 @@
 #include "bevelbutton.h"
 
 #include <QMenu>
+#include <QStyle>
+#include <QStyleOptionToolButton>
 #include <QToolButton>
 
 #include "window.h"
@@ -19,7 +21,20 @@ BevelButton::BevelButton(Window* window, const QString& name)
 
 QToolButton* BevelButton::Button() const { return static_cast<QToolButton*>(Widget()); }
 QString BevelButton::Caption() const { return Button()->text(); }
-void BevelButton::SetCaption(const QString& c) { Button()->setText(c); }
+void BevelButton::SetCaption(const QString& c) {
+  Button()->setText(c);
+  FitText();
+}
+
+void BevelButton::FitText() {
+  // The caption is a font's name at run time, of any length; the pop-up's arrow takes its room.
+  QStyleOptionToolButton option;
+  option.initFrom(Button());
+  QStyle* style = Button()->style();
+  const int frame = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, Button());
+  const int arrow = menu_ ? style->pixelMetric(QStyle::PM_MenuButtonIndicator, &option, Button()) : 0;
+  FitTextInto(Button()->text(), QSize(Button()->width() - 2 * frame - arrow, Button()->height()));
+}
 void BevelButton::SetCaptionAlign(int) {}
 
 void BevelButton::SetButtonType(int type) { Button()->setCheckable(type == 1); }
@@ -40,6 +55,7 @@ void BevelButton::SetHasMenu(int hasMenu) {
   menu_ = new QMenu(Button());
   Button()->setMenu(menu_);
   Button()->setPopupMode(QToolButton::InstantPopup);
+  FitText();
 }
 
 void BevelButton::AddRow(const QString& text) {

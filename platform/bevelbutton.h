@@ -36,6 +36,9 @@ class BevelButton : public RectControl {
   void Click();
   QToolButton* Button() const;
 
+ protected:
+  void FitText() override;
+
  private:
   QStringList rows_;
   QMenu* menu_ = nullptr;

@@ -21,8 +21,10 @@
 
 #include "journalfixture.h"
 #include "platform/application.h"
+#include "platform/bevelbutton.h"
 #include "platform/editfield.h"
 #include "platform/graphics.h"
+#include "platform/plainclipboard.h"
 #include "platform/listbox.h"
 #include "platform/pushbutton.h"
 #include "platform/shapes.h"
@@ -89,6 +91,25 @@ TEST_F(WindowLook, NoCaptionIsCutOff) {
     }
   }
   EXPECT_EQ(checked, 17);  // five labels, eight push buttons and a check box; the dialog's label and two buttons
+}
+
+// The font pop-up shows the chosen font's name, the longest installed one too.
+TEST_F(WindowLook, FontMenuCaptionFitsEveryInstalledFontName) {
+  Window1* w = StartProgram();
+  ASSERT_NE(w, nullptr);
+  fw::BevelButton& menu = w->BevelNamed("FontMenu");
+  menu.SetCaption("Arial");
+  EXPECT_EQ(menu.Widget()->font().pointSize(), 9) << "a short name keeps the design's size";
+  QString longName;
+  for (int i = 0; i < fw::FontCount(); ++i)
+    if (QFontMetrics(menu.Widget()->font()).horizontalAdvance(fw::Font(i)) >
+        QFontMetrics(menu.Widget()->font()).horizontalAdvance(longName))
+      longName = fw::Font(i);
+  menu.SetCaption(longName);
+  std::cout << "[ longest  ] \"" << qPrintable(longName) << "\" at " << menu.Widget()->font().pointSizeF() << " pt\n";
+  EXPECT_LT(QFontMetrics(menu.Widget()->font()).horizontalAdvance(longName), menu.Width() - 10)
+      << "beside the pop-up's arrow";
+  EXPECT_EQ(menu.Caption(), longName);
 }
 
 TEST_F(WindowLook, NewSectionDialogIsADialogOfTheMainWindowCentredOnIt) {
