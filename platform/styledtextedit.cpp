@@ -1,6 +1,7 @@
 #include "styledtextedit.h"
 
 #include <QMimeData>
+#include <QTextCharFormat>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -9,13 +10,10 @@
 
 namespace fw {
 
-StyledTextEdit::StyledTextEdit(QWidget* parent) : QTextEdit(parent) {
-  // Rich text arrives only through insertFromMimeData below, reduced to the editor's styles:
-  // no tables, images, links or paragraph layouts of other programs.
-  setAcceptRichText(false);
-}
-
-QTextCharFormat StyledTextEdit::PastedStyle(const QTextCharFormat& copied, const QTextCharFormat& caret) {
+namespace {
+// The style of pasted text: each of the editor's six style values the copied run carries, over
+// the style at the insertion point for those it does not; nothing else of the run.
+QTextCharFormat PastedStyle(const QTextCharFormat& copied, const QTextCharFormat& caret) {
   QTextCharFormat f = caret;
   if (copied.hasProperty(QTextFormat::FontFamilies)) {
     const QStringList families = copied.fontFamilies().toStringList();
@@ -35,6 +33,13 @@ QTextCharFormat StyledTextEdit::PastedStyle(const QTextCharFormat& copied, const
   if (copied.hasProperty(QTextFormat::ForegroundBrush) && copied.foreground().style() != Qt::NoBrush)
     f.setForeground(copied.foreground().color());
   return f;
+}
+}  // namespace
+
+StyledTextEdit::StyledTextEdit(QWidget* parent) : QTextEdit(parent) {
+  // Rich text arrives only through insertFromMimeData below, reduced to the editor's styles:
+  // no tables, images, links or paragraph layouts of other programs.
+  setAcceptRichText(false);
 }
 
 bool StyledTextEdit::canInsertFromMimeData(const QMimeData* source) const {
