@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QWidget>
 
 #include "application.h"
@@ -103,30 +104,83 @@ void RectControl::SetWidgetFont() {
   FitText();
 }
 
-void RectControl::FitTextInto(const QString& text, QSize room) {
+void RectControl::FitTextInto(const QString& text, QSize room, Qt::Alignment grow) {
+  if (fitting_) return;
+  const QScopedValueRollback<bool> busy(fitting_, true);
   constexpr qreal kSmallest = 6;  // points; below this nothing is readable anyway
   QFont f = DesignFont();
-  const auto fits = [&] {
-    const QFontMetrics m(f);
-    return m.horizontalAdvance(text) <= room.width() && m.height() <= room.height();
-  };
-  for (qreal pt = f.pointSizeF(); !text.isEmpty() && pt > kSmallest && !fits();) {
-    pt = std::max(kSmallest, pt - 0.5);
-    f.setPointSizeF(pt);
+  const QSize padding = widget_->size() - room;  // what the widget keeps around its text
+  if (growLeft_ || growRight_) {
+    growLeft_ = growRight_ = 0;
+    PlaceWidget();
   }
+  // A somewhat smaller size keeps the design's places; only a text that would need less than that
+  // takes free space beside the control too.
+  const qreal designSize = f.pointSizeF();
+  const auto fitsAt = [&](const QFont& font, int width, int height) {
+    const QFontMetrics m(font);
+    return m.horizontalAdvance(text) <= width && m.height() <= height;
+  };
+  const auto shrink = [&](qreal floor, QSize into) {
+    for (qreal pt = f.pointSizeF(); !text.isEmpty() && pt > floor && !fitsAt(f, into.width(), into.height());) {
+      pt = std::max(floor, pt - 0.5);
+      f.setPointSizeF(pt);
+    }
+  };
+  const QSize designRoom = widget_->size() - padding;
+  shrink(std::max(kSmallest, designSize * 0.8), designRoom);
+  const int needed = QFontMetrics(f).horizontalAdvance(text) - designRoom.width();
+  if (needed > 0 && !text.isEmpty() && grow) {
+    int remaining = needed;
+    const auto take = [&](bool rightwards) {
+      const int g = std::min(remaining, FreeWidth(rightwards));
+      (rightwards ? growRight_ : growLeft_) += g;
+      remaining -= g;
+      PlaceWidget();
+    };
+    if ((grow & Qt::AlignLeft) && (grow & Qt::AlignRight)) {
+      // A centred text stays centred as far as both sides have room.
+      const int each = std::min({(needed + 1) / 2, FreeWidth(false), FreeWidth(true)});
+      growLeft_ = growRight_ = each;
+      remaining -= 2 * each;
+      PlaceWidget();
+      take(false);
+      take(true);
+    } else {
+      take(grow & Qt::AlignRight);
+      take(!(grow & Qt::AlignRight));
+    }
+  }
+  shrink(kSmallest, widget_->size() - padding);
   widget_->setFont(f);
+}
+
+int RectControl::FreeWidth(bool rightwards) const {
+  constexpr int kMargin = 20;  // kept free at the window's edges, as the designs keep it
+  const QRect me = widget_->geometry();
+  int limit = rightwards ? window_->Width() - kMargin : kMargin;
+  for (RectControl* c : window_->Controls()) {
+    if (c == this || !c->Visible()) continue;
+    const QRect other = c->Widget()->geometry();
+    if (other.bottom() < me.top() || other.top() > me.bottom()) continue;
+    // Only what stands wholly on that side, starting beyond this control's far edge; a
+    // neighbour the design already lets overlap stops the growth at once.
+    if (rightwards && other.left() > me.left()) limit = std::min(limit, other.left());
+    if (!rightwards && other.right() < me.right()) limit = std::max(limit, other.right() + 1);
+  }
+  return std::max(0, rightwards ? limit - (me.right() + 1) : me.left() - limit);
 }
 
 void RectControl::PlaceWidget() {
   const int dW = currentSize_.width() - designSize_.width();
   const int dH = currentSize_.height() - designSize_.height();
-  QRect r = anchor_;
+  QRect r = anchor_.adjusted(-growLeft_, 0, growRight_, 0);
   if (props_.LockRight && props_.LockLeft) r.setWidth(anchor_.width() + dW);
   else if (props_.LockRight) r.moveLeft(anchor_.left() + dW);
   if (props_.LockBottom && props_.LockTop) r.setHeight(anchor_.height() + dH);
   else if (props_.LockBottom) r.moveTop(anchor_.top() + dH);
   widget_->setGeometry(r);
-  FitText();
+  if (!fitting_) FitText();
 }
 
 void RectControl::ApplyLocks(QSize designSize, QSize size) {

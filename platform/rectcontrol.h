@@ -103,9 +103,11 @@ class RectControl : public QObject {
   void SetWidgetFont();
   // The font the properties give: family, size, bold, italic, underline.
   QFont DesignFont() const;
-  // The design font, made smaller until `text` fits `room` when it does not: a caption cut off
-  // hides what it says, and a smaller size keeps the design's places.
-  void FitTextInto(const QString& text, QSize room);
+  // Fits `text` into `room` (the part of the widget the text may take) when it does not fit at the
+  // design font: a caption cut off hides what it says. A control that may grow first takes free
+  // space beside it, up to its neighbours (`grow`: the side to take it from first, Qt::AlignLeft
+  // or Qt::AlignRight, both for a centred text); then the font gets smaller until the text fits.
+  void FitTextInto(const QString& text, QSize room, Qt::Alignment grow = {});
   // Controls with a caption fit it into their room; called whenever font, caption or size change.
   virtual void FitText() {}
   // Geometry kept as the rectangle at the window's design size, so locks stay exact.
@@ -113,7 +115,12 @@ class RectControl : public QObject {
 
  private:
   void PlaceWidget();
+  // The free width beside the control up to the nearest control on that side, or the window's
+  // margin.
+  int FreeWidth(bool rightwards) const;
   Window* window_;
+  int growLeft_ = 0, growRight_ = 0;  // width taken beside the design's place to fit the text
+  bool fitting_ = false;
   QString name_;
   QWidget* widget_;
   ControlProperties props_;

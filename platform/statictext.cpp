@@ -20,7 +20,13 @@ void StaticText::SetText(const QString& t) {
 }
 
 void StaticText::FitText() {
-  if (!Label()->wordWrap()) FitTextInto(Label()->text(), Label()->contentsRect().size());
+  if (Label()->wordWrap()) return;
+  // A label may take free space on the side its text runs to: a left-aligned one to the right, a
+  // right-aligned one to the left, a centred one to both.
+  const Qt::Alignment h = Label()->alignment() & Qt::AlignHorizontal_Mask;
+  const Qt::Alignment grow = h & Qt::AlignRight ? Qt::AlignLeft : h & Qt::AlignHCenter ? Qt::AlignLeft | Qt::AlignRight
+                                                                                         : Qt::AlignRight;
+  FitTextInto(Label()->text(), Label()->contentsRect().size(), grow);
 }
 
 void StaticText::SetTextAlign(int align) {
