@@ -32,6 +32,8 @@
 #include "store/prefmodule.h"
 #include "info/aboutbox.h"
 #include "info/help.h"
+#include "info/selftest.h"
+#include "info/updatewindow.h"
 #include "window/getnewsection.h"
 #include "window/window1.h"
 
@@ -76,9 +78,13 @@ TEST_F(WindowLook, NoCaptionIsCutOff) {
   AboutBox* about = AboutBox::AboutBox_();
   about->Show();
   Help* help = Help::Help_();
+  // Made, not shown: showing them starts the update check.
+  selfTest* version = selfTest::selfTest_();
+  updateWindow* update = updateWindow::updateWindow_();
   int checked = 0;
   for (fw::Window* win : {static_cast<fw::Window*>(w), static_cast<fw::Window*>(dialog), static_cast<fw::Window*>(about),
-                          static_cast<fw::Window*>(help)}) {
+                          static_cast<fw::Window*>(help), static_cast<fw::Window*>(version),
+                          static_cast<fw::Window*>(update)}) {
     for (fw::RectControl* c : win->Controls()) {
       Caption caption;
       if (!CaptionOf(c, &caption) || caption.text.isEmpty()) continue;
@@ -98,8 +104,9 @@ TEST_F(WindowLook, NoCaptionIsCutOff) {
         EXPECT_TRUE(now.contains(design));
         for (fw::RectControl* other : win->Controls()) {
           const QRect o(other->Left(), other->Top(), other->Width(), other->Height());
-          if (other != c && other->Visible() && !design.intersects(o))
+          if (other != c && other->Visible() && !design.intersects(o)) {
             EXPECT_FALSE(now.intersects(o)) << "grown over " << other->Name().toStdString();
+          }
         }
       }
       if (font.pointSizeF() < c->Widget()->font().resolve(QFont()).pointSizeF() ||
@@ -112,8 +119,9 @@ TEST_F(WindowLook, NoCaptionIsCutOff) {
   // The main window's five labels, eight push buttons and check box; the dialog's label and two
   // buttons; the about box's three one-line labels and two buttons.
   EXPECT_GE(checked, 22);
-  about->Close();
-  help->Close();
+  for (fw::Window* win : {static_cast<fw::Window*>(about), static_cast<fw::Window*>(help),
+                          static_cast<fw::Window*>(version), static_cast<fw::Window*>(update)})
+    win->Close();
 }
 
 // The font pop-up shows the chosen font's name, the longest installed one too.
