@@ -258,8 +258,6 @@ int Window::Left() const { return top_->pos().x(); }
 int Window::Width() const { return top_->width(); }
 int Window::Height() const { return top_->height() - AsTop(top_)->MenuHeight(); }
 
-// A rectangle is applied one value at a time; a Moved or Resized raised in between would record
-// the values not yet applied over the ones still to come, so code's own changes raise neither.
 // A hand-edited rectangle may hold any int32: coordinates are kept where Qt's own arithmetic
 // (right = left + width - 1) cannot overflow, sizes within what a widget can have; KeepOnScreen
 // then puts the window where the user can reach it.
@@ -269,6 +267,8 @@ int Coordinate(int v) { return std::clamp(v, -kFarthest, kFarthest); }
 int Extent(qint64 v) { return static_cast<int>(std::clamp<qint64>(v, 0, QWIDGETSIZE_MAX)); }
 }  // namespace
 
+// A rectangle is applied one value at a time; a Moved or Resized raised in between would record
+// the values not yet applied over the ones still to come, so code's own changes raise neither.
 void Window::SetTop(int v) {
   const QScopedValueRollback<bool> quiet(applyingGeometry_, true);
   top_->move(top_->pos().x(), Coordinate(v));
