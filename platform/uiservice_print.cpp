@@ -4,6 +4,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "application.h"
 #include "uiservice.h"
 
 namespace fw {
@@ -12,7 +13,9 @@ bool QtUiService::PageSetupDialog(QPageLayout& layout) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setPageLayout(layout);
   QPageSetupDialog dialog(&printer, QApplication::activeWindow());
-  if (dialog.exec() != QDialog::Accepted) return false;
+  int answer = QDialog::Rejected;
+  RunNestedLoop([&] { answer = dialog.exec(); });
+  if (answer != QDialog::Accepted) return false;
   layout = printer.pageLayout();
   return true;
 }
@@ -21,7 +24,9 @@ std::unique_ptr<QPrinter> QtUiService::PrintDialog(const QPageLayout* layout) {
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   if (layout) printer->setPageLayout(*layout);
   QPrintDialog dialog(printer.get(), QApplication::activeWindow());
-  if (dialog.exec() != QDialog::Accepted) return nullptr;
+  int answer = QDialog::Rejected;
+  RunNestedLoop([&] { answer = dialog.exec(); });
+  if (answer != QDialog::Accepted) return nullptr;
   return printer;
 }
 
