@@ -30,7 +30,7 @@ QWidget* MakeWidget(Window* window, bool multiline) {
 // user pressed on; returning True takes the click.
 class PressFilter : public QObject {
  public:
-  PressFilter(EditField* field, QWidget* target) : QObject(field), field_(field), target_(target) {}
+  explicit PressFilter(EditField* field) : QObject(field), field_(field) {}
   bool eventFilter(QObject*, QEvent* e) override {
     if (e->type() != QEvent::MouseButtonPress) return false;
     auto* m = static_cast<QMouseEvent*>(e);
@@ -40,7 +40,6 @@ class PressFilter : public QObject {
 
  private:
   EditField* field_;
-  QWidget* target_;
 };
 
 // A new paragraph starts in the typing style in effect where Return was pressed. Left to itself
@@ -108,7 +107,7 @@ EditField::EditField(Window* window, const QString& name, bool multiline)
     te->setLineWrapMode(QTextEdit::WidgetWidth);
     te->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     te->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    te->viewport()->installEventFilter(new PressFilter(this, te->viewport()));
+    te->viewport()->installEventFilter(new PressFilter(this));
     te->installEventFilter(new ReturnKeepsStyle(te));
     connect(te, &QTextEdit::textChanged, this, [this] {
       if (settingText_ == 0 && HasHandler(QStringLiteral("TextChange"))) UserTextChanged();
@@ -119,7 +118,7 @@ EditField::EditField(Window* window, const QString& name, bool multiline)
     te->setPalette(p);
   } else {
     QLineEdit* le = LineEdit();
-    le->installEventFilter(new PressFilter(this, le));
+    le->installEventFilter(new PressFilter(this));
     connect(le, &QLineEdit::textChanged, this, [this] {
       KeepWithinLimit();
       if (settingText_ == 0) UserTextChanged();

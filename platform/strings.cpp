@@ -108,9 +108,6 @@ QString Str(int n) { return QString::number(n); }
 QString Str(int64_t n) { return QString::number(n); }
 QString Str(double d) { return QString::number(d, 'g', 15); }
 QString Lowercase(const QString& s) { return s.toLower(); }
-QString Chr(int code) { if (code < 0 || code > 0x10FFFF) return QString();
-  const char32_t c = static_cast<char32_t>(code);
-  return QString::fromUcs4(&c, 1); }
 
 int StrComp(const QString& a, const QString& b, int mode) {
   const int c = QString::compare(a, b, mode == 0 ? Qt::CaseSensitive : Qt::CaseInsensitive);

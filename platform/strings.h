@@ -37,7 +37,6 @@ QString Str(int n);
 QString Str(int64_t n);
 QString Str(double d);
 QString Lowercase(const QString& s);
-QString Chr(int code);
 
 // 0 when equal, -1/1 otherwise; mode 0 compares exactly, mode 1 ignores case.
 int StrComp(const QString& a, const QString& b, int mode);
