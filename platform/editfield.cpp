@@ -14,6 +14,7 @@
 #include <QtMath>
 #include <cstring>
 
+#include "documentlayout.h"
 #include "strings.h"
 #include "styledtextedit.h"
 #include "window.h"
@@ -104,6 +105,7 @@ EditField::EditField(Window* window, const QString& name, bool multiline)
   if (multiline_) {
     QTextEdit* te = TextEdit();
     te->setAcceptRichText(false);
+    te->document()->setDocumentLayout(new DocumentLayout(te->document()));
     te->setLineWrapMode(QTextEdit::WidgetWidth);
     te->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     te->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -370,6 +372,13 @@ int LinesOf(const QTextBlock& b) {
 }
 bool LaidOut(const QTextBlock& b) { return b.layout() && b.layout()->lineCount() > 0; }
 
+// Lays the text out from its start up to and with `block`, so that every line count before it is
+// exact.
+void LayOutUpTo(QTextDocument* doc, const QTextBlock& block) {
+  if (auto* ours = qobject_cast<DocumentLayout*>(doc->documentLayout())) ours->LayOutUpTo(block);
+  else doc->documentLayout()->blockBoundingRect(block);
+}
+
 // The first visual line of each block, counted once from the start of the document and kept
 // until the document or its layout changes, so that finding a line in a text of 100,000 blocks
 // takes no walk through them. Only blocks already laid out are kept: a block not laid out yet
@@ -473,7 +482,7 @@ int EditField::LineNumAtCharPos(int offset) const {
   if (!multiline_) return 0;
   QTextDocument* doc = Document();
   const QTextBlock target = doc->findBlock(std::clamp(offset, 0, doc->characterCount() - 1));
-  doc->documentLayout()->blockBoundingRect(target);  // lays the text out up to here
+  LayOutUpTo(doc, target);
   int line = LineIndex::Of(doc).LinesBefore(target);
   if (QTextLayout* l = target.layout(); l && l->lineCount() > 0) {
     const QTextLine tl = l->lineForTextPosition(offset - target.position());
@@ -508,7 +517,7 @@ void EditField::SetScrollPosition(int line) {
     bool exact = true;
     target = LineIndex::Of(doc).BlockAtLine(line, &within, &exact);
     if (exact) break;
-    layout->blockBoundingRect(target.isValid() ? target : doc->lastBlock());  // lays the text out up to here
+    LayOutUpTo(doc, target.isValid() ? target : doc->lastBlock());
   }
   // Laying out on demand can run ahead of the scroll range, which the editor widens from the
   // event loop; widen it now, as the editor will, so the line can be reached.

@@ -2,6 +2,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include "documentlayout.h"
 #include "editfield.h"
 #include "files.h"
 #include "styledtextrtf.h"
@@ -44,6 +45,8 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
     partlyRead_ = true;
   }
   fresh->setUndoRedoEnabled(doc->isUndoRedoEnabled());
+  // Set after the text is in, so that the layout starts from the whole text once.
+  fresh->setDocumentLayout(new DocumentLayout(fresh));
   fresh->setProperty("tavrinLoaded", true);
   // The editor deletes the document it made itself; one loaded here is ours to delete.
   const bool oursToDelete = doc->property("tavrinLoaded").toBool();
