@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+
+#include <QFile>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -9,12 +12,73 @@
 
 namespace fw {
 
+namespace {
+// What a file on disk was when this document last matched it: without a change to either since,
+// saving would write the same bytes again (for a big Section, a long wait for nothing).
+struct FileStamp {
+  bool valid = false;
+  qint64 size = 0, inode = 0, device = 0, mtimeNs = 0;
+  bool operator==(const FileStamp& o) const {
+    return valid && o.valid && size == o.size && inode == o.inode && device == o.device && mtimeNs == o.mtimeNs;
+  }
+};
+
+FileStamp StampOf(const QString& path) {
+  struct stat st;
+  FileStamp s;
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return s;
+  s.valid = true;
+  s.size = st.st_size;
+  s.inode = qint64(st.st_ino);
+  s.device = qint64(st.st_dev);
+  s.mtimeNs = qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+  return s;
+}
+
+// Kept with the document: every change of its text or of any style counts a revision, so the
+// file it matches is known for as long as it stays unchanged.
+class SavedState : public QObject {
+ public:
+  explicit SavedState(QTextDocument* doc) : QObject(doc) {
+    connect(doc, &QTextDocument::contentsChange, this, [this] { ++revision_; });
+  }
+  static SavedState* Of(const QTextDocument* doc) {
+    auto* state = static_cast<SavedState*>(doc->property(kProperty).value<QObject*>());
+    if (!state) {
+      auto* d = const_cast<QTextDocument*>(doc);
+      state = new SavedState(d);
+      d->setProperty(kProperty, QVariant::fromValue<QObject*>(state));
+    }
+    return state;
+  }
+  void Matches(const QString& path, const FileStamp& stamp) {
+    path_ = path;
+    stamp_ = stamp;
+    matched_ = revision_;
+  }
+  bool StillMatches(const QString& path) const {
+    return path == path_ && matched_ == revision_ && stamp_ == StampOf(path);
+  }
+
+ private:
+  static constexpr const char* kProperty = "fw.savedState";
+  quint64 revision_ = 0, matched_ = ~quint64(0);
+  QString path_;
+  FileStamp stamp_;
+};
+}  // namespace
+
 bool FolderItem::SaveStyledEditField(const EditField& field) {
-  if (!field.Document()) {
+  const QTextDocument* doc = field.Document();
+  if (!doc) {
     lastError_ = QStringLiteral("the field holds no styled text");
     return false;
   }
-  return WriteAll(EncodeStyledRtf(*field.Document()));
+  SavedState* state = SavedState::Of(doc);
+  if (state->StillMatches(path_)) return true;
+  if (!WriteAll(EncodeStyledRtf(*doc))) return false;
+  state->Matches(path_, StampOf(path_));
+  return true;
 }
 
 bool FolderItem::OpenStyledEditField(EditField& field) {
@@ -23,6 +87,8 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
     lastError_ = QStringLiteral("the field holds no styled text");
     return false;
   }
+  // Taken before the read: a change while it reads then counts as a change.
+  const FileStamp stamp = StampOf(path_);
   QByteArray data;
   if (!ReadAll(&data)) return false;
   // Built apart from the editor and swapped in whole: an editor on screen would otherwise react
@@ -56,6 +122,8 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
   QTextCursor start(fresh);
   edit->setTextCursor(start);
   field.ContentReplaced();
+  // A text read only in part differs from its file: the next save writes it.
+  if (!partlyRead_) SavedState::Of(fresh)->Matches(path_, stamp);
   return !partlyRead_;
 }
 

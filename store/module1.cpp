@@ -179,8 +179,17 @@ bool saveSections() {
 
 bool saveSectionStyle() {
   FolderItemPtr file = sectionStyleFile(ThisSection);
-  return writeJournalFile(file, StyleLines({QStringLiteral("Font: "), QStringLiteral("Font Size: "), QStringLiteral("Bold: "),
-                                     QStringLiteral("Italics: "), QStringLiteral("Underline: "), QStringLiteral("Color: ")}));
+  const QStringList lines = StyleLines({QStringLiteral("Font: "), QStringLiteral("Font Size: "), QStringLiteral("Bold: "),
+                                        QStringLiteral("Italics: "), QStringLiteral("Underline: "), QStringLiteral("Color: ")});
+  // Leaving a Section whose tool row did not change writes nothing.
+  if (file && file->Exists()) {
+    if (std::shared_ptr<TextInputStream> in = file->OpenAsTextFile()) {
+      QStringList held;
+      while (!in->EOF_()) held << in->ReadLine();
+      if (held == lines) return true;
+    }
+  }
+  return writeJournalFile(file, lines);
 }
 
 void getSectionStyle() {
