@@ -21,6 +21,23 @@ constexpr int kLayOutAtOnce = 100'000;
 constexpr qint64 kSliceNs = 8'000'000;
 // Without a width the lines are as long as the text makes them.
 constexpr qreal kUnbounded = 1e7;
+
+// Qt breaks a word longer than a line by looking at the rest of the word again for each line it
+// fills, which takes seconds for a word of 200,000 characters (a pasted base64 line) and hours
+// for 10 MB. A paragraph holding such a word is broken anywhere instead: its other words may then
+// break at the line's end too, which only paragraphs like that ever show.
+constexpr int kLongWord = 10'000;
+
+bool HasLongWord(const QTextBlock& block) {
+  if (block.length() <= kLongWord) return false;
+  const QString text = block.text();
+  int run = 0;
+  for (const QChar c : text) {
+    run = c.isSpace() ? 0 : run + 1;
+    if (run > kLongWord) return true;
+  }
+  return false;
+}
 }  // namespace
 
 DocumentLayout::DocumentLayout(QTextDocument* doc) : QAbstractTextDocumentLayout(doc) {}
@@ -47,6 +64,8 @@ qreal DocumentLayout::LayOut(const QTextBlock& block) const {
   if (bf.hasProperty(QTextFormat::BlockAlignment))
     option.setAlignment(QStyle::visualAlignment(direction, bf.alignment()));
   if (bf.nonBreakableLines()) option.setWrapMode(QTextOption::NoWrap);
+  else if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && HasLongWord(block))
+    option.setWrapMode(QTextOption::WrapAnywhere);
   QTextLayout* tl = block.layout();
   tl->setTextOption(option);
   tl->setPosition(QPointF(0, 0));

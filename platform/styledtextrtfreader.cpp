@@ -992,9 +992,19 @@ bool RtfReader::SkipGroup(QString* error) {
   return FailEof(error);
 }
 
+// A property of our own, read by nothing: see MakeFormat.
+constexpr int kFamilyHashKey = QTextFormat::UserProperty + 0x7466;
+
 QTextCharFormat MakeFormat(const Style& s, const InternTable<QString>& families) {
   QTextCharFormat f;
-  if (s.family >= 0 && !families[size_t(s.family)].isEmpty()) f.setFontFamilies(QStringList{families[size_t(s.family)]});
+  if (s.family >= 0 && !families[size_t(s.family)].isEmpty()) {
+    const QString& family = families[size_t(s.family)];
+    f.setFontFamilies(QStringList{family});
+    // Qt hashes a format's family list by its type alone, so formats that differ only in the font
+    // all share one hash and finding each run's format walks all of them (a file of 40,000 fonts
+    // took a minute). The same name as a string gives each font a hash of its own.
+    f.setProperty(kFamilyHashKey, family);
+  }
   f.setFontPointSize(s.halfPoints / 2.0);
   f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
   f.setFontItalic(s.italic);
