@@ -4,7 +4,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <functional>
 #include <QLineEdit>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -515,6 +518,53 @@ TEST_F(SectionTest, DamagedTextFileIsReportedAndKeptAside) {
     Select(0);
     EXPECT_EQ(Editor().Text(), QString::fromLatin1(c.shown) + " new text");
     List().SetListIndex(-1);
+  }
+}
+
+// Leaving a Section writes its files only when something in them would change: its text, a style
+// of its text, its tool row, or the file itself (removed or replaced by another program).
+TEST_F(ThreeSections, LeavingWritesOnlyWhatChanged) {
+  const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+  auto age = [&](const QString& name) {
+    QFile f(DataPath(name));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(f.setFileTime(old, QFileDevice::FileModificationTime));
+  };
+  auto written = [&](const QString& name) { return QFileInfo(DataPath(name)).lastModified() != old; };
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    bool text, style;
+  } const cases[] = {
+      {"nothing", [] {}, false, false},
+      {"a typed character", [&] { Type(QStringLiteral("!")); }, true, false},
+      {"a style of the text only",
+       [&] {
+         Editor().SetSelStart(0);
+         Editor().SetSelLength(4);
+         Editor().SetSelBold(true);
+       },
+       true, false},
+      {"the tool row", [&] { w->RectNamed("ColorRect").SetFillColor(fw::RGB(0, 0, 255)); }, false, true},
+      {"the text file removed meanwhile", [&] { QFile::remove(DataPath("Tavrin-A.txt")); }, true, false},
+      {"the text file replaced meanwhile", [&] { WriteData("Tavrin-A.txt", "{\\rtf1 other}"); }, true, false},
+      {"the style file removed meanwhile", [&] { QFile::remove(DataPath("Tavrin-A-Style.txt")); }, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Select(1);
+    age("Tavrin-A.txt");
+    age("Tavrin-A-Style.txt");
+    Select(0);
+    const QString shown = Editor().Text();
+    c.change();
+    const QString expected = Editor().Text();
+    Select(1);
+    EXPECT_EQ(written("Tavrin-A.txt"), c.text);
+    EXPECT_EQ(written("Tavrin-A-Style.txt"), c.style);
+    Select(0);
+    EXPECT_EQ(Editor().Text(), expected);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("text of A")));
   }
 }
 
