@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 
 class QTextDocument;
 
@@ -30,5 +31,23 @@ QByteArray EncodeStyledRtf(const QTextDocument& doc);
 // in the code pages it names; everything else in it (pictures, tables, styles, metadata) is
 // skipped, and so is anything after the brace that closes the document.
 bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error, bool* readPart = nullptr);
+
+// DecodeStyledRtf in steps, for a text long enough that the editor should show its start before
+// the rest is in: Parse() reads the data whole (false and a reason, as above, with *readPart
+// true when the text before the damage can still be built); the first Build() replaces the
+// document's content with about `characters` of text and each next one appends as much again.
+// Build() returns true while text is left. The document has no undo history until the last step,
+// which restores the undo setting it had.
+class StyledRtfDecoder {
+ public:
+  explicit StyledRtfDecoder(const QByteArray& data);
+  ~StyledRtfDecoder();
+  bool Parse(QString* error, bool* readPart = nullptr);
+  bool Build(QTextDocument& doc, qsizetype characters);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
 
 }  // namespace fw

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <limits>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -289,7 +291,17 @@ class RtfReader {
       : begin_(data.constData()), p_(begin_), end_(begin_ + data.size()) {}
 
   bool Parse(QString* error);
-  void Build(QTextDocument& doc) const;
+
+  // Where a build stands: the next paragraph, and the next run in it once it has begun.
+  struct BuildState {
+    std::vector<QTextCharFormat> formats;
+    size_t paragraph = 0;
+    size_t run = 0;
+    bool begun = false;      // the document was cleared and the first block's style set
+    bool inParagraph = false;
+  };
+  // Appends the next runs, about `characters` of text at most; false once all are in.
+  bool Build(QTextDocument& doc, BuildState& state, qsizetype characters) const;
   // After a Parse that failed part-way: closes what was read so far so that Build shows it.
   // False when nothing of the text was read.
   bool EndAtDamage();
@@ -1013,37 +1025,50 @@ QTextCharFormat MakeFormat(const Style& s, const InternTable<QString>& families)
   return f;
 }
 
-void RtfReader::Build(QTextDocument& doc) const {
-  std::vector<QTextCharFormat> formats;
-  formats.reserve(styles_.size());
-  for (const Style& s : styles_) formats.push_back(MakeFormat(s, families_));
-
-  // Loading is not an edit the user could undo; recording it would also double the cost.
-  const bool undo = doc.isUndoRedoEnabled();
-  doc.setUndoRedoEnabled(false);
+bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) const {
+  if (!st.begun) {
+    st.formats.reserve(styles_.size());
+    for (const Style& s : styles_) st.formats.push_back(MakeFormat(s, families_));
+    // Loading is not an edit the user could undo; recording it would also double the cost.
+    doc.setUndoRedoEnabled(false);
+  }
   QTextCursor cursor(&doc);
   cursor.beginEditBlock();
-  doc.clear();
+  if (!st.begun) {
+    doc.clear();
+    st.begun = true;
+  } else {
+    cursor.movePosition(QTextCursor::End);
+  }
   const QTextBlockFormat blockFormat;
-  for (size_t pi = 0; pi < paragraphs_.size(); ++pi) {
-    const Paragraph& para = paragraphs_[pi];
-    const QTextCharFormat& mark = formats[size_t(para.mark)];
-    if (pi == 0) {
-      cursor.setBlockCharFormat(mark);
-    } else {
-      cursor.insertBlock(blockFormat, mark);
+  qsizetype built = 0;
+  while (st.paragraph < paragraphs_.size() && built < characters) {
+    const Paragraph& para = paragraphs_[st.paragraph];
+    if (!st.inParagraph) {
+      const QTextCharFormat& mark = st.formats[size_t(para.mark)];
+      if (st.paragraph == 0) cursor.setBlockCharFormat(mark);
+      else cursor.insertBlock(blockFormat, mark);
+      st.run = para.firstRun;
+      st.inParagraph = true;
+      ++built;
     }
-    const size_t runEnd = pi + 1 < paragraphs_.size() ? paragraphs_[pi + 1].firstRun : runs_.size();
-    for (size_t r = para.firstRun; r < runEnd; ++r) {
-      const Run& run = runs_[r];
+    const size_t runEnd =
+        st.paragraph + 1 < paragraphs_.size() ? paragraphs_[st.paragraph + 1].firstRun : runs_.size();
+    for (; st.run < runEnd && built < characters; ++st.run) {
+      const Run& run = runs_[st.run];
       cursor.insertText(
           QString::fromRawData(reinterpret_cast<const QChar*>(text_.data() + run.start), run.length),
-          formats[size_t(run.style)]);
+          st.formats[size_t(run.style)]);
+      built += run.length;
+    }
+    if (st.run >= runEnd) {
+      ++st.paragraph;
+      st.inParagraph = false;
     }
   }
   cursor.endEditBlock();
-  doc.setUndoRedoEnabled(undo);
   doc.setModified(false);
+  return st.paragraph < paragraphs_.size();
 }
 
 }  // namespace
@@ -1055,18 +1080,41 @@ bool RtfReader::EndAtDamage() {
   return true;
 }
 
-bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error, bool* readPart) {
+struct StyledRtfDecoder::Impl {
+  explicit Impl(const QByteArray& bytes) : data(bytes), reader(data) {}
+  QByteArray data;  // the reader points into it while it parses
+  RtfReader reader;
+  RtfReader::BuildState state;
+  bool undo = true;
+  bool more = true;
+};
+
+StyledRtfDecoder::StyledRtfDecoder(const QByteArray& data) : impl_(std::make_unique<Impl>(data)) {}
+StyledRtfDecoder::~StyledRtfDecoder() = default;
+
+bool StyledRtfDecoder::Parse(QString* error, bool* readPart) {
   if (readPart) *readPart = false;
-  RtfReader reader(data);
-  if (!reader.Parse(error)) {
-    if (readPart && reader.EndAtDamage()) {
-      reader.Build(doc);
-      *readPart = true;
-    }
-    return false;
-  }
-  reader.Build(doc);
-  return true;
+  const bool whole = impl_->reader.Parse(error);
+  if (!whole && readPart) *readPart = impl_->reader.EndAtDamage();
+  // Building reads only what the parse kept; a long build should not hold the file's bytes too.
+  impl_->data = QByteArray();
+  return whole;
+}
+
+bool StyledRtfDecoder::Build(QTextDocument& doc, qsizetype characters) {
+  if (!impl_->state.begun) impl_->undo = doc.isUndoRedoEnabled();
+  if (impl_->more) impl_->more = impl_->reader.Build(doc, impl_->state, characters);
+  if (!impl_->more) doc.setUndoRedoEnabled(impl_->undo);
+  return impl_->more;
+}
+
+bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error, bool* readPart) {
+  bool part = false;
+  StyledRtfDecoder decoder(data);
+  const bool whole = decoder.Parse(error, &part);
+  if (whole || (readPart && part)) decoder.Build(doc, std::numeric_limits<qsizetype>::max());
+  if (readPart) *readPart = part;
+  return whole;
 }
 
 }  // namespace fw
