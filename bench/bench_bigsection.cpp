@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextCursor>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -276,13 +277,28 @@ int Child(int argc, char** argv) {
   const double shown = NowMs() - t0;
   probe.Watch();
   if (c->quitEarly) {
-    // Ctrl+Q three seconds after it shows, while the editor is at work: how long the loop kept it
-    // waiting, and how long the quit then took.
-    const int expected = ef.Document()->characterCount();
+    // A key typed near the start a second after it shows, and Ctrl+Q two seconds later, while
+    // the editor is still at work: how long each waited, and whether the quit saved it whole.
+    double key = -1;
+    QTimer::singleShot(1000, [&] {
+      QTextCursor at(ef.Document());
+      at.setPosition(5);
+      te->setTextCursor(at);
+      key = Keystroke(te, watch, u'x');
+    });
+    double worst = 0;
+    QTimer::singleShot(2990, [&] { worst = probe.Stop(); });
     const QuitTimes q = QuitAfter(3000);
-    std::printf(" open=%.1f quit_waited=%.1f quit_took=%.1f saved_whole=%d worst_wait=%.1f", shown, q.waited, q.took,
-                SavedWhole(bigPath, expected) ? 1 : 0, probe.Stop());
-    std::printf(" peak_mb=%ld\n", bench::PeakRssKb() / 1024);
+    const long peak = bench::PeakRssKb() / 1024;
+    // Its text as loaded, and the key.
+    QTextDocument whole;
+    QByteArray original;
+    fw::FolderItem(rtfPath).ReadAll(&original);
+    fw::DecodeStyledRtf(original, whole, nullptr);
+    const int expected = whole.characterCount() + 1;
+    std::printf(" open=%.1f keystroke_while_loading=%.1f worst_wait=%.1f quit_waited=%.1f quit_took=%.1f saved_whole=%d",
+                shown, key, worst, q.waited, q.took, SavedWhole(bigPath, expected) ? 1 : 0);
+    std::printf(" peak_mb=%ld\n", peak);
     std::fflush(stdout);
     std::_Exit(0);
   }

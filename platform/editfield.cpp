@@ -71,6 +71,35 @@ class ReturnKeepsStyle : public QObject {
   QTextEdit* te_;
 };
 
+// Text still coming in arrives at the end. An edit there, a drop or the context menu's commands
+// first take in the rest, so that nothing the user does lands between the two parts; an edit
+// anywhere before the last paragraph goes on at once.
+class InputFilter : public QObject {
+ public:
+  explicit InputFilter(EditField* field) : QObject(field), field_(field) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::KeyPress:
+      case QEvent::InputMethod: {
+        const QTextCursor c = field_->TextEdit()->textCursor();
+        const int lastBlock = field_->Document()->lastBlock().position();
+        if (c.position() >= lastBlock || c.anchor() >= lastBlock) field_->FinishContent();
+        break;
+      }
+      case QEvent::Drop:
+      case QEvent::ContextMenu:
+        field_->FinishContent();
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  EditField* field_;
+};
+
 QString FamilyOf(const QTextCharFormat& f, const QTextDocument* doc) {
   const QStringList families = f.fontFamilies().toStringList();
   // (The older single-family accessor reads this same property, and fails on an empty list.)
@@ -111,6 +140,10 @@ EditField::EditField(Window* window, const QString& name, bool multiline)
     te->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     te->viewport()->installEventFilter(new PressFilter(this));
     te->installEventFilter(new ReturnKeepsStyle(te));
+    // Installed last, so it sees each key before the filters above may take it.
+    auto* input = new InputFilter(this);
+    te->installEventFilter(input);
+    te->viewport()->installEventFilter(input);
     connect(te, &QTextEdit::textChanged, this, [this] {
       if (settingText_ == 0 && HasHandler(QStringLiteral("TextChange"))) UserTextChanged();
     });
@@ -134,10 +167,12 @@ QTextDocument* EditField::Document() const { return multiline_ ? TextEdit()->doc
 
 QString EditField::Text() const {
   if (!multiline_) return LineEdit()->text();
+  FinishContent();
   return Unseparated(Document()->toRawText());
 }
 
 void EditField::SetText(const QString& t) {
+  FinishContent();
   const QString before = HasHandler(QStringLiteral("TextChange")) ? Text() : QString();
   ++settingText_;
   if (multiline_) {
@@ -194,6 +229,7 @@ void EditField::SetSelStart(int start) {
     LineEdit()->setCursorPosition(std::clamp(start, 0, static_cast<int>(LineEdit()->text().size())));
     return;
   }
+  FinishContent();
   QTextCursor c = TextEdit()->textCursor();
   c.setPosition(std::clamp(start, 0, Document()->characterCount() - 1));
   TextEdit()->setTextCursor(c);
@@ -205,6 +241,7 @@ void EditField::SetSelLength(int length) {
     LineEdit()->setSelection(start, std::max(0, length));
     return;
   }
+  FinishContent();
   QTextCursor c = TextEdit()->textCursor();
   c.setPosition(start);
   c.setPosition(std::clamp(start + std::max(0, length), 0, Document()->characterCount() - 1), QTextCursor::KeepAnchor);
@@ -213,6 +250,7 @@ void EditField::SetSelLength(int length) {
 
 QString EditField::SelText() const {
   if (!multiline_) return LineEdit()->selectedText();
+  FinishContent();
   return Unseparated(TextEdit()->textCursor().selectedText());
 }
 
@@ -221,6 +259,7 @@ void EditField::SetSelText(const QString& t) {
     LineEdit()->insert(t);
     return;
   }
+  FinishContent();
   QTextCursor c = TextEdit()->textCursor();
   c.insertText(t);
   TextEdit()->setTextCursor(c);
@@ -237,6 +276,7 @@ TextStyle EditField::StyleAt(int offset) const {
     s.Underline = f.underline();
     return s;
   }
+  FinishContent();
   QTextDocument* doc = Document();
   QTextCursor c(doc);
   const int last = doc->characterCount() - 1;
@@ -334,6 +374,7 @@ void EditField::MergeWhole(const QTextCharFormat& f) {
     Widget()->setFont(font);
     return;
   }
+  FinishContent();
   QTextDocument* doc = Document();
   QTextCursor c(doc);
   c.select(QTextCursor::Document);
@@ -480,6 +521,7 @@ class LineIndex : public QObject {
 
 int EditField::LineNumAtCharPos(int offset) const {
   if (!multiline_) return 0;
+  FinishContent();
   QTextDocument* doc = Document();
   const QTextBlock target = doc->findBlock(std::clamp(offset, 0, doc->characterCount() - 1));
   LayOutUpTo(doc, target);
@@ -507,6 +549,7 @@ void EditField::SetScrollPosition(int line) {
     bar->setValue(0);
     return;
   }
+  FinishContent();
   QTextDocument* doc = Document();
   QAbstractTextDocumentLayout* layout = doc->documentLayout();
   // A count through blocks not laid out yet, one line each, lands at or past the true block;

@@ -4,6 +4,7 @@
 // "\n" of Text() does, so Text() positions and editor offsets agree.
 
 #include <QTextCharFormat>
+#include <functional>
 #include <memory>
 
 #include "color.h"
@@ -115,6 +116,15 @@ class EditField : public RectControl {
   // Replaces the content as a whole (loading a file) without a TextChange per piece; raises one.
   void ContentReplaced();
 
+  // Content still coming in at the end: a long text is taken in from the event loop once its
+  // start shows. `finish` brings in the rest at once. The field calls it before anything here
+  // reads or changes the text past the start, and before the user edits the last paragraph,
+  // drops or opens the context menu; the loader clears it (with an empty function) when done.
+  void SetPendingContent(std::function<void()> finish) { finish_ = std::move(finish); }
+  void FinishContent() const {
+    if (finish_) std::exchange(finish_, nullptr)();
+  }
+
   // Used by the Qt side.
   void UserTextChanged();
   bool PressAt(QPoint viewportPos, Qt::KeyboardModifiers m);
@@ -130,6 +140,7 @@ class EditField : public RectControl {
   QString lineBefore_;     // the single-line text before the latest change, for the limit
   void KeepWithinLimit();
   QTextCharFormat base_;
+  mutable std::function<void()> finish_;
 };
 
 }  // namespace fw

@@ -1,6 +1,12 @@
 #include <sys/stat.h>
 
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
+#include <QTimerEvent>
+#include <limits>
+#include <memory>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -40,7 +46,9 @@ FileStamp StampOf(const QString& path) {
 class SavedState : public QObject {
  public:
   explicit SavedState(QTextDocument* doc) : QObject(doc) {
-    connect(doc, &QTextDocument::contentsChange, this, [this] { ++revision_; });
+    connect(doc, &QTextDocument::contentsChange, this, [this] {
+      if (!loading_) ++revision_;
+    });
   }
   static SavedState* Of(const QTextDocument* doc) {
     auto* state = static_cast<SavedState*>(doc->property(kProperty).value<QObject*>());
@@ -56,6 +64,8 @@ class SavedState : public QObject {
     stamp_ = stamp;
     matched_ = revision_;
   }
+  // The rest of the loaded text coming in is no change.
+  void SetLoading(bool on) { loading_ = on; }
   bool StillMatches(const QString& path) const {
     return path == path_ && matched_ == revision_ && stamp_ == StampOf(path);
   }
@@ -63,8 +73,59 @@ class SavedState : public QObject {
  private:
   static constexpr const char* kProperty = "fw.savedState";
   quint64 revision_ = 0, matched_ = ~quint64(0);
+  bool loading_ = false;
   QString path_;
   FileStamp stamp_;
+};
+
+// The editor shows a long text once this much of it is in (a few screens, a few milliseconds)...
+constexpr qsizetype kShownFirst = 64 * 1024;
+// ...and takes in the rest from the event loop, this much at a time, for about this long a turn.
+constexpr qsizetype kStep = 32 * 1024;
+constexpr qint64 kTurnNs = 8'000'000;
+
+class Loader : public QObject {
+ public:
+  Loader(QTextDocument* doc, EditField* field, std::unique_ptr<StyledRtfDecoder> decoder)
+      : QObject(doc), doc_(doc), field_(field), decoder_(std::move(decoder)) {
+    field->SetPendingContent([self = QPointer<Loader>(this)] {
+      if (self) self->Finish();
+    });
+    timer_.start(0, this);
+  }
+
+  void Finish() {
+    while (Step(std::numeric_limits<qsizetype>::max())) {}
+  }
+
+ protected:
+  void timerEvent(QTimerEvent*) override {
+    QElapsedTimer clock;
+    clock.start();
+    while (Step(kStep) && clock.nsecsElapsed() < kTurnNs) {}
+  }
+
+ private:
+  bool Step(qsizetype characters) {
+    if (done_) return false;
+    SavedState* state = SavedState::Of(doc_);
+    state->SetLoading(true);
+    const bool more = decoder_->Build(*doc_, characters);
+    state->SetLoading(false);
+    if (!more) {
+      done_ = true;
+      timer_.stop();
+      if (field_ && field_->Document() == doc_) field_->SetPendingContent(nullptr);
+      deleteLater();
+    }
+    return more;
+  }
+
+  QTextDocument* doc_;
+  QPointer<EditField> field_;
+  std::unique_ptr<StyledRtfDecoder> decoder_;
+  QBasicTimer timer_;
+  bool done_ = false;
 };
 }  // namespace
 
@@ -76,6 +137,7 @@ bool FolderItem::SaveStyledEditField(const EditField& field) {
   }
   SavedState* state = SavedState::Of(doc);
   if (state->StillMatches(path_)) return true;
+  field.FinishContent();
   if (!WriteAll(EncodeStyledRtf(*doc))) return false;
   state->Matches(path_, StampOf(path_));
   return true;
@@ -91,17 +153,20 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
   const FileStamp stamp = StampOf(path_);
   QByteArray data;
   if (!ReadAll(&data)) return false;
-  // Built apart from the editor and swapped in whole: an editor on screen would otherwise react
-  // to every piece as it arrives (and clearing its old text costs as much as loading).
+  // The start is built apart from the editor and swapped in: an editor on screen would otherwise
+  // react to every piece as it arrives (and clearing its old text costs as much as loading). The
+  // rest of a long text follows from the event loop (Loader).
   QTextEdit* edit = field.TextEdit();
   auto* fresh = new QTextDocument(edit);
   fresh->setDefaultFont(doc->defaultFont());
   fresh->setDefaultTextOption(doc->defaultTextOption());
   fresh->setDocumentMargin(doc->documentMargin());
+  fresh->setUndoRedoEnabled(doc->isUndoRedoEnabled());
+  auto decoder = std::make_unique<StyledRtfDecoder>(data);
   QString error;
   bool readPart = false;
   partlyRead_ = false;
-  if (!DecodeStyledRtf(data, *fresh, &error, &readPart)) {
+  if (!decoder->Parse(&error, &readPart)) {
     lastError_ = error;
     if (!readPart) {
       delete fresh;
@@ -110,10 +175,10 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
     // The text before the damage is shown rather than nothing; the caller says it is not all.
     partlyRead_ = true;
   }
-  fresh->setUndoRedoEnabled(doc->isUndoRedoEnabled());
-  // Set after the text is in, so that the layout starts from the whole text once.
-  fresh->setDocumentLayout(new DocumentLayout(fresh));
+  const bool more = decoder->Build(*fresh, kShownFirst);
   fresh->setProperty("tavrinLoaded", true);
+  // Set after the start is in, so that the layout starts from it once.
+  fresh->setDocumentLayout(new DocumentLayout(fresh));
   // The editor deletes the document it made itself; one loaded here is ours to delete.
   const bool oursToDelete = doc->property("tavrinLoaded").toBool();
   edit->setDocument(fresh);
@@ -124,6 +189,7 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
   field.ContentReplaced();
   // A text read only in part differs from its file: the next save writes it.
   if (!partlyRead_) SavedState::Of(fresh)->Matches(path_, stamp);
+  if (more) new Loader(fresh, &field, std::move(decoder));
   return !partlyRead_;
 }
 

@@ -98,10 +98,12 @@ TEST_F(NothingLost, FailedSaveKeepsNewFromOpeningAndOkFromEmptyingTheEditor) {
 
   getNewSection* d = OpenNewDialog();
   ASSERT_NE(d, nullptr);
+  // Opening the dialog saved A; OK saves again only what changed since.
+  Type(" and more");
   NameField(d).LineEdit()->insert("B");
   fw::TextOutputStream::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
   d->Control<fw::PushButton>("OK").Push();
-  EXPECT_EQ(Editor().Text(), "typed in A");
+  EXPECT_EQ(Editor().Text(), "typed in A and more");
   EXPECT_EQ(Module1::MySection, "A");
   EXPECT_EQ(List().ListCount(), 1);
   EXPECT_TRUE(d->IsOpened()) << "the dialog stays, so the user can try again or cancel";
