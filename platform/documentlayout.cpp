@@ -38,6 +38,10 @@ bool HasLongWord(const QTextBlock& block) {
   }
   return false;
 }
+
+// Laid-out heights are whole 64ths of a pixel (Qt's fixed point); estimates are rounded to them
+// too, so that every sum of heights is exact, whichever way the sum tree adds them up.
+qreal Dyadic(qreal h) { return std::round(h * 64) / 64; }
 }  // namespace
 
 DocumentLayout::DocumentLayout(QTextDocument* doc) : QAbstractTextDocumentLayout(doc) {}
@@ -52,7 +56,7 @@ qreal DocumentLayout::Estimate(const QTextBlock& block) const {
   const QTextBlockFormat bf = block.blockFormat();
   const qreal width = std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
   const qreal lines = std::max<qreal>(1, std::ceil(block.length() * charWidth_ / width));
-  return lines * lineHeight_ + bf.topMargin() + bf.bottomMargin();
+  return Dyadic(lines * lineHeight_ + bf.topMargin() + bf.bottomMargin());
 }
 
 qreal DocumentLayout::LayOut(const QTextBlock& block) const {
@@ -83,7 +87,7 @@ qreal DocumentLayout::LayOut(const QTextBlock& block) const {
     first = false;
   }
   tl->endLayout();
-  return y + bf.bottomMargin();
+  return Dyadic(y + bf.bottomMargin());
 }
 
 void DocumentLayout::SetHeight(int index, qreal h) const {
@@ -136,7 +140,7 @@ void DocumentLayout::ResetAll() {
     for (QTextBlock b = doc->begin(); b.isValid() && i < n; b = b.next(), ++i) heights_[size_t(i)] = Estimate(b);
   } else if (width != width_) {
     // The old heights, at the new width, are the better guess until each block is laid out again.
-    for (qreal& h : heights_) h = std::max(lineHeight_, h * width_ / width);
+    for (qreal& h : heights_) h = Dyadic(std::max(lineHeight_, h * width_ / width));
   }
   width_ = width;
   exact_.assign(size_t(n), 0);
