@@ -16,9 +16,12 @@ namespace fw {
 
 namespace {
 // A text this short is laid out whole whenever it changes as a whole (a load, a new width), as
-// Qt's own layout does; a longer one lays out this long at most before the event loop goes on.
+// Qt's own layout does, unless that takes longer than kAtOnceNs (a text where each run has a font
+// of its own); a longer one lays out kSliceNs at most before the event loop goes on.
 constexpr int kLayOutAtOnce = 100'000;
+constexpr qint64 kAtOnceNs = 40'000'000;
 constexpr qint64 kSliceNs = 8'000'000;
+constexpr int kLayOutNow = 4096;
 // Without a width the lines are as long as the text makes them.
 constexpr qreal kUnbounded = 1e7;
 
@@ -147,7 +150,7 @@ void DocumentLayout::ResetAll() {
   pending_ = n;
   scan_ = 0;
   RebuildTree();
-  LayOutSome(doc->characterCount() <= kLayOutAtOnce ? -1 : kSliceNs);
+  LayOutSome(doc->characterCount() <= kLayOutAtOnce ? kAtOnceNs : kSliceNs);
   ScheduleBackground();
 }
 
@@ -178,8 +181,10 @@ void DocumentLayout::Resync(int from, int charsRemoved, int charsAdded) {
     exact_.insert(exact_.begin() + first, size_t(newSpan), 0);
     if (scan_ > first) scan_ = first;
   }
-  // The touched blocks are laid out now when they are few; a big paste is laid out as the rest.
-  const bool now = charsAdded <= kLayOutAtOnce;
+  // The touched blocks are laid out now when they are few (a key, a small paste); more text (a
+  // big paste, a long text coming in) is laid out as the rest is, a slice at a time, since
+  // laying out can take long where each run has a font of its own.
+  const bool now = charsAdded <= kLayOutNow;
   int i = first;
   for (QTextBlock b = firstBlock; i < first + newSpan; b = b.next(), ++i) {
     heights_[size_t(i)] = now ? LayOut(b) : Estimate(b);
