@@ -10,6 +10,7 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include "editfield.h"
 #include "exceptions.h"
 #include "menuitem.h"
 #include "terminationsignals.h"
@@ -143,6 +144,8 @@ bool ApplyEditCommand(EditCommand c) {
   if (auto* t = qobject_cast<QTextEdit*>(w)) {
     // A cursor edits a read-only field all the same: only what reads may reach one.
     if (t->isReadOnly() && c != EditCommand::Copy && c != EditCommand::SelectAll) return true;
+    // A long text still coming in is taken in whole first, so that nothing lands between its parts.
+    if (c != EditCommand::Copy) FinishPendingContent(t);
     switch (c) {
       case EditCommand::Undo: t->undo(); break;
       case EditCommand::Cut: t->cut(); break;

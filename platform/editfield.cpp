@@ -71,6 +71,8 @@ class ReturnKeepsStyle : public QObject {
   QTextEdit* te_;
 };
 
+constexpr const char* kFieldProperty = "fw.editField";
+
 // Text still coming in arrives at the end. An edit there, a drop or the context menu's commands
 // first take in the rest, so that nothing the user does lands between the two parts; an edit
 // anywhere before the last paragraph goes on at once.
@@ -80,6 +82,11 @@ class InputFilter : public QObject {
   bool eventFilter(QObject*, QEvent* e) override {
     switch (e->type()) {
       case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(e)->matches(QKeySequence::SelectAll)) {
+          field_->FinishContent();
+          break;
+        }
+        [[fallthrough]];
       case QEvent::InputMethod: {
         const QTextCursor c = field_->TextEdit()->textCursor();
         const int lastBlock = field_->Document()->lastBlock().position();
@@ -140,6 +147,7 @@ EditField::EditField(Window* window, const QString& name, bool multiline)
     te->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     te->viewport()->installEventFilter(new PressFilter(this));
     te->installEventFilter(new ReturnKeepsStyle(te));
+    te->setProperty(kFieldProperty, QVariant::fromValue<QObject*>(this));
     // Installed last, so it sees each key before the filters above may take it.
     auto* input = new InputFilter(this);
     te->installEventFilter(input);
@@ -649,5 +657,9 @@ bool StyledText::Bold(int start, int) const { return field_->StyleAt(start).Bold
 bool StyledText::Italic(int start, int) const { return field_->StyleAt(start).Italic; }
 bool StyledText::Underline(int start, int) const { return field_->StyleAt(start).Underline; }
 TextStyle StyledText::StyleAt(int start) const { return field_->StyleAt(start); }
+
+void FinishPendingContent(QTextEdit* edit) {
+  if (auto* field = qobject_cast<EditField*>(edit->property(kFieldProperty).value<QObject*>())) field->FinishContent();
+}
 
 }  // namespace fw

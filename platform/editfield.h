@@ -143,4 +143,8 @@ class EditField : public RectControl {
   mutable std::function<void()> finish_;
 };
 
+// FinishContent of the styled field whose editor this is (the menu's edit commands act on the
+// editor widget).
+void FinishPendingContent(QTextEdit* edit);
+
 }  // namespace fw

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/application.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
 #include "platform/scripteduiservice.h"
@@ -69,6 +71,7 @@ class BigTextTest : public ::testing::Test {
     ef_ = win_->New<fw::EditField>("EF1", fw::PlacedAt(219, 210, 461, 268, true, true, true, true), true);
     ef_->SetStyled(true);
     win_->Show();
+    QCoreApplication::processEvents();  // the window becomes the active one: Edit commands go to its focus
   }
   void TearDown() override { win_.reset(); }
 
@@ -83,7 +86,7 @@ class BigTextTest : public ::testing::Test {
   void RunLoopUntil(const std::function<bool()>& done) {
     QElapsedTimer t;
     t.start();
-    while (!done() && t.elapsed() < 20000) QCoreApplication::processEvents();
+    while (!done() && t.elapsed() < 2000) QCoreApplication::processEvents();
   }
   QTextEdit* Edit() const { return ef_->TextEdit(); }
   QString Raw() const { return ef_->Document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'); }
@@ -150,6 +153,23 @@ TEST_F(BigTextTest, KeysTypedWhileTheRestComesInLandWhereTheyWereTyped) {
   EXPECT_EQ(QString(now).remove(u'Z'), text);
   EXPECT_EQ(now.count(u'Z'), 1);
   EXPECT_NE(now.indexOf(u'Z'), loadedEnd) << "typed between what had come in and the rest";
+}
+
+// The menu's edit commands act on the editor widget itself: Select All then selects the whole
+// text, and what follows replaces all of it.
+TEST_F(BigTextTest, MenuCommandsWhileTheRestComesInActOnTheWholeText) {
+  const QString text = LongText(600);
+  expectedCharacters_ = int(text.size()) + 1;
+  Open(File(QStringLiteral("a.txt"), RtfOf(text)));
+  ASSERT_TRUE(Loading());
+  ef_->SetFocus();
+  ASSERT_EQ(QApplication::focusWidget(), Edit());
+  ASSERT_TRUE(fw::ApplyEditCommand(fw::EditCommand::SelectAll));
+  EXPECT_FALSE(Loading());
+  EXPECT_EQ(Edit()->textCursor().selectionEnd() - Edit()->textCursor().selectionStart(), text.size());
+  ASSERT_TRUE(fw::ApplyEditCommand(fw::EditCommand::Clear));
+  for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();  // nothing more may come in
+  EXPECT_EQ(ef_->Text(), QString());
 }
 
 TEST_F(BigTextTest, SavingWhileTheRestComesInWritesTheWholeText) {
