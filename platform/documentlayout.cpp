@@ -227,27 +227,29 @@ bool DocumentLayout::LaidOut(const QTextBlock& block) const {
   return i >= 0 && i < int(exact_.size()) && exact_[size_t(i)];
 }
 
-bool DocumentLayout::LayOutSome(qint64 budgetNs) {
-  if (pending_ <= 0) return false;
+int DocumentLayout::LayOutRange(int from, int last, qint64 budgetNs, bool* changed) {
   QElapsedTimer clock;
   clock.start();
-  const int n = int(heights_.size());
-  bool changed = false;
   QTextBlock b;
   int at = -1;
-  while (scan_ < n && (budgetNs < 0 || clock.nsecsElapsed() < budgetNs)) {
-    if (exact_[size_t(scan_)]) {
-      ++scan_;
-      continue;
-    }
-    b = at == scan_ - 1 && b.isValid() ? b.next() : document()->findBlockByNumber(scan_);
-    at = scan_;
-    heights_[size_t(scan_)] = LayOut(b);
-    exact_[size_t(scan_)] = 1;
+  int i = from;
+  for (; i <= last && (budgetNs < 0 || clock.nsecsElapsed() < budgetNs); ++i) {
+    if (exact_[size_t(i)]) continue;
+    b = at == i - 1 && b.isValid() ? b.next() : document()->findBlockByNumber(i);
+    at = i;
+    heights_[size_t(i)] = LayOut(b);
+    exact_[size_t(i)] = 1;
     --pending_;
-    changed = true;
-    ++scan_;
+    *changed = true;
   }
+  return i;
+}
+
+bool DocumentLayout::LayOutSome(qint64 budgetNs) {
+  if (pending_ <= 0) return false;
+  const int n = int(heights_.size());
+  bool changed = false;
+  scan_ = LayOutRange(scan_, n - 1, budgetNs, &changed);
   if (scan_ >= n) pending_ = 0;
   if (changed) RebuildTree();
   return changed;
@@ -282,17 +284,7 @@ void DocumentLayout::LayOutUpTo(const QTextBlock& block) {
   if (int(heights_.size()) != document()->blockCount()) ResetAll();
   const int last = std::min(block.isValid() ? block.blockNumber() : int(heights_.size()) - 1, int(heights_.size()) - 1);
   bool changed = false;
-  QTextBlock b;
-  int at = -1;
-  for (int i = 0; i <= last; ++i) {
-    if (exact_[size_t(i)]) continue;
-    b = at == i - 1 && b.isValid() ? b.next() : document()->findBlockByNumber(i);
-    at = i;
-    heights_[size_t(i)] = LayOut(b);
-    exact_[size_t(i)] = 1;
-    --pending_;
-    changed = true;
-  }
+  LayOutRange(0, last, -1, &changed);
   if (!changed) return;
   RebuildTree();
   emit update(QRectF(0, 0, kUnbounded, kUnbounded));

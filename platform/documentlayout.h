@@ -60,6 +60,9 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   void Resync(int from, int charsRemoved, int charsAdded);
   void ScheduleBackground();
   bool LayOutSome(qint64 budgetNs);
+  // Lays out the blocks from..last not laid out yet, for budgetNs at most (below 0: no limit);
+  // returns the first block it did not reach.
+  int LayOutRange(int from, int last, qint64 budgetNs, bool* changed);
   void EmitSize() const;
   bool EnsureLaidOut(const QTextBlock& block) const;
 
