@@ -150,6 +150,7 @@ void DocumentLayout::ResetAll() {
   pending_ = n;
   scan_ = 0;
   RebuildTree();
+  inputs_ = CurrentInputs();
   LayOutSome(doc->characterCount() <= kLayOutAtOnce ? kAtOnceNs : kSliceNs);
   ScheduleBackground();
 }
@@ -193,14 +194,29 @@ void DocumentLayout::Resync(int from, int charsRemoved, int charsAdded) {
   }
   if (!now) scan_ = std::min(scan_, first);
   RebuildTree();
+  inputs_ = CurrentInputs();
   const qreal top = Top(first);
   emit update(QRectF(0, top, kUnbounded, kUnbounded));
   EmitSize();
   ScheduleBackground();
 }
 
+DocumentLayout::Inputs DocumentLayout::CurrentInputs() const {
+  const QTextDocument* doc = document();
+  const QTextOption o = doc->defaultTextOption();
+  return {TextWidth(), doc->documentMargin(), doc->defaultFont(), o.wrapMode(), o.alignment(), o.flags(),
+          o.tabStopDistance(), o.textDirection(), doc->characterCount(), doc->blockCount()};
+}
+
 void DocumentLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
   const int length = document()->characterCount();
+  // The editor asks for the whole text again whenever it sets its width, also the same width it
+  // had (a newly shown document, every resize): nothing to do when nothing it depends on moved.
+  const Inputs now = CurrentInputs();
+  if (from == 0 && charsRemoved == 0 && charsAdded == length && !heights_.empty() && now == inputs_) {
+    emit update(QRectF(0, 0, kUnbounded, kUnbounded));
+    return;
+  }
   if (heights_.empty() || (from == 0 && charsAdded >= length) || TextWidth() != width_) {
     ResetAll();
     emit update(QRectF(0, 0, kUnbounded, kUnbounded));

@@ -13,6 +13,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QBasicTimer>
+#include <QFont>
+#include <QTextOption>
 #include <vector>
 
 class QTextBlock;
@@ -65,6 +67,21 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   int LayOutRange(int from, int last, qint64 budgetNs, bool* changed);
   void EmitSize() const;
   bool EnsureLaidOut(const QTextBlock& block) const;
+
+  // What every block's layout depends on besides its own text, as of the last layout.
+  struct Inputs {
+    qreal width = -1, margin = 0;
+    QFont font;
+    QTextOption::WrapMode wrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
+    Qt::Alignment alignment;
+    QTextOption::Flags flags;
+    qreal tabStop = 0;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+    int characters = 0, blocks = 0;
+    bool operator==(const Inputs&) const = default;
+  };
+  Inputs CurrentInputs() const;
+  Inputs inputs_;
 
   // Per block: its height, whether that height is exact, and the sum tree over the heights.
   mutable std::vector<qreal> heights_;

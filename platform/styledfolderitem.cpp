@@ -161,6 +161,8 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
   fresh->setDefaultFont(doc->defaultFont());
   fresh->setDefaultTextOption(doc->defaultTextOption());
   fresh->setDocumentMargin(doc->documentMargin());
+  // The editor's width, so that the text is first laid out as it will be shown.
+  fresh->setPageSize(doc->pageSize());
   fresh->setUndoRedoEnabled(doc->isUndoRedoEnabled());
   auto decoder = std::make_unique<StyledRtfDecoder>(data);
   QString error;
