@@ -92,6 +92,7 @@ std::unique_ptr<StyledTextPrinter> EditField::styledTextPrinter(Graphics& surfac
     doc->setPlainText(Text());
     return std::make_unique<StyledTextPrinter>(std::move(doc), surface, width);
   }
+  FinishContent();
   return std::make_unique<StyledTextPrinter>(Document(), surface, width);
 }
 
