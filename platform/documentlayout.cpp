@@ -31,6 +31,10 @@ constexpr qreal kUnbounded = 1e7;
 // break at the line's end too, which only paragraphs like that ever show.
 constexpr int kLongWord = 10'000;
 
+// Without its shaped glyphs kept, every paint of a paragraph this long (each blink of the caret)
+// shapes all of it again, for most of a second at 10 MB.
+constexpr int kKeepShaped = 256 * 1024;
+
 bool HasLongWord(const QTextBlock& block) {
   if (block.length() <= kLongWord) return false;
   const QString text = block.text();
@@ -75,6 +79,7 @@ qreal DocumentLayout::LayOut(const QTextBlock& block) const {
     option.setWrapMode(QTextOption::WrapAnywhere);
   QTextLayout* tl = block.layout();
   tl->setTextOption(option);
+  tl->setCacheEnabled(block.length() > kKeepShaped);
   tl->setPosition(QPointF(0, 0));
   const qreal margin = doc->documentMargin();
   const qreal left = margin + bf.leftMargin();
