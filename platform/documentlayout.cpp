@@ -397,6 +397,17 @@ void DocumentLayout::draw(QPainter* painter, const PaintContext& context) {
     painter->save();
     painter->translate(0, top);
     tl->draw(painter, QPointF(0, 0), selections, clip.translated(0, -top));
+    // A selection that goes on past the paragraph's end shows its end too, as a space's width
+    // after the last line: an empty paragraph in a selection is then seen to be in it.
+    for (const Selection& range : context.selections) {
+      if (tl->lineCount() == 0 || block == document()->lastBlock()) break;
+      const int separator = blpos + bllen - 1;
+      if (range.cursor.selectionStart() > separator || range.cursor.selectionEnd() <= separator) continue;
+      const QTextLine last = tl->lineAt(tl->lineCount() - 1);
+      const qreal space = QFontMetricsF(block.charFormat().font()).horizontalAdvance(u' ');
+      painter->fillRect(QRectF(last.x() + last.naturalTextWidth(), last.y(), space, last.height()),
+                        range.format.background());
+    }
     const int cursor = context.cursorPosition;
     if (cursor >= blpos && cursor < blpos + bllen) tl->drawCursor(painter, QPointF(0, 0), cursor - blpos, cursorWidth_);
     painter->restore();
