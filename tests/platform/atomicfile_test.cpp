@@ -15,30 +15,15 @@
 
 #include "platform/atomicfile.h"
 #include "platform/files.h"
+#include "tempfolder.h"
 
 namespace {
 
 using Step = fw::AtomicFile::Step;
 
-class AtomicFileTest : public ::testing::Test {
+class AtomicFileTest : public TempFolderTest {
  protected:
-  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
-  QString PathOf(const QString& name) const { return dir_.path() + u'/' + name; }
   fw::FolderItemPtr Item(const QString& name) const { return std::make_shared<fw::FolderItem>(PathOf(name)); }
-  void Write(const QString& name, const QByteArray& bytes) {
-    QFile f(PathOf(name));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-  }
-  QByteArray Read(const QString& name) const {
-    QFile f(PathOf(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-  }
-  QStringList Entries() const {
-    return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                       QDir::Name);
-  }
-  QTemporaryDir dir_;
 };
 
 // Each step of a replace, failing as the system call would: the old bytes survive every failure

@@ -7,29 +7,13 @@
 #include <QTemporaryDir>
 
 #include "platform/files.h"
+#include "tempfolder.h"
 
 namespace {
 
-class FilesTest : public ::testing::Test {
+class FilesTest : public TempFolderTest {
  protected:
-  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
-
   fw::FolderItemPtr Folder() const { return std::make_shared<fw::FolderItem>(dir_.path()); }
-  QString PathOf(const QString& name) const { return dir_.path() + u'/' + name; }
-  void Write(const QString& name, const QByteArray& bytes) {
-    QFile f(PathOf(name));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-  }
-  QByteArray Read(const QString& name) const {
-    QFile f(PathOf(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-  }
-  // Everything in the folder, hidden entries included, so a left-over temporary file shows.
-  QStringList Entries() const {
-    return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                       QDir::Name);
-  }
   QStringList ReadLines(const QString& name, bool* endedClean) {
     QStringList lines;
     std::shared_ptr<fw::TextInputStream> in = Folder()->Child(name)->OpenAsTextFile();
@@ -40,8 +24,6 @@ class FilesTest : public ::testing::Test {
     in->Close();
     return lines;
   }
-
-  QTemporaryDir dir_;
 };
 
 TEST_F(FilesTest, WrittenLinesAreUtf8WithLfAndReadBackTheSame) {
