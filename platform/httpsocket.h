@@ -12,8 +12,9 @@
 //   -1  the connection was refused
 //   -2  the host name could not be resolved
 //   -3  the server closed the connection before sending anything
-//   -4  the network failed: unreachable, reset before any reply, or another network error
-//   -5  the connection attempt timed out in the operating system
+//   -4  the network failed: unreachable, reset before any reply, a connection attempt the
+//       operating system gave up on, or another network error
+//   -5  no connection was made within the socket layer's own time limit (30 seconds)
 //   -6  the address is not one this socket can fetch (only "http://host[:port][/path]")
 //   -7  the reply ended or broke inside its status line and headers, or is not an HTTP reply
 //   -8  any other socket failure (resources, proxy, unsupported operation)

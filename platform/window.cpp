@@ -247,7 +247,12 @@ void Window::BringToFront() {
   }
 }
 
-void Window::Refresh(bool) { top_->update(); }
+void Window::Refresh(bool) {
+  if (top_->isVisible())
+    top_->repaint();
+  else
+    top_->update();
+}
 
 // Top and left are the frame's, the measure move() uses, so that a rectangle recorded from the
 // window and applied to it again puts it back where it was.

@@ -726,6 +726,40 @@ TEST_P(WindowTest, PushButtonsTakeNoFocusFromAClick) {
   EXPECT_TRUE(button->Widget()->focusPolicy() & Qt::TabFocus);
 }
 
+// A refresh redraws before it returns: the update check refreshes its status line and then opens
+// a message box, and the line must already show its new text behind the box.
+TEST_P(WindowTest, RefreshRedrawsBeforeItReturns) {
+  win_->Show();
+  QCoreApplication::processEvents();
+  struct PaintCounter : QObject {
+    QWidget* within = nullptr;
+    int paints = 0;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::Paint && o->isWidgetType() &&
+          (o == within || within->isAncestorOf(static_cast<QWidget*>(o))))
+        ++paints;
+      return false;
+    }
+  };
+  const struct {
+    const char* what;
+    QWidget* widget;
+    std::function<void()> refresh;
+  } cases[] = {
+      {"list", lb_->Widget(), [&] { lb_->Refresh(true); }},
+      {"button", saveAs_->Widget(), [&] { saveAs_->Refresh(true); }},
+      {"window", lb_->Widget()->window(), [&] { win_->Refresh(true); }},
+  };
+  for (const auto& c : cases) {
+    PaintCounter counter;
+    counter.within = c.widget;
+    qApp->installEventFilter(&counter);
+    c.refresh();
+    qApp->removeEventFilter(&counter);
+    EXPECT_GT(counter.paints, 0) << c.what << " was not redrawn before Refresh returned";
+  }
+}
+
 // An exception no handler caught unwinds to the outermost handler only, whichever way the inner
 // handler was raised: one message box, and the program counts as failed.
 TEST_P(WindowTest, ExceptionInANestedHandlerReachesTheOutermostOnly) {
