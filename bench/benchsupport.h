@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -186,23 +187,37 @@ inline double ThreadCpuMs() {
 
 constexpr int kIdleGapMs = 300;  // the loop has slept this long: the program is idle
 constexpr int kProbeMs = 20;     // how often LoopProbe asks the loop to answer
+// Work is a spell in which the loop spent over kWorkMs of CPU within kWorkSpanMs. An idle program
+// still wakes now and then (the caret's blink, a timer), for a millisecond or a few on a loaded
+// machine; those wakes are not work.
+constexpr int kWorkSpanMs = 100;
+constexpr double kWorkMs = 8;
 
-// Runs the loop until it has spent under a tenth of its time at work for kIdleGapMs (a probe's and
-// the caret's timers take far less) and `ready` holds; returns when it was last busier than that.
-// `ready` covers work that comes after a quiet spell, such as a paint the X server asks for.
+// Runs the loop until it has done no work for kIdleGapMs and `ready` holds; returns when the work
+// ended, on NowMs's clock. `ready` covers work that comes after a quiet spell, such as a paint the
+// X server asks for.
 inline double RunUntilIdle(double limitMs, const std::function<bool()>& ready = {}) {
   const double start = NowMs();
   double lastBusy = start, wall = start, cpu = ThreadCpuMs();
+  std::deque<std::pair<double, double>> recent;  // (end, CPU) of the samples of the last kWorkSpanMs
+  double recentCpu = 0;
   QTimer wake;  // keeps the loop turning, so that the quiet time is seen
   wake.start(10);
   while ((NowMs() - lastBusy < kIdleGapMs || (ready && !ready())) && NowMs() - start < limitMs) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double now = NowMs(), nowCpu = ThreadCpuMs();
-    if (now - wall >= 10) {
-      if (nowCpu - cpu > 0.1 * (now - wall)) lastBusy = now;
-      wall = now;
-      cpu = nowCpu;
+    if (now - wall < 10) continue;
+    const double used = nowCpu - cpu;
+    recent.emplace_back(now, used);
+    recentCpu += used;
+    while (recent.front().first < now - kWorkSpanMs) {
+      recentCpu -= recent.front().second;
+      recent.pop_front();
     }
+    // The sample's end is when the work was last seen; a sample that merely holds a wake is not.
+    if (used > 0.1 * (now - wall) && recentCpu > kWorkMs) lastBusy = now;
+    wall = now;
+    cpu = nowCpu;
   }
   return lastBusy;
 }
