@@ -1,38 +1,30 @@
 // What a user waits for with a big Section shown, measured on the program itself: opening it by a
 // click on its row (save of the shown Section, the program's load path, then the editor's work
 // until the event loop is idle), a keystroke in its middle until the editor has painted it,
-// leaving it unchanged, quitting with it shown (and whether the file then holds the whole text),
-// the longest the event loop went unanswered, and the peak memory of the process. The biggest
-// Sections are not waited for: a key is typed a second after they show and Ctrl+Q comes ten
-// seconds after they show, while the editor may still be at work.
+// leaving it unchanged, quitting with it shown after that keystroke (and whether the file then
+// holds the whole text), the longest the event loop went unanswered, and the peak memory of the
+// process. The styled cases also quit with the Section shown unchanged, in a process of its own.
+// The biggest Sections are not waited for: a key is typed a second after they show and Ctrl+Q
+// comes ten seconds after they show, while the editor may still be at work.
 //
-// Each case runs in a fresh process (`bench_bigsection --child <case> <data dir>`), so that peak
-// memory is the case's own. The cases run on X (an Xvfb started here, the xcb platform) when
-// Xvfb is installed, and offscreen. BENCH_CASES=name,name limits the cases; BENCH_PLATFORMS=xcb
-// or offscreen limits the platforms.
+// Each case runs in a fresh process (`bench_bigsection --child <case> <data dir> <file> <mode>`),
+// so that peak memory is the case's own. The cases run on X (an Xvfb started here, the xcb
+// platform) when Xvfb is installed, and offscreen. BENCH_CASES=name,name limits the cases;
+// BENCH_PLATFORMS=xcb or offscreen limits the platforms.
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QTextCursor>
-#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
-#include <map>
 #include <vector>
 
 #include "benchsupport.h"
@@ -48,37 +40,13 @@
 
 namespace {
 
-constexpr int kChildTimeoutMs = 240000;
-constexpr int kIdleGapMs = 300;      // the loop has slept this long: the editor is idle
-constexpr int kProbeMs = 20;         // how often the loop is asked to answer
+using bench::NowMs;
+using bench::PlainRtf;
+using bench::RunUntilIdle;
 
-double NowMs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
+constexpr int kChildTimeoutMs = 240000;
 
 // ---- the Section files of each case, written as RTF the program reads ----
-
-QByteArray PlainRtf(qsizetype bytes, int paragraphLength, bool spaces) {
-  const QByteArray words = spaces ? QByteArray("lorem ipsum dolor sit amet consectetur adipiscing elit sed do ")
-                                  : QByteArray("QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZnaGlqa2xtbm9wcXJzdHV2d3h5eg");
-  QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 DejaVu Sans;}}\\f0\\fs24 ";
-  rtf.reserve(bytes + bytes / std::max(paragraphLength, 1) * 6 + 100);
-  qsizetype written = 0, inParagraph = 0;
-  while (written < bytes) {
-    const qsizetype n = std::min<qsizetype>(words.size(), bytes - written);
-    rtf.append(words.constData(), n);
-    written += n;
-    inParagraph += n;
-    if (paragraphLength > 0 && inParagraph >= paragraphLength && written < bytes) {
-      rtf += "\\par\n";
-      inParagraph = 0;
-    }
-  }
-  rtf += "}";
-  return rtf;
-}
 
 QByteArray FontsRtf(int fonts) {
   QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl";
@@ -90,14 +58,6 @@ QByteArray FontsRtf(int fonts) {
   }
   rtf += "}";
   return rtf;
-}
-
-QByteArray StyledRtf(qsizetype characters) {
-  QTextDocument doc;
-  bench::FillOptions fill;
-  fill.formats = 12;
-  bench::FillSampleSection(doc, characters, fill);
-  return fw::EncodeStyledRtf(doc);
 }
 
 QByteArray LongWordInProse() {
@@ -114,12 +74,13 @@ struct Case {
   std::function<QByteArray()> make;
   bool keystroke;   // type into it once idle
   bool quitEarly;   // quit while the editor is still at work
+  bool quitUnchanged = false;  // also quit, in a process of its own, with it shown unchanged
 };
 
 const std::vector<Case>& Cases() {
   static const std::vector<Case> cases = {
-      {"styled-1MB", [] { return StyledRtf(1'000'000); }, true, false},
-      {"styled-10MB", [] { return StyledRtf(10'000'000); }, true, false},
+      {"styled-1MB", [] { return bench::StyledRtf(1'000'000); }, true, false, true},
+      {"styled-10MB", [] { return bench::StyledRtf(10'000'000); }, true, false, true},
       {"plain-25MB", [] { return PlainRtf(25'000'000, 410, true); }, true, true},
       {"plain-50MB", [] { return PlainRtf(50'000'000, 410, true); }, false, true},
       {"plain-200MB", [] { return PlainRtf(200'000'000, 410, true); }, false, true},
@@ -133,58 +94,6 @@ const std::vector<Case>& Cases() {
 }
 
 // ---- the child: one case on the program ----
-
-// The longest the event loop kept a due timer waiting, while `Watch` is on.
-class Probe : public QObject {
- public:
-  Probe() {
-    timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-      const double now = NowMs();
-      worst_ = std::max(worst_, now - last_ - kProbeMs);
-      last_ = now;
-    });
-  }
-  void Watch() {
-    worst_ = 0;
-    last_ = NowMs();
-    timer_.start(kProbeMs);
-  }
-  double Stop() {
-    timer_.stop();
-    // A loop still held since the last answer counts too.
-    return std::max({0.0, worst_, NowMs() - last_ - kProbeMs});
-  }
-
- private:
-  QTimer timer_;
-  double last_ = 0, worst_ = 0;
-};
-
-double ThreadCpuMs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-// Runs the loop until it has spent under a tenth of its time at work for kIdleGapMs (the probe's
-// and the caret's timers take far less); returns when it was last busier than that.
-double RunUntilIdle(double limitMs) {
-  const double start = NowMs();
-  double lastBusy = start, wall = start, cpu = ThreadCpuMs();
-  QTimer wake;  // keeps the loop turning, so that the quiet time is seen
-  wake.start(10);
-  while (NowMs() - lastBusy < kIdleGapMs && NowMs() - start < limitMs) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    const double now = NowMs(), nowCpu = ThreadCpuMs();
-    if (now - wall >= 10) {
-      if (nowCpu - cpu > 0.1 * (now - wall)) lastBusy = now;
-      wall = now;
-      cpu = nowCpu;
-    }
-  }
-  return lastBusy;
-}
 
 class PaintWatch : public QObject {
  public:
@@ -247,6 +156,7 @@ int Child(int argc, char** argv) {
   const QString caseName = QString::fromLocal8Bit(argv[2]);
   const QString dataDir = QString::fromLocal8Bit(argv[3]);
   const QString rtfPath = QString::fromLocal8Bit(argv[4]);
+  const bool unchanged = qstrcmp(argv[5], "unchanged") == 0;
   const Case* c = nullptr;
   for (const Case& k : Cases())
     if (caseName == QLatin1String(k.name)) c = &k;
@@ -272,7 +182,19 @@ int Child(int argc, char** argv) {
   lb.SetListIndex(0);
   RunUntilIdle(5000);
 
-  Probe probe;
+  bench::LoopProbe probe;
+  if (unchanged) {
+    // Shown until idle, then the menu's Quit: what closing costs when there is nothing to save.
+    lb.SetListIndex(1);
+    RunUntilIdle(kChildTimeoutMs);
+    const Stamp before = StampOf(bigPath);
+    const long peak = bench::PeakRssKb() / 1024;
+    const QuitTimes q = QuitAfter(0);
+    std::printf(" quit_unchanged=%.1f quit_unchanged_wrote=%d unchanged_peak_mb=%ld\n", q.waited + q.took,
+                StampOf(bigPath) == before ? 0 : 1, peak);
+    std::fflush(stdout);
+    std::_Exit(0);
+  }
   std::printf("case=%s", c->name);
   // Open.
   double t0 = NowMs();
@@ -340,70 +262,35 @@ int Child(int argc, char** argv) {
   std::_Exit(0);
 }
 
-// ---- the parent: prepares the files, starts X, runs each case on each platform ----
-
-QString RunChild(const QString& self, const QString& platform, const QString& display, const Case& c,
-                 const QString& rtfPath) {
-  QTemporaryDir data, runtime;
-  QProcess child;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-  if (!display.isEmpty()) env.insert(QStringLiteral("DISPLAY"), display);
-  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-  child.setProcessEnvironment(env);
-  child.start(self, {QStringLiteral("--child"), QString::fromLatin1(c.name), data.path(), rtfPath});
-  const bool ended = child.waitForFinished(kChildTimeoutMs + 20000);
-  if (!ended) {
-    child.kill();
-    child.waitForFinished(5000);
-  }
-  QString out = QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed();
-  if (!ended) out += QStringLiteral(" FROZE(killed after %1 s)").arg((kChildTimeoutMs + 20000) / 1000);
-  else if (child.exitCode() != 0) out += QStringLiteral(" FAILED(status %1)").arg(child.exitCode());
-  return out;
-}
+// ---- the parent: prepares the files, runs each case on each platform ----
 
 int Parent(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  const QString self = QCoreApplication::applicationFilePath();
-  const QStringList only = qEnvironmentVariable("BENCH_CASES").split(u',', Qt::SkipEmptyParts);
-  const QStringList platforms =
-      qEnvironmentVariableIsSet("BENCH_PLATFORMS") ? qEnvironmentVariable("BENCH_PLATFORMS").split(u',')
-                                                   : QStringList{QStringLiteral("xcb"), QStringLiteral("offscreen")};
+  const bench::Platforms platforms;
   QTemporaryDir files;
-  QProcess xvfb;
-  const QString display = QStringLiteral(":%1").arg(90 + QCoreApplication::applicationPid() % 100);
-  if (platforms.contains(QStringLiteral("xcb"))) {
-    const QString exe = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (exe.isEmpty()) {
-      std::printf("Xvfb is not installed: offscreen only\n");
-    } else {
-      xvfb.start(exe, {display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                       QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-      xvfb.waitForStarted();
-      QThread::msleep(1500);
-    }
-  }
   for (const Case& c : Cases()) {
-    if (!only.isEmpty() && !only.contains(QLatin1String(c.name))) continue;
+    if (!bench::Wanted(c.name)) continue;
     const QString path = files.filePath(QString::fromLatin1(c.name) + QStringLiteral(".rtf"));
     {
       QFile f(path);
       const QByteArray rtf = c.make();
       if (!f.open(QIODevice::WriteOnly) || f.write(rtf) != rtf.size()) return 1;
     }
-    for (const QString& platform : platforms) {
-      if (platform == QStringLiteral("xcb") && xvfb.state() != QProcess::Running) continue;
-      const QString line = RunChild(self, platform, platform == QStringLiteral("xcb") ? display : QString(), c, path);
+    for (const QString& platform : platforms.List()) {
+      // A fresh data folder for each process: the first one's quit has written into its own.
+      const auto run = [&](const char* mode) {
+        QTemporaryDir data;
+        return bench::RunChild(platforms, platform,
+                               {QString::fromLatin1(c.name), data.path(), path, QString::fromLatin1(mode)},
+                               kChildTimeoutMs + 20000);
+      };
+      QString line = run("typed");
+      if (c.quitUnchanged) line += u' ' + run("unchanged");
       std::printf("%-9s %s\n", qPrintable(platform), qPrintable(line));
       std::fflush(stdout);
     }
     QFile::remove(path);
-  }
-  if (xvfb.state() == QProcess::Running) {
-    xvfb.terminate();
-    xvfb.waitForFinished(5000);
   }
   return 0;
 }
@@ -411,6 +298,6 @@ int Parent(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 5 && qstrcmp(argv[1], "--child") == 0) return Child(argc, argv);
+  if (argc == 6 && qstrcmp(argv[1], "--child") == 0) return Child(argc, argv);
   return Parent(argc, argv);
 }

@@ -1,182 +1,190 @@
-// Start-up time of the program, from the start of its process to the main window painted with the
-// Section list filled, for section list files of 0, 1,000 and 10,000 Sections (every tenth one
-// marked). Each run is a fresh process: this program starts itself again as
-// `bench_startup --child <config dir>`, and the child runs the real start-up. The parent takes the
-// launch time just before it starts the child, so loading the program and its libraries counts.
-// Prints, per size, the median, minimum and maximum of 7 runs in milliseconds, and the median of
-// each step.
+// Start-up as a user waits for it, on the program itself (its main path, the folder lock included):
+// from the launch of its process to the Section list painted, and to the event loop idle after
+// that. The data folders: none (a first run), section lists of 0, 1,000 and 10,000 Sections (every
+// tenth one marked), and a small Section beside a 1 MB or a 10 MB styled one that was the last
+// selected. The program does not show the last Section by itself, so for those two the user's
+// click on its row follows (the program's load path, until idle), as a fresh process's first open.
+//
+// Each run is a fresh process (`bench_startup --child <case>`, the data folder in XDG_CONFIG_HOME),
+// timed from just before the parent starts it, so loading the program and its libraries counts;
+// peak memory (VmHWM) is the run's own. The runs are on X (an Xvfb started here, the xcb platform)
+// when Xvfb is installed, and offscreen. BENCH_CASES=name,name limits the cases; BENCH_PLATFORMS=xcb
+// or offscreen limits the platforms. Prints, per case and platform, medians in milliseconds.
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <vector>
 
+#include "benchsupport.h"
 #include "app/startup.h"
-#include "platform/application.h"
 #include "platform/listbox.h"
+#include "platform/scripteduiservice.h"
+#include "platform/window.h"
 #include "window/window1.h"
 
 namespace {
 
-constexpr int kRuns = 7;
-constexpr int kChildTimeoutMs = 120000;
-const char* const kLaunchVar = "TAVRIN_BENCH_LAUNCH_NS";
+using bench::NowMs;
 
-// CLOCK_MONOTONIC is one clock for every process of the machine, so the parent's launch time and
-// the child's readings can be subtracted.
-long long NowNs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+constexpr int kChildTimeoutMs = 120000;
+const QString kBig = QStringLiteral("Big");
+
+struct Case {
+  const char* name;
+  int sections;           // rows of the section list; -1: no data folder at all
+  qsizetype bigCharacters;  // when not 0, a small and a big Section, the big one last selected
+  int runs;
+};
+
+const std::vector<Case>& Cases() {
+  static const std::vector<Case> cases = {
+      {"first-run", -1, 0, 7},       {"sections-0", 0, 0, 7},         {"sections-1000", 1000, 0, 7},
+      {"sections-10000", 10000, 0, 7}, {"last-1MB", 2, 1'000'000, 5}, {"last-10MB", 2, 10'000'000, 5},
+  };
+  return cases;
 }
 
-double Ms(long long from, long long to) { return static_cast<double>(to - from) / 1e6; }
+// ---- the child: one start of the program ----
 
-// The first paint of the list's rows: by then the window is shown and laid out with the list
-// filled. The reading is taken once that paint has finished.
-class FirstPaint : public QObject {
+// The first paint of the main window's section list: by then the window is shown and laid out
+// with the list filled. The reading is taken once that paint has finished.
+class FirstListPaint : public QObject {
  public:
-  explicit FirstPaint(long long* at) : at_(at) {}
+  double at = -1;
 
  protected:
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Paint && !seen_) {
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() != QEvent::Paint || seen_) return false;
+    auto* w = dynamic_cast<Window1*>(fw::GetImplicitWindow(QStringLiteral("Window1")));
+    if (w && o == w->LB1().Tree()->viewport()) {
       seen_ = true;
-      QTimer::singleShot(0, [at = at_] {
-        *at = NowNs();
-        QCoreApplication::exit(0);
-      });
+      QTimer::singleShot(0, [this] { at = NowMs(); });
     }
     return false;
   }
 
  private:
-  long long* at_;
   bool seen_ = false;
 };
 
 int Child(int argc, char** argv) {
-  const long long entered = NowNs();
-  const char* launch = std::getenv(kLaunchVar);
-  if (!launch) {
-    std::fprintf(stderr, "the child needs %s\n", kLaunchVar);
-    return 2;
-  }
-  const long long launched = std::atoll(launch);
-  qputenv("XDG_CONFIG_HOME", QByteArray(argv[2]));
+  const double launched = bench::LaunchedMs();
+  const double entered = NowMs();
+  const bool openLast = qstrcmp(argv[3], "open") == 0;
   QApplication qtApp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrin"));
-  const long long appMade = NowNs();
-  if (!fw::StartApplication(&Startup)) {
-    std::fprintf(stderr, "start-up failed\n");
-    return 1;
-  }
-  const long long started = NowNs();
-  Window1* w = Window1::Window1_();
-  long long painted = 0;
-  FirstPaint watcher(&painted);
-  w->LB1().Tree()->viewport()->installEventFilter(&watcher);
-  // Bounded: a dialog that nobody answers must not stall the parent for ever.
-  QTimer::singleShot(kChildTimeoutMs / 2, [] { QCoreApplication::exit(3); });
-  if (QCoreApplication::exec() != 0 || painted == 0) {
-    std::fprintf(stderr, "the list was never painted\n");
-    return 1;
-  }
-  std::printf("rows=%d main=%.3f app=%.3f start=%.3f shown=%.3f\n", w->LB1().ListCount(), Ms(launched, entered),
-              Ms(launched, appMade), Ms(launched, started), Ms(launched, painted));
-  std::fflush(stdout);
-  ReleaseModuleState();
-  return 0;
+  const double appMade = NowMs();
+  // Nothing should ask, but an unanswered dialog must not hold the run.
+  fw::UiService::Install(std::make_unique<fw::ScriptedUiService>());
+  FirstListPaint paint;
+  qtApp.installEventFilter(&paint);
+  // The first turn of the program's event loop: its start-up is done.
+  QTimer::singleShot(0, [&] {
+    const double started = NowMs();
+    const double idle = std::max(bench::RunUntilIdle(kChildTimeoutMs / 2, [&] { return paint.at >= 0; }), paint.at);
+    Window1* w = Window1::Window1_();
+    fw::Listbox& lb = w->LB1();
+    std::printf("rows=%d main=%.1f app=%.1f start=%.1f shown=%.1f idle=%.1f start_peak_mb=%ld", lb.ListCount(),
+                entered - launched, appMade - launched, started - launched, paint.at - launched, idle - launched,
+                bench::PeakRssKb() / 1024);
+    if (openLast) {
+      int row = 0;
+      while (row < lb.ListCount() && lb.Cell(row, 0) != kBig) ++row;
+      bench::LoopProbe probe;
+      const double t0 = NowMs();
+      lb.SetListIndex(row);
+      const double call = NowMs() - t0;
+      probe.Watch();  // after the call, which `open` tells
+      const double shownIdle = bench::RunUntilIdle(kChildTimeoutMs / 2) - t0;
+      std::printf(" open=%.1f open_idle=%.1f open_worst_wait=%.1f", call, shownIdle, probe.Stop());
+    }
+    std::printf(" peak_mb=%ld\n", bench::PeakRssKb() / 1024);
+    std::fflush(stdout);
+    std::_Exit(0);
+  });
+  return Main();
 }
 
-struct Sample {
-  int rows = -1;
-  double main = 0, app = 0, start = 0, shown = 0;
-};
+// ---- the parent: a data folder for each run, the runs of each case on each platform ----
 
-bool RunChild(const QString& self, const QString& configDir, Sample* s) {
-  QTemporaryDir runtime;
-  QProcess child;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-  env.insert(QString::fromLatin1(kLaunchVar), QString::number(NowNs()));
-  child.setProcessEnvironment(env);
-  child.start(self, {QStringLiteral("--child"), configDir});
-  const bool ended = child.waitForFinished(kChildTimeoutMs);
-  if (!ended) {
-    child.kill();
-    child.waitForFinished(5000);
+bool WriteDataFolder(const QString& configDir, const Case& c, const QByteArray& bigText) {
+  if (c.sections < 0) return true;
+  QByteArray list;
+  if (c.bigCharacters > 0) {
+    list = "Small\n" + kBig.toUtf8() + '\n';
+    return bench::WriteDataFile(configDir, QStringLiteral("Sections.txt"), list) &&
+           bench::WriteDataFile(configDir, QStringLiteral("Tavrin-Small.txt"), bench::PlainRtf(2000, 400, true)) &&
+           bench::WriteDataFile(configDir, QStringLiteral("Tavrin-%1.txt").arg(kBig), bigText) &&
+           bench::WriteDataFile(configDir, QStringLiteral("tavrin.txt"),
+                                "#Window1Position 150,150,700,500\n#MySection " + kBig.toUtf8() + '\n');
   }
-  const QByteArray out = child.readAllStandardOutput();
-  const bool ok = ended && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
-                  std::sscanf(out.constData(), "rows=%d main=%lf app=%lf start=%lf shown=%lf", &s->rows, &s->main,
-                              &s->app, &s->start, &s->shown) == 5;
-  // The offscreen platform's notes would bury the table; they matter only when a run failed.
-  if (!ok) std::fprintf(stderr, "%s", child.readAllStandardError().constData());
-  return ok;
+  for (int i = 1; i <= c.sections; ++i) {
+    if (i % 10 == 0) list += "###";
+    list += "Section " + QByteArray::number(i).rightJustified(5, '0') + '\n';
+  }
+  return bench::WriteDataFile(configDir, QStringLiteral("Sections.txt"), list);
 }
 
-bool WriteSections(const QString& configDir, int count) {
-  if (!QDir().mkpath(configDir + QStringLiteral("/Tavrin"))) return false;
-  QByteArray text;
-  for (int i = 1; i <= count; ++i) {
-    if (i % 10 == 0) text += "###";
-    text += "Section " + QByteArray::number(i).rightJustified(5, '0') + '\n';
-  }
-  QFile f(configDir + QStringLiteral("/Tavrin/Sections.txt"));
-  return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
+QString RunOnce(const bench::Platforms& platforms, const QString& platform, const Case& c, const QByteArray& bigText) {
+  QTemporaryDir config;
+  if (!config.isValid() || !WriteDataFolder(config.path(), c, bigText)) return QStringLiteral("FAILED(data folder)");
+  QProcessEnvironment env;
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+  return bench::RunChild(platforms, platform,
+                         {QString::fromLatin1(c.name), QString::fromLatin1(c.bigCharacters > 0 ? "open" : "start")},
+                         kChildTimeoutMs, env);
 }
 
 int Parent(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  const QString self = QCoreApplication::applicationFilePath();
-  std::printf("start-up, process start to the list painted; %d runs per size, ms\n", kRuns);
-  std::printf("%8s %9s %9s %9s   %s\n", "Sections", "median", "min", "max",
-              "median per step: main() reached / QApplication made / start-up done / painted");
-  bool warmed = false;
-  for (int count : {0, 1000, 10000}) {
-    QTemporaryDir config;
-    if (!config.isValid() || !WriteSections(config.path(), count)) {
-      std::fprintf(stderr, "cannot write the section list\n");
-      return 1;
-    }
-    Sample s;
-    // One run that is not counted, so that the first figure is not the one that reads the program
-    // and its libraries from disk.
-    if (!warmed && !(warmed = RunChild(self, config.path(), &s))) {
-      std::fprintf(stderr, "the child run failed\n");
-      return 1;
-    }
-    std::vector<double> main, made, start, shown;
-    for (int r = 0; r < kRuns; ++r) {
-      if (!RunChild(self, config.path(), &s) || s.rows != count) {
-        std::fprintf(stderr, "the child run failed (rows %d of %d)\n", s.rows, count);
-        return 1;
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const bench::Platforms platforms;
+  std::printf("start-up: ms from the launch of the process, medians of the runs; memory in MB\n");
+  const QStringList keys = {QStringLiteral("main"),     QStringLiteral("app"),       QStringLiteral("start"),
+                            QStringLiteral("shown"),    QStringLiteral("idle"),      QStringLiteral("start_peak_mb"),
+                            QStringLiteral("open"),     QStringLiteral("open_idle"), QStringLiteral("open_worst_wait"),
+                            QStringLiteral("peak_mb")};
+  std::vector<QString> warmed;
+  for (const Case& c : Cases()) {
+    if (!bench::Wanted(c.name)) continue;
+    const QByteArray bigText = c.bigCharacters > 0 ? bench::StyledRtf(c.bigCharacters) : QByteArray();
+    for (const QString& platform : platforms.List()) {
+      // One run that is not counted, so that the first figure is not the one that reads the
+      // program and its libraries from disk.
+      if (std::find(warmed.begin(), warmed.end(), platform) == warmed.end()) {
+        warmed.push_back(platform);
+        RunOnce(platforms, platform, c, bigText);
       }
-      main.push_back(s.main);
-      made.push_back(s.app);
-      start.push_back(s.start);
-      shown.push_back(s.shown);
+      std::vector<std::vector<double>> figures(keys.size());
+      QString failure;
+      int rows = -1;
+      for (int r = 0; r < c.runs && failure.isEmpty(); ++r) {
+        const QString line = RunOnce(platforms, platform, c, bigText);
+        if (line.contains(QLatin1String("FAILED")) || line.contains(QLatin1String("FROZE"))) failure = line;
+        rows = static_cast<int>(bench::Field(line, QStringLiteral("rows")));
+        for (int k = 0; k < keys.size(); ++k) figures[k].push_back(bench::Field(line, keys[k]));
+      }
+      std::printf("%-9s case=%s", qPrintable(platform), c.name);
+      if (!failure.isEmpty()) {
+        std::printf(" %s\n", qPrintable(failure));
+        continue;
+      }
+      std::printf(" rows=%d runs=%d", rows, c.runs);
+      for (int k = 0; k < keys.size(); ++k) {
+        if (figures[k].front() < 0) continue;  // not measured in this case
+        std::printf(" %s=%.1f", qPrintable(keys[k]), bench::Median(figures[k]));
+        if (keys[k] == QLatin1String("shown") || keys[k] == QLatin1String("idle") ||
+            keys[k] == QLatin1String("open_idle"))
+          std::printf(" %s_max=%.1f", qPrintable(keys[k]), *std::max_element(figures[k].begin(), figures[k].end()));
+      }
+      std::printf("\n");
+      std::fflush(stdout);
     }
-    std::printf("%8d %9.1f %9.1f %9.1f   %.1f / %.1f / %.1f / %.1f\n", count, Median(shown),
-                *std::min_element(shown.begin(), shown.end()), *std::max_element(shown.begin(), shown.end()),
-                Median(main), Median(made), Median(start), Median(shown));
-    std::fflush(stdout);
   }
   return 0;
 }
@@ -184,6 +192,6 @@ int Parent(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && qstrcmp(argv[1], "--child") == 0) return Child(argc, argv);
+  if (argc == 4 && qstrcmp(argv[1], "--child") == 0) return Child(argc, argv);
   return Parent(argc, argv);
 }
