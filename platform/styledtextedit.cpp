@@ -1,12 +1,17 @@
 #include "styledtextedit.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTextCharFormat>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <cmath>
+
+#include "documentlayout.h"
 
 namespace fw {
 
@@ -40,6 +45,132 @@ StyledTextEdit::StyledTextEdit(QWidget* parent) : QTextEdit(parent) {
   // Rich text arrives only through insertFromMimeData below, reduced to the editor's styles:
   // no tables, images, links or paragraph layouts of other programs.
   setAcceptRichText(false);
+  // Qt's text control scrolls to the caret and repaints it at the place it finds in the
+  // paragraph's own layout; the scroll goes through EnsureVisible, and the caret's repaints (its
+  // blinking among them) are seen on the control.
+  for (QObject* child : children()) {
+    if (child->inherits("QWidgetTextControl")) control_ = child;
+  }
+  if (control_) {
+    if (QObject::disconnect(control_, SIGNAL(visibilityRequest(QRectF)), this, SLOT(_q_ensureVisible(QRectF))))
+      connect(control_, SIGNAL(visibilityRequest(QRectF)), this, SLOT(EnsureVisible(QRectF)));
+    control_->installEventFilter(this);
+  }
+  connect(this, &QTextEdit::cursorPositionChanged, this, [this] {
+    if (PiecedAtCaret()) viewport()->update();
+  });
+}
+
+DocumentLayout* StyledTextEdit::Layout() const { return qobject_cast<DocumentLayout*>(document()->documentLayout()); }
+
+DocumentLayout* StyledTextEdit::PiecedAtCaret() const {
+  DocumentLayout* layout = Layout();
+  return layout && layout->Pieced(textCursor().block()) ? layout : nullptr;
+}
+
+void StyledTextEdit::EnsureVisible(const QRectF& rect) {
+  QRectF r = rect;
+  // The control's caret place where a paragraph's layout has no lines: the paragraph's top.
+  if (DocumentLayout* layout = PiecedAtCaret()) {
+    const QRectF block = layout->blockBoundingRect(textCursor().block());
+    if (rect.top() == block.top() && rect.height() == 10) r = layout->CaretRect(textCursor().position()).adjusted(-5, 0, 5, 0);
+  }
+  QMetaObject::invokeMethod(this, "_q_ensureVisible", Qt::DirectConnection, Q_ARG(QRectF, r));
+}
+
+bool StyledTextEdit::eventFilter(QObject* watched, QEvent* e) {
+  // The caret's blink repaints where the control thinks the caret is.
+  if (watched == control_ && e->type() == QEvent::Timer && PiecedAtCaret()) viewport()->update();
+  return QTextEdit::eventFilter(watched, e);
+}
+
+void StyledTextEdit::keyPressEvent(QKeyEvent* e) {
+  if (!MoveThroughPieces(e)) QTextEdit::keyPressEvent(e);
+}
+
+bool StyledTextEdit::MoveThroughPieces(QKeyEvent* e) {
+  DocumentLayout* layout = Layout();
+  if (!layout) return false;
+  QTextCursor c = textCursor();
+  const QTextBlock block = c.block();
+  const bool here = layout->Pieced(block);
+  const bool down = e->matches(QKeySequence::MoveToNextLine) || e->matches(QKeySequence::SelectNextLine) ||
+                    e->matches(QKeySequence::MoveToNextPage) || e->matches(QKeySequence::SelectNextPage);
+  const bool up = e->matches(QKeySequence::MoveToPreviousLine) || e->matches(QKeySequence::SelectPreviousLine) ||
+                  e->matches(QKeySequence::MoveToPreviousPage) || e->matches(QKeySequence::SelectPreviousPage);
+  // Moves by line also into such a paragraph: Qt's would land at its start.
+  if (!here && !(down && layout->Pieced(block.next())) && !(up && layout->Pieced(block.previous()))) return false;
+  const auto mode = e->matches(QKeySequence::SelectNextLine) || e->matches(QKeySequence::SelectPreviousLine) ||
+                            e->matches(QKeySequence::SelectNextPage) || e->matches(QKeySequence::SelectPreviousPage) ||
+                            e->matches(QKeySequence::SelectNextChar) || e->matches(QKeySequence::SelectPreviousChar) ||
+                            e->matches(QKeySequence::SelectNextWord) || e->matches(QKeySequence::SelectPreviousWord) ||
+                            e->matches(QKeySequence::SelectStartOfLine) || e->matches(QKeySequence::SelectEndOfLine)
+                        ? QTextCursor::KeepAnchor
+                        : QTextCursor::MoveAnchor;
+  const bool rtl = block.textDirection() == Qt::RightToLeft;
+  const int at = c.position();
+  int to = -1;
+  int scroll = 0;
+  if (up || down) {
+    const bool page = e->matches(QKeySequence::MoveToNextPage) || e->matches(QKeySequence::SelectNextPage) ||
+                      e->matches(QKeySequence::MoveToPreviousPage) || e->matches(QKeySequence::SelectPreviousPage);
+    const QRectF caret = layout->CaretRect(at);
+    if (at != verticalPosition_) verticalX_ = caret.left();
+    const qreal height = layout->documentSize().height();
+    const qreal step = std::max<qreal>(1, caret.height() / 2);
+    // The first place below (above) the caret's line, or a page from it, that is on another line.
+    qreal y = page ? (down ? caret.top() + viewport()->height() : caret.top() - viewport()->height())
+                   : (down ? caret.bottom() + 1 : caret.top() - 1);
+    to = at;
+    for (; y >= 0 && y < height; y += down ? step : -step) {
+      const int p = layout->hitTest(QPointF(verticalX_, y), Qt::FuzzyHit);
+      const QRectF r = layout->CaretRect(p);
+      if (p >= 0 && (down ? r.top() > caret.top() : r.top() < caret.top())) {
+        to = p;
+        break;
+      }
+    }
+    if (to == at) to = down ? document()->characterCount() - 1 : 0;
+    if (page) scroll = down ? viewport()->height() : -viewport()->height();
+  } else if (!here) {
+    return false;
+  } else if (e->matches(QKeySequence::MoveToNextChar) || e->matches(QKeySequence::SelectNextChar)) {
+    to = rtl ? layout->PreviousCursorPosition(at, false) : layout->NextCursorPosition(at, false);
+  } else if (e->matches(QKeySequence::MoveToPreviousChar) || e->matches(QKeySequence::SelectPreviousChar)) {
+    to = rtl ? layout->NextCursorPosition(at, false) : layout->PreviousCursorPosition(at, false);
+  } else if (e->matches(QKeySequence::MoveToNextWord) || e->matches(QKeySequence::SelectNextWord)) {
+    to = rtl ? layout->PreviousCursorPosition(at, true) : layout->NextCursorPosition(at, true);
+  } else if (e->matches(QKeySequence::MoveToPreviousWord) || e->matches(QKeySequence::SelectPreviousWord)) {
+    to = rtl ? layout->NextCursorPosition(at, true) : layout->PreviousCursorPosition(at, true);
+  } else if (e->matches(QKeySequence::MoveToStartOfLine) || e->matches(QKeySequence::SelectStartOfLine)) {
+    int start = at, end = at;
+    layout->LineBounds(at, &start, &end);
+    to = start;
+  } else if (e->matches(QKeySequence::MoveToEndOfLine) || e->matches(QKeySequence::SelectEndOfLine)) {
+    int start = at, end = at;
+    layout->LineBounds(at, &start, &end);
+    // Before the space a line was broken at, as Qt does, so that the caret stays on the line.
+    const int blockEnd = block.position() + block.length() - 1;
+    to = std::min(end, blockEnd);
+    if (to < blockEnd && to > start && document()->characterAt(to - 1).isSpace()) --to;
+  } else if (e->matches(QKeySequence::Delete) && !c.hasSelection()) {
+    // Qt finds the next character in the whole paragraph's layout.
+    const int next = layout->NextCursorPosition(at, false);
+    if (next == at || isReadOnly()) return true;
+    c.setPosition(next, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    setTextCursor(c);
+    return true;
+  } else {
+    return false;
+  }
+  c.setPosition(to, mode);
+  setTextCursor(c);
+  if (up || down) {
+    verticalPosition_ = to;
+    if (scroll) verticalScrollBar()->setValue(verticalScrollBar()->value() + scroll);
+  }
+  return true;
 }
 
 bool StyledTextEdit::canInsertFromMimeData(const QMimeData* source) const {
