@@ -69,12 +69,20 @@ DocumentLayout* StyledTextEdit::PiecedAtCaret() const {
 }
 
 void StyledTextEdit::EnsureVisible(const QRectF& rect) {
-  QRectF r = rect;
   // The control's caret place where a paragraph's layout has no lines: the paragraph's top.
   if (DocumentLayout* layout = PiecedAtCaret()) {
     const QRectF block = layout->blockBoundingRect(textCursor().block());
-    if (rect.top() == block.top() && rect.height() == 10) r = layout->CaretRect(textCursor().position()).adjusted(-5, 0, 5, 0);
+    if (rect.top() == block.top() && rect.height() == 10) {
+      ShowCaret(layout);
+      return;
+    }
   }
+  QMetaObject::invokeMethod(this, "_q_ensureVisible", Qt::DirectConnection, Q_ARG(QRectF, rect));
+}
+
+void StyledTextEdit::ShowCaret(DocumentLayout* layout) {
+  // With the margins Qt's text control gives the caret.
+  const QRectF r = layout->CaretRect(textCursor().position()).adjusted(-5, 0, 5, 0);
   QMetaObject::invokeMethod(this, "_q_ensureVisible", Qt::DirectConnection, Q_ARG(QRectF, r));
 }
 
@@ -85,7 +93,49 @@ bool StyledTextEdit::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void StyledTextEdit::keyPressEvent(QKeyEvent* e) {
-  if (!MoveThroughPieces(e)) QTextEdit::keyPressEvent(e);
+  if (!MoveThroughPieces(e) && !EditInPieces(e)) QTextEdit::keyPressEvent(e);
+}
+
+bool StyledTextEdit::EditInPieces(QKeyEvent* e) {
+  DocumentLayout* layout = PiecedAtCaret();
+  if (!layout || isReadOnly() || overwriteMode()) return false;
+  const QString text = e->text();
+  const bool back = e->matches(QKeySequence::Backspace) || (e->key() == Qt::Key_Backspace && e->modifiers() == Qt::NoModifier);
+  const bool del = e->matches(QKeySequence::Delete);
+  // Typed text as Qt's text control takes it: printable, a tab or a format character, and not a
+  // Ctrl (+Shift) combination.
+  const Qt::KeyboardModifiers m = e->modifiers() & ~Qt::KeypadModifier;
+  const bool typed = !text.isEmpty() && m != Qt::ControlModifier && m != (Qt::ShiftModifier | Qt::ControlModifier) &&
+                     (text.at(0).isPrint() || text.at(0) == u'\t' || text.at(0).category() == QChar::Other_Format ||
+                      text.at(0).category() == QChar::Other_PrivateUse);
+  if (!back && !del && !typed) return false;
+  // Inside an edit block, so that Qt's cursor leaves its x unknown rather than reading it from
+  // the whole paragraph's layout; typing in a row joins one undo step, as Qt's typing does.
+  QTextCursor c = textCursor();
+  const bool joins = typed && !c.hasSelection() && c.position() == typedEnd_ &&
+                     document()->availableUndoSteps() == typedSteps_ && typedRevision_ == document()->revision();
+  if (joins) c.joinPreviousEditBlock();
+  else c.beginEditBlock();
+  if (typed) {
+    c.insertText(text);
+  } else if (c.hasSelection()) {
+    c.removeSelectedText();
+  } else if (back) {
+    c.deletePreviousChar();
+  } else {
+    c.setPosition(layout->NextCursorPosition(c.position(), false), QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+  }
+  c.endEditBlock();
+  typedEnd_ = typed ? c.position() : -1;
+  typedSteps_ = document()->availableUndoSteps();
+  typedRevision_ = document()->revision();
+  // The control's own cursor moved with the edit; it is told only when it differs.
+  if (textCursor().position() != c.position() || textCursor().anchor() != c.anchor()) setTextCursor(c);
+  else ShowCaret(layout);
+  viewport()->update();
+  e->accept();
+  return true;
 }
 
 bool StyledTextEdit::MoveThroughPieces(QKeyEvent* e) {
@@ -153,14 +203,6 @@ bool StyledTextEdit::MoveThroughPieces(QKeyEvent* e) {
     const int blockEnd = block.position() + block.length() - 1;
     to = std::min(end, blockEnd);
     if (to < blockEnd && to > start && document()->characterAt(to - 1).isSpace()) --to;
-  } else if (e->matches(QKeySequence::Delete) && !c.hasSelection()) {
-    // Qt finds the next character in the whole paragraph's layout.
-    const int next = layout->NextCursorPosition(at, false);
-    if (next == at || isReadOnly()) return true;
-    c.setPosition(next, QTextCursor::KeepAnchor);
-    c.removeSelectedText();
-    setTextCursor(c);
-    return true;
   } else {
     return false;
   }

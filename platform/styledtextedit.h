@@ -35,10 +35,18 @@ class StyledTextEdit : public QTextEdit {
   DocumentLayout* PiecedAtCaret() const;
   // A key that moves the caret, done through the layout; false when it is not one.
   bool MoveThroughPieces(QKeyEvent* e);
+  // Typing, Backspace and Delete there, without Qt's text control: it would have all of the
+  // paragraph analysed again after each key (hundreds of milliseconds at 10 MB) for the caret's
+  // place.
+  bool EditInPieces(QKeyEvent* e);
+  // Scrolls to the caret's place as the layout gives it.
+  void ShowCaret(DocumentLayout* layout);
 
   QObject* control_ = nullptr;
   int verticalPosition_ = -1;  // where the last move by line left the caret...
   qreal verticalX_ = 0;        // ...and the x it keeps while moving by line
+  int typedEnd_ = -1;          // where typing in such a paragraph last left the caret...
+  int typedSteps_ = 0, typedRevision_ = 0;  // ...and the document then
 };
 
 }  // namespace fw

@@ -402,6 +402,12 @@ TEST_P(GiantParagraphTest, KeysTypedInTheMiddleLandWhereTyped) {
     const QRectF r = Layout()->CaretRect(Caret());
     EXPECT_EQ(Layout()->hitTest(QPointF(r.left() + 1, r.center().y()), Qt::FuzzyHit), Caret());
   }
+  // Keys typed in a row are one step to undo, as elsewhere in the editor.
+  Place(7 + 50'000);
+  for (const char* key : {"x", "y", "z"}) SendKey(Edit(), QString::fromLatin1(key));
+  ASSERT_EQ(ef_->Text(), QString(expected).insert(7 + 50'000, QStringLiteral("xyz")));
+  ef_->Document()->undo();
+  EXPECT_EQ(ef_->Text(), expected);
 }
 
 TEST_P(GiantParagraphTest, ASelectionAcrossPiecesHoldsAndShowsItsText) {
