@@ -7,6 +7,7 @@
 // line movement find no lines; the caret's moves by line, by character and by word, its place for
 // scrolling and its repaints go through the layout here instead.
 
+#include <QElapsedTimer>
 #include <QTextEdit>
 
 namespace fw {
@@ -47,6 +48,7 @@ class StyledTextEdit : public QTextEdit {
   qreal verticalX_ = 0;        // ...and the x it keeps while moving by line
   int typedEnd_ = -1;          // where typing in such a paragraph last left the caret...
   int typedSteps_ = 0, typedRevision_ = 0;  // ...and the document then
+  QElapsedTimer sinceDoubleClick_;
 };
 
 }  // namespace fw
