@@ -116,7 +116,8 @@ bool StyledTextEdit::EditInPieces(QKeyEvent* e) {
   const bool typed = !text.isEmpty() && m != Qt::ControlModifier && m != (Qt::ShiftModifier | Qt::ControlModifier) &&
                      (text.at(0).isPrint() || text.at(0) == u'\t' || text.at(0).category() == QChar::Other_Format ||
                       text.at(0).category() == QChar::Other_PrivateUse);
-  if (!back && !del && !typed) return false;
+  // A tab may move the focus instead: Qt decides.
+  if ((!back && !del && !typed) || e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) return false;
   // Inside an edit block, so that Qt's cursor leaves its x unknown rather than reading it from
   // the whole paragraph's layout; typing in a row joins one undo step, as Qt's typing does.
   QTextCursor c = textCursor();

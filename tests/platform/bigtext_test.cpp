@@ -383,6 +383,58 @@ TEST_P(GiantParagraphTest, APointOnAnyLineFindsTheCharacterThere) {
   EXPECT_EQ(layout->hitTest(QPointF(1, layout->blockBoundingRect(after).top() + 1), Qt::FuzzyHit), after.position());
 }
 
+// Each edit lays out again only what it touched: places found afterwards must be those of the
+// text as it now is, also where a paragraph drops below the size for pieces or goes above it.
+TEST_P(GiantParagraphTest, PlacesStayRightThroughEditsOfTheParagraph) {
+  QTextDocument* doc = ef_->Document();
+  const struct {
+    const char* what;
+    std::function<void(QTextCursor&)> edit;
+  } cases[] = {
+      {"a style across pieces",
+       [](QTextCursor& c) {
+         c.setPosition(7 + 15'000);
+         c.setPosition(7 + 40'000, QTextCursor::KeepAnchor);
+         QTextCharFormat f;
+         f.setFontPointSize(30);
+         c.mergeCharFormat(f);
+       }},
+      {"a long paste into one piece", [&](QTextCursor& c) {
+         c.setPosition(7 + 20'000);
+         c.insertText(Giant(100'000, GetParam()));
+       }},
+      {"most of it deleted", [](QTextCursor& c) {
+         c.setPosition(7 + 1'000);
+         c.setPosition(7 + 160'000, QTextCursor::KeepAnchor);
+         c.removeSelectedText();
+       }},
+      {"a new paragraph in the middle", [](QTextCursor& c) {
+         c.setPosition(7 + 100'000);
+         c.insertText(QStringLiteral("\n"));
+       }},
+      {"a narrower editor", [&](QTextCursor&) { ef_->SetWidth(ef_->Width() / 2); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Show(Giant(200'000, GetParam()));
+    QTextCursor at(doc);
+    c.edit(at);
+    fw::DocumentLayout* layout = Layout();
+    qreal bottom = -1;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+      const QRectF r = layout->blockBoundingRect(b);
+      if (bottom >= 0) {
+        ASSERT_EQ(r.top(), bottom) << "block " << b.blockNumber();
+      }
+      bottom = r.bottom();
+    }
+    for (int pos = 3; pos < doc->characterCount() - 1; pos += 4999) {
+      const QRectF r = layout->CaretRect(pos);
+      ASSERT_EQ(layout->hitTest(QPointF(r.left() + 1, r.center().y()), Qt::FuzzyHit), pos) << "at " << pos;
+    }
+  }
+}
+
 TEST_P(GiantParagraphTest, KeysTypedInTheMiddleLandWhereTyped) {
   const QString text = Giant(200'000, GetParam());
   Show(text);
