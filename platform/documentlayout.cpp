@@ -408,16 +408,16 @@ void DocumentLayout::Resync(int from, int charsRemoved, int charsAdded) {
   Q_UNUSED(charsRemoved);
   for (int i = first; i < first + oldSpan; ++i) pending_ -= exact_[size_t(i)] ? 0 : 1;
   const int relative = from - firstBlock.position();
-  if (newSpan == 1 && oldSpan == 1 && pieces_[size_t(first)]) {
-    EditPieces(*pieces_[size_t(first)], relative, charsRemoved, charsAdded);
-  } else if (newSpan == oldSpan && charsRemoved == charsAdded) {
-    // A change of style: the text and so the pieces' ends stay.
+  if (newSpan == oldSpan && charsRemoved == charsAdded) {
+    // A change of style (or of as many characters): the pieces' ends stay.
     int i = first;
     for (QTextBlock b = firstBlock; i < first + newSpan; b = b.next(), ++i) {
       if (!pieces_[size_t(i)]) continue;
       for (Piece& p : *pieces_[size_t(i)])
         if (b.position() + p.start < from + charsAdded && b.position() + p.start + p.length >= from) p.layout.reset();
     }
+  } else if (newSpan == 1 && oldSpan == 1 && pieces_[size_t(first)]) {
+    EditPieces(*pieces_[size_t(first)], relative, charsRemoved, charsAdded);
   } else {
     for (int i = first; i < first + oldSpan; ++i) pieces_[size_t(i)].reset();
   }
