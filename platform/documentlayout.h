@@ -26,7 +26,6 @@
 #include <vector>
 
 class QTextBlock;
-class QTextLayout;
 
 namespace fw {
 
@@ -101,8 +100,8 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   using Pieces = std::vector<Piece>;
   // The pieces of block `index`, made when it is long enough to need them (none otherwise).
   Pieces* PiecesOf(int index, const QTextBlock& block) const;
-  // Lays out the pieces not laid out yet, for budgetNs at most (below 0: no limit), or only those
-  // meeting [from, to) of the block; true once none is left. The block's height follows.
+  // Lays out the pieces not laid out yet, for budgetNs at most (below 0: no limit), or (from >= 0)
+  // only those touching from..to of the block; true once none is left.
   bool LayOutPieces(int index, const QTextBlock& block, qint64 budgetNs, int from = -1, int to = -1) const;
   void LayOutPiece(const QTextBlock& block, Piece& piece, bool first, const QList<QTextLayout::FormatRange>& formats) const;
   qreal PiecesHeight(const QTextBlock& block, Pieces& pieces) const;
@@ -122,6 +121,8 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
                 int length, qreal top, bool last) const;
   // An edit inside one paragraph: only the pieces it touched are laid out again.
   void EditPieces(Pieces& pieces, int relative, int removed, int added) const;
+  // After pieces were laid out outside a pass over the blocks: the block's height, and whether it
+  // is now exact.
   void PieceLaidOut(int index, const QTextBlock& block) const;
 
   // What every block's layout depends on besides its own text, as of the last layout.
