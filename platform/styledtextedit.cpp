@@ -108,7 +108,9 @@ bool StyledTextEdit::EditInPieces(QKeyEvent* e) {
   DocumentLayout* layout = PiecedAtCaret();
   if (!layout || isReadOnly() || overwriteMode()) return false;
   const QString text = e->text();
-  const bool back = e->matches(QKeySequence::Backspace) || (e->key() == Qt::Key_Backspace && e->modifiers() == Qt::NoModifier);
+  // Backspace with Shift too, as in Qt's text control.
+  const bool back = e->matches(QKeySequence::Backspace) ||
+                    (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier));
   const bool del = e->matches(QKeySequence::Delete);
   // Typed text as Qt's text control takes it: printable, a tab or a format character, and not a
   // Ctrl (+Shift) combination.
