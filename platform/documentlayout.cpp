@@ -31,9 +31,45 @@ constexpr qreal kUnbounded = 1e7;
 // break at the line's end too, which only paragraphs like that ever show.
 constexpr int kLongWord = 10'000;
 
-// Without its shaped glyphs kept, every paint of a paragraph this long (each blink of the caret)
-// shapes all of it again, for most of a second at 10 MB.
-constexpr int kKeepShaped = 256 * 1024;
+// A paragraph longer than kPieced is laid out as pieces of about kPiece characters, each ending
+// after a space when one is near (so that lines end there as they would anyway); a key typed then
+// lays out one piece again, a few milliseconds, where Qt's layout of the whole paragraph took
+// seconds at 10 MB. A piece that grows past twice its size is split when laid out again.
+constexpr int kPieced = 64 * 1024;
+constexpr int kPiece = 16 * 1024;
+constexpr int kSpaceWithin = 1024;
+
+// Where pieces of `text` end, each about kPiece long; none is left shorter than half of that.
+std::vector<int> PieceEnds(const QString& text) {
+  std::vector<int> ends;
+  const int n = int(text.size());
+  int at = 0;
+  while (at < n) {
+    int end = std::min(n, at + kPiece);
+    if (n - end < kPiece / 2) {
+      end = n;
+    } else {
+      int e = end;
+      while (e > end - kSpaceWithin && !text[e - 1].isSpace()) --e;
+      if (e > end - kSpaceWithin) end = e;
+      // Never between the halves of a character or before a mark that goes with the one before.
+      else while (end > at + 1 && (text[end].isLowSurrogate() || text[end].isMark())) --end;
+    }
+    ends.push_back(end);
+    at = end;
+  }
+  return ends;
+}
+
+// Read a character at a time: a QTextCursor placed in the paragraph would have Qt's layout of the
+// whole paragraph analyse all of its text (for the cursor's x), a long wait at 10 MB.
+QString TextOf(const QTextBlock& block, int start, int length) {
+  const QTextDocument* doc = block.document();
+  QString text(length, Qt::Uninitialized);
+  const int from = block.position() + start;
+  for (int k = 0; k < length; ++k) text[k] = doc->characterAt(from + k);
+  return text;
+}
 
 bool HasLongWord(const QTextBlock& block) {
   if (block.length() <= kLongWord) return false;
@@ -66,8 +102,8 @@ qreal DocumentLayout::Estimate(const QTextBlock& block) const {
   return Dyadic(lines * lineHeight_ + bf.topMargin() + bf.bottomMargin());
 }
 
-qreal DocumentLayout::LayOut(const QTextBlock& block) const {
-  QTextDocument* doc = document();
+namespace {
+QTextOption OptionFor(const QTextDocument* doc, const QTextBlock& block, bool longWord) {
   const QTextBlockFormat bf = block.blockFormat();
   QTextOption option = doc->defaultTextOption();
   const Qt::LayoutDirection direction = block.textDirection();
@@ -75,27 +111,212 @@ qreal DocumentLayout::LayOut(const QTextBlock& block) const {
   if (bf.hasProperty(QTextFormat::BlockAlignment))
     option.setAlignment(QStyle::visualAlignment(direction, bf.alignment()));
   if (bf.nonBreakableLines()) option.setWrapMode(QTextOption::NoWrap);
-  else if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && HasLongWord(block))
+  else if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && longWord)
     option.setWrapMode(QTextOption::WrapAnywhere);
-  QTextLayout* tl = block.layout();
-  tl->setTextOption(option);
-  tl->setCacheEnabled(block.length() > kKeepShaped);
-  tl->setPosition(QPointF(0, 0));
-  const qreal margin = doc->documentMargin();
-  const qreal left = margin + bf.leftMargin();
+  return option;
+}
+}  // namespace
+
+// Lines of `tl` from `y` down, each as wide as the block allows; returns where they end.
+qreal DocumentLayout::PlaceLines(const QTextBlock& block, QTextLayout* tl, bool firstLine, qreal y) const {
+  const QTextBlockFormat bf = block.blockFormat();
+  const qreal left = document()->documentMargin() + bf.leftMargin();
   const qreal width = std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
-  qreal y = bf.topMargin();
-  bool first = true;
   tl->beginLayout();
   for (QTextLine line = tl->createLine(); line.isValid(); line = tl->createLine()) {
-    const qreal indent = first ? bf.textIndent() : 0;
+    const qreal indent = firstLine ? bf.textIndent() : 0;
     line.setLineWidth(std::max<qreal>(1, width - indent));
     line.setPosition(QPointF(left + indent, y));
     y += line.height();
-    first = false;
+    firstLine = false;
   }
   tl->endLayout();
+  return y;
+}
+
+qreal DocumentLayout::LayOut(const QTextBlock& block) const {
+  const QTextBlockFormat bf = block.blockFormat();
+  QTextLayout* tl = block.layout();
+  tl->setTextOption(OptionFor(document(), block, HasLongWord(block)));
+  tl->setCacheEnabled(false);
+  tl->setPosition(QPointF(0, 0));
+  return Dyadic(PlaceLines(block, tl, true, bf.topMargin()) + bf.bottomMargin());
+}
+
+qreal DocumentLayout::PieceEstimate(const QTextBlock& block, int length) const {
+  const QTextBlockFormat bf = block.blockFormat();
+  const qreal width = std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
+  return Dyadic(std::max<qreal>(1, std::ceil(length * charWidth_ / width)) * lineHeight_);
+}
+
+DocumentLayout::Pieces* DocumentLayout::PiecesOf(int index, const QTextBlock& block) const {
+  if (index < 0 || index >= int(pieces_.size())) return nullptr;
+  std::unique_ptr<Pieces>& slot = pieces_[size_t(index)];
+  if (block.length() <= kPieced) {
+    slot.reset();
+    return nullptr;
+  }
+  // Pieces that no longer add up to the text (a change not seen yet) are made anew.
+  if (slot) {
+    int sum = 0;
+    for (const Piece& p : *slot) sum += p.length;
+    if (sum != block.length() - 1) slot.reset();
+  }
+  if (!slot) {
+    slot = std::make_unique<Pieces>();
+    int at = 0;
+    for (const int end : PieceEnds(block.text())) {
+      Piece p;
+      p.start = at;
+      p.length = end - at;
+      p.height = PieceEstimate(block, p.length);
+      slot->push_back(std::move(p));
+      at = end;
+    }
+    // The paragraph's own layout keeps nothing of an earlier layout: Qt's cursor code finds no
+    // lines in it, rather than stale ones.
+    QTextLayout* tl = block.layout();
+    tl->clearLayout();
+    tl->setCacheEnabled(false);
+    PiecesHeight(block, *slot);
+  }
+  return slot.get();
+}
+
+qreal DocumentLayout::PiecesHeight(const QTextBlock& block, Pieces& pieces) const {
+  const QTextBlockFormat bf = block.blockFormat();
+  qreal y = bf.topMargin();
+  for (Piece& p : pieces) {
+    p.y = y;
+    y += p.height;
+  }
   return Dyadic(y + bf.bottomMargin());
+}
+
+void DocumentLayout::LayOutPiece(const QTextBlock& block, Piece& piece, bool first,
+                                 const QList<QTextLayout::FormatRange>& formats) const {
+  const QString text = TextOf(block, piece.start, piece.length);
+  auto tl = std::make_unique<QTextLayout>(text, document()->defaultFont());
+  QList<QTextLayout::FormatRange> own;
+  // The ranges are in the order of the text: the first that ends inside the piece is found by
+  // halving.
+  auto it = std::lower_bound(formats.begin(), formats.end(), piece.start,
+                             [](const QTextLayout::FormatRange& f, int at) { return f.start + f.length <= at; });
+  for (; it != formats.end() && it->start < piece.start + piece.length; ++it) {
+    const int from = std::max(it->start, piece.start);
+    const int to = std::min(it->start + it->length, piece.start + piece.length);
+    if (from < to) own.append({from - piece.start, to - from, it->format});
+  }
+  tl->setFormats(own);
+  bool longWord = false;
+  int run = 0;
+  for (const QChar c : text) {
+    run = c.isSpace() ? 0 : run + 1;
+    if (run > kLongWord) {
+      longWord = true;
+      break;
+    }
+  }
+  tl->setTextOption(OptionFor(document(), block, longWord));
+  // Its glyphs are kept: a paint (each blink of the caret) then shapes nothing again.
+  tl->setCacheEnabled(true);
+  piece.height = Dyadic(PlaceLines(block, tl.get(), first, 0));
+  piece.layout = std::move(tl);
+}
+
+bool DocumentLayout::LayOutPieces(int index, const QTextBlock& block, qint64 budgetNs, int from, int to) const {
+  Pieces* pieces = PiecesOf(index, block);
+  if (!pieces) return true;
+  QElapsedTimer clock;
+  clock.start();
+  QList<QTextLayout::FormatRange> formats;
+  bool haveFormats = false;
+  for (size_t k = 0; k < pieces->size(); ++k) {
+    Piece& p = (*pieces)[k];
+    if (p.layout) continue;
+    if (from >= 0 && (p.start + p.length < from || p.start > to)) continue;
+    if (budgetNs >= 0 && clock.nsecsElapsed() >= budgetNs) break;
+    if (p.length > 2 * kPiece) {
+      const int start = p.start;
+      const std::vector<int> ends = PieceEnds(TextOf(block, start, p.length));
+      Pieces split;
+      int at = 0;
+      for (const int end : ends) {
+        Piece q;
+        q.start = start + at;
+        q.length = end - at;
+        q.height = PieceEstimate(block, q.length);
+        split.push_back(std::move(q));
+        at = end;
+      }
+      pieces->erase(pieces->begin() + std::ptrdiff_t(k));
+      pieces->insert(pieces->begin() + std::ptrdiff_t(k), std::make_move_iterator(split.begin()),
+                     std::make_move_iterator(split.end()));
+    }
+    if (!haveFormats) {
+      formats = block.textFormats();
+      haveFormats = true;
+    }
+    LayOutPiece(block, (*pieces)[k], k == 0, formats);
+  }
+  PiecesHeight(block, *pieces);
+  return std::all_of(pieces->begin(), pieces->end(), [](const Piece& p) { return bool(p.layout); });
+}
+
+void DocumentLayout::EditPieces(Pieces& pieces, int relative, int removed, int added) const {
+  // What was removed leaves the pieces it was in...
+  int at = 0;
+  for (Piece& p : pieces) {
+    const int cut = std::max(0, std::min(at + p.length, relative + removed) - std::max(at, relative));
+    at += p.length;
+    if (cut == 0) continue;
+    p.length -= cut;
+    p.layout.reset();
+  }
+  if (pieces.size() > 1)
+    pieces.erase(std::remove_if(pieces.begin(), pieces.end(), [](const Piece& p) { return p.length == 0; }),
+                 pieces.end());
+  // ...and what was added goes into the one holding its place.
+  at = 0;
+  for (size_t k = 0; k < pieces.size(); ++k) {
+    Piece& p = pieces[k];
+    p.start = at;
+    if (added > 0 && relative >= at && (relative < at + p.length || k + 1 == pieces.size())) {
+      p.length += added;
+      p.layout.reset();
+      added = 0;
+    }
+    at += p.length;
+  }
+}
+
+void DocumentLayout::PieceLaidOut(int index, const QTextBlock& block) const {
+  Pieces* pieces = PiecesOf(index, block);
+  if (!pieces) return;
+  SetHeight(index, PiecesHeight(block, *pieces));
+  if (!exact_[size_t(index)] &&
+      std::all_of(pieces->begin(), pieces->end(), [](const Piece& p) { return bool(p.layout); })) {
+    exact_[size_t(index)] = 1;
+    --pending_;
+  }
+  QMetaObject::invokeMethod(const_cast<DocumentLayout*>(this), [this] { EmitSize(); }, Qt::QueuedConnection);
+}
+
+DocumentLayout::Part DocumentLayout::PartAt(int index, const QTextBlock& block, int relative, qreal y) const {
+  Pieces* pieces = PiecesOf(index, block);
+  if (!pieces) return {block.layout(), 0, 0};
+  for (;;) {
+    size_t k = 0;
+    if (relative >= 0) {
+      while (k + 1 < pieces->size() && (*pieces)[k + 1].start <= relative) ++k;
+    } else {
+      while (k + 1 < pieces->size() && (*pieces)[k + 1].y <= y) ++k;
+    }
+    const Piece& p = (*pieces)[k];
+    if (p.layout) return {p.layout.get(), p.start, p.y};
+    LayOutPieces(index, block, -1, p.start + 1, p.start + p.length - 1);
+    PieceLaidOut(index, block);
+  }
 }
 
 void DocumentLayout::SetHeight(int index, qreal h) const {
@@ -144,12 +365,18 @@ void DocumentLayout::ResetAll() {
   const qreal width = TextWidth();
   if (int(heights_.size()) != n || width_ <= 0) {
     heights_.resize(size_t(n));
+    pieces_.clear();
+    pieces_.resize(size_t(n));
     int i = 0;
     for (QTextBlock b = doc->begin(); b.isValid() && i < n; b = b.next(), ++i) heights_[size_t(i)] = Estimate(b);
   } else if (width != width_) {
     // The old heights, at the new width, are the better guess until each block is laid out again.
     for (qreal& h : heights_) h = Dyadic(std::max(lineHeight_, h * width_ / width));
   }
+  // Pieces keep where they end, and their heights as the guess, until laid out again.
+  for (auto& pieces : pieces_)
+    if (pieces)
+      for (Piece& p : *pieces) p.layout.reset();
   width_ = width;
   exact_.assign(size_t(n), 0);
   pending_ = n;
@@ -180,7 +407,27 @@ void DocumentLayout::Resync(int from, int charsRemoved, int charsAdded) {
   }
   Q_UNUSED(charsRemoved);
   for (int i = first; i < first + oldSpan; ++i) pending_ -= exact_[size_t(i)] ? 0 : 1;
+  const int relative = from - firstBlock.position();
+  if (newSpan == oldSpan && charsRemoved == charsAdded) {
+    // A change of style (or of as many characters): the pieces' ends stay.
+    int i = first;
+    for (QTextBlock b = firstBlock; i < first + newSpan; b = b.next(), ++i) {
+      if (!pieces_[size_t(i)]) continue;
+      for (Piece& p : *pieces_[size_t(i)])
+        if (b.position() + p.start < from + charsAdded && b.position() + p.start + p.length >= from) p.layout.reset();
+    }
+  } else if (newSpan == 1 && oldSpan == 1 && pieces_[size_t(first)]) {
+    EditPieces(*pieces_[size_t(first)], relative, charsRemoved, charsAdded);
+  } else {
+    for (int i = first; i < first + oldSpan; ++i) pieces_[size_t(i)].reset();
+  }
   if (newSpan != oldSpan) {
+    // Moved rather than copied, the pieces' layouts being their own.
+    std::vector<std::unique_ptr<Pieces>> tail(std::make_move_iterator(pieces_.begin() + first + oldSpan),
+                                              std::make_move_iterator(pieces_.end()));
+    pieces_.resize(size_t(first));
+    pieces_.resize(size_t(first + newSpan));
+    for (auto& t : tail) pieces_.push_back(std::move(t));
     heights_.erase(heights_.begin() + first, heights_.begin() + first + oldSpan);
     heights_.insert(heights_.begin() + first, size_t(newSpan), 0);
     exact_.erase(exact_.begin() + first, exact_.begin() + first + oldSpan);
@@ -193,6 +440,15 @@ void DocumentLayout::Resync(int from, int charsRemoved, int charsAdded) {
   const bool now = charsAdded <= kLayOutNow;
   int i = first;
   for (QTextBlock b = firstBlock; i < first + newSpan; b = b.next(), ++i) {
+    if (Pieces* pieces = PiecesOf(i, b)) {
+      // Of a long paragraph, the pieces at the change now, the rest as the rest of the text.
+      const bool whole = now && LayOutPieces(i, b, -1, from - b.position(), from - b.position() + charsAdded);
+      heights_[size_t(i)] = PiecesHeight(b, *pieces);
+      exact_[size_t(i)] = whole ? 1 : 0;
+      pending_ += whole ? 0 : 1;
+      if (!whole) scan_ = std::min(scan_, i);
+      continue;
+    }
     heights_[size_t(i)] = now ? LayOut(b) : Estimate(b);
     exact_[size_t(i)] = now ? 1 : 0;
     pending_ += now ? 0 : 1;
@@ -235,6 +491,15 @@ bool DocumentLayout::EnsureLaidOut(const QTextBlock& block) const {
   if (int(heights_.size()) != document()->blockCount()) const_cast<DocumentLayout*>(this)->ResetAll();
   const int i = block.blockNumber();
   if (i < 0 || i >= int(heights_.size()) || exact_[size_t(i)]) return false;
+  // Of a long paragraph only the pieces looked at are laid out (PartAt); its height meanwhile
+  // counts the others at a guess.
+  if (Pieces* pieces = PiecesOf(i, block)) {
+    const qreal h = PiecesHeight(block, *pieces);
+    if (h == heights_[size_t(i)]) return false;
+    SetHeight(i, h);
+    QMetaObject::invokeMethod(const_cast<DocumentLayout*>(this), [this] { EmitSize(); }, Qt::QueuedConnection);
+    return true;
+  }
   SetHeight(i, LayOut(block));
   exact_[size_t(i)] = 1;
   --pending_;
@@ -258,6 +523,15 @@ int DocumentLayout::LayOutRange(int from, int last, qint64 budgetNs, bool* chang
     if (exact_[size_t(i)]) continue;
     b = at == i - 1 && b.isValid() ? b.next() : document()->findBlockByNumber(i);
     at = i;
+    if (Pieces* pieces = PiecesOf(i, b)) {
+      const bool whole = LayOutPieces(i, b, budgetNs < 0 ? -1 : std::max<qint64>(1, budgetNs - clock.nsecsElapsed()));
+      heights_[size_t(i)] = PiecesHeight(b, *pieces);
+      *changed = true;
+      if (!whole) break;
+      exact_[size_t(i)] = 1;
+      --pending_;
+      continue;
+    }
     heights_[size_t(i)] = LayOut(b);
     exact_[size_t(i)] = 1;
     --pending_;
@@ -339,11 +613,13 @@ int DocumentLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) 
   const QTextBlock block = doc->findBlockByNumber(i);
   if (!block.isValid()) return -1;
   EnsureLaidOut(block);
-  const qreal y = point.y() - Top(i);
-  const QTextLayout* tl = block.layout();
+  const qreal inBlock = point.y() - Top(i);
+  const Part part = PartAt(i, block, -1, inBlock);
+  const qreal y = inBlock - part.y;
+  const QTextLayout* tl = part.layout;
   const int lines = tl->lineCount();
   if (lines == 0) return accuracy == Qt::FuzzyHit ? block.position() : -1;
-  if (y >= heights_[size_t(i)] && i == int(heights_.size()) - 1 && accuracy == Qt::ExactHit) return -1;
+  if (inBlock >= heights_[size_t(i)] && i == int(heights_.size()) - 1 && accuracy == Qt::ExactHit) return -1;
   QTextLine line = tl->lineAt(0);
   for (int k = 0; k < lines; ++k) {
     const QTextLine l = tl->lineAt(k);
@@ -354,7 +630,97 @@ int DocumentLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) 
     const QRectF r = line.naturalTextRect();
     if (point.x() < r.left() || point.x() > r.right() || y < line.y() || y > line.y() + line.height()) return -1;
   }
-  return block.position() + line.xToCursor(point.x());
+  return block.position() + part.offset + line.xToCursor(point.x());
+}
+
+bool DocumentLayout::Pieced(const QTextBlock& block) const {
+  const int i = block.blockNumber();
+  return block.isValid() && block.length() > kPieced && i >= 0 && i < int(pieces_.size());
+}
+
+QRectF DocumentLayout::CaretRect(int position) const {
+  const QTextBlock block = document()->findBlock(position);
+  if (!block.isValid()) return QRectF();
+  const QRectF r = blockBoundingRect(block);
+  const int relative = position - block.position();
+  const Part part = PartAt(block.blockNumber(), block, relative);
+  const QTextLine line = part.layout->lineForTextPosition(relative - part.offset);
+  if (!line.isValid()) return QRectF(r.left(), r.top() + part.y, cursorWidth_, lineHeight_);
+  return QRectF(r.left() + line.cursorToX(relative - part.offset), r.top() + part.y + line.y(), cursorWidth_,
+                line.height());
+}
+
+void DocumentLayout::LineBounds(int position, int* start, int* end) const {
+  const QTextBlock block = document()->findBlock(position);
+  *start = *end = position;
+  if (!block.isValid()) return;
+  EnsureLaidOut(block);
+  const int relative = position - block.position();
+  const Part part = PartAt(block.blockNumber(), block, relative);
+  const QTextLine line = part.layout->lineForTextPosition(relative - part.offset);
+  if (!line.isValid()) return;
+  *start = block.position() + part.offset + line.textStart();
+  *end = *start + line.textLength();
+}
+
+int DocumentLayout::NextCursorPosition(int position, bool words) const {
+  const QTextBlock block = document()->findBlock(position);
+  if (!block.isValid()) return position;
+  const int relative = position - block.position();
+  if (relative >= block.length() - 1) return std::min(position + 1, document()->characterCount() - 1);
+  const Part part = PartAt(block.blockNumber(), block, relative);
+  const auto mode = words ? QTextLayout::SkipWords : QTextLayout::SkipCharacters;
+  return block.position() + part.offset + part.layout->nextCursorPosition(relative - part.offset, mode);
+}
+
+int DocumentLayout::PreviousCursorPosition(int position, bool words) const {
+  const QTextBlock block = document()->findBlock(position);
+  if (!block.isValid()) return position;
+  const int relative = position - block.position();
+  if (relative <= 0) return std::max(0, position - 1);
+  const Part part = PartAt(block.blockNumber(), block, relative - 1);
+  const auto mode = words ? QTextLayout::SkipWords : QTextLayout::SkipCharacters;
+  return block.position() + part.offset + part.layout->previousCursorPosition(relative - part.offset, mode);
+}
+
+int DocumentLayout::LineCount(const QTextBlock& block) const {
+  const int i = block.blockNumber();
+  if (!Pieced(block)) return block.layout() ? block.layout()->lineCount() : 0;
+  const Pieces* pieces = PiecesOf(i, block);
+  int lines = 0;
+  for (const Piece& p : *pieces) lines += p.layout ? p.layout->lineCount() : 1;
+  return lines;
+}
+
+int DocumentLayout::LineNumberAt(const QTextBlock& block, int relative) const {
+  const int i = block.blockNumber();
+  if (!Pieced(block)) {
+    const QTextLine l = block.layout() ? block.layout()->lineForTextPosition(relative) : QTextLine();
+    return l.isValid() ? l.lineNumber() : 0;
+  }
+  const Part part = PartAt(i, block, relative);
+  int lines = 0;
+  for (const Piece& p : *PiecesOf(i, block)) {
+    if (p.start >= part.offset) break;
+    lines += p.layout ? p.layout->lineCount() : 1;
+  }
+  const QTextLine l = part.layout->lineForTextPosition(relative - part.offset);
+  return lines + (l.isValid() ? l.lineNumber() : 0);
+}
+
+qreal DocumentLayout::LineTop(const QTextBlock& block, int line) const {
+  const int i = block.blockNumber();
+  if (!Pieced(block)) {
+    const QTextLayout* tl = block.layout();
+    return tl && line >= 0 && line < tl->lineCount() ? tl->lineAt(line).y() : 0;
+  }
+  Pieces* pieces = PiecesOf(i, block);
+  for (const Piece& p : *pieces) {
+    const int lines = p.layout ? p.layout->lineCount() : 1;
+    if (line < lines) return p.y + (p.layout ? p.layout->lineAt(std::max(0, line)).y() : 0);
+    line -= lines;
+  }
+  return pieces->empty() ? 0 : pieces->back().y;
 }
 
 void DocumentLayout::draw(QPainter* painter, const PaintContext& context) {
@@ -367,51 +733,70 @@ void DocumentLayout::draw(QPainter* painter, const PaintContext& context) {
     EnsureLaidOut(block);
     const qreal top = Top(i);
     if (top > clip.bottom()) break;
-    const int blpos = block.position();
-    const int bllen = block.length();
-    QTextLayout* tl = block.layout();
-    QList<QTextLayout::FormatRange> selections;
-    for (const Selection& range : context.selections) {
-      const int selStart = range.cursor.selectionStart() - blpos;
-      const int selEnd = range.cursor.selectionEnd() - blpos;
-      if (selStart < bllen && selEnd > 0 && selEnd > selStart) {
-        QTextLayout::FormatRange o;
-        o.start = selStart;
-        o.length = selEnd - selStart;
-        o.format = range.format;
-        selections.append(o);
-      } else if (!range.cursor.hasSelection() && range.format.hasProperty(QTextFormat::FullWidthSelection) &&
-                 block.contains(range.cursor.position())) {
-        // A full-width selection needs no selected text, only a position that names the line.
-        const QTextLine l = tl->lineForTextPosition(range.cursor.position() - blpos);
-        QTextLayout::FormatRange o;
-        o.start = l.textStart();
-        o.length = l.textLength();
-        if (o.start + o.length == bllen - 1) ++o.length;
-        o.format = range.format;
-        selections.append(o);
-      }
+    const Pieces* pieces = PiecesOf(i, block);
+    if (!pieces) {
+      DrawPart(painter, context, block, block.layout(), 0, block.length(), top, true);
+      continue;
     }
-    // Drawn at the block's own origin: the painter carries the block's place, so that positions
-    // far down a long text never reach the layout's fixed-point coordinates.
-    painter->save();
-    painter->translate(0, top);
-    tl->draw(painter, QPointF(0, 0), selections, clip.translated(0, -top));
-    // A selection that goes on past the paragraph's end shows its end too, as a space's width
-    // after the last line: an empty paragraph in a selection is then seen to be in it.
-    for (const Selection& range : context.selections) {
-      if (tl->lineCount() == 0 || block == document()->lastBlock()) break;
-      const int separator = blpos + bllen - 1;
-      if (range.cursor.selectionStart() > separator || range.cursor.selectionEnd() <= separator) continue;
-      const QTextLine last = tl->lineAt(tl->lineCount() - 1);
-      const qreal space = QFontMetricsF(block.charFormat().font()).horizontalAdvance(u' ');
-      painter->fillRect(QRectF(last.x() + last.naturalTextWidth(), last.y(), space, last.height()),
-                        range.format.background());
+    for (size_t k = 0; k < pieces->size(); ++k) {
+      const Piece& p = (*pieces)[k];
+      if (top + p.y > clip.bottom()) break;
+      if (top + p.y + p.height < clip.top()) continue;
+      const Part part = PartAt(i, block, p.start);
+      const bool last = k + 1 == pieces->size();
+      DrawPart(painter, context, block, part.layout, part.offset, p.length + (last ? 1 : 0), top + part.y, last);
     }
-    const int cursor = context.cursorPosition;
-    if (cursor >= blpos && cursor < blpos + bllen) tl->drawCursor(painter, QPointF(0, 0), cursor - blpos, cursorWidth_);
-    painter->restore();
   }
+}
+
+void DocumentLayout::DrawPart(QPainter* painter, const PaintContext& context, const QTextBlock& block, QTextLayout* tl,
+                              int offset, int length, qreal top, bool last) const {
+  const QRectF clip = context.clip.isValid() ? context.clip : QRectF(QPointF(0, 0), documentSize());
+  // Positions of the part's own text; its end is the paragraph's end when it is the last part.
+  const int blpos = block.position() + offset;
+  const int bllen = length;
+  QList<QTextLayout::FormatRange> selections;
+  for (const Selection& range : context.selections) {
+    const int selStart = range.cursor.selectionStart() - blpos;
+    const int selEnd = range.cursor.selectionEnd() - blpos;
+    if (selStart < bllen && selEnd > 0 && selEnd > selStart) {
+      QTextLayout::FormatRange o;
+      // Clipped at a piece's ends only: a paragraph's own lines show a selection as Qt draws it.
+      o.start = offset > 0 ? std::max(0, selStart) : selStart;
+      o.length = (last ? selEnd : std::min(selEnd, bllen)) - o.start;
+      o.format = range.format;
+      selections.append(o);
+    } else if (!range.cursor.hasSelection() && range.format.hasProperty(QTextFormat::FullWidthSelection) &&
+               range.cursor.position() >= blpos && range.cursor.position() < blpos + bllen) {
+      // A full-width selection needs no selected text, only a position that names the line.
+      const QTextLine l = tl->lineForTextPosition(range.cursor.position() - blpos);
+      QTextLayout::FormatRange o;
+      o.start = l.textStart();
+      o.length = l.textLength();
+      if (o.start + o.length == bllen - 1) ++o.length;
+      o.format = range.format;
+      selections.append(o);
+    }
+  }
+  // Drawn at the part's own origin: the painter carries its place, so that positions far down a
+  // long text never reach the layout's fixed-point coordinates.
+  painter->save();
+  painter->translate(0, top);
+  tl->draw(painter, QPointF(0, 0), selections, clip.translated(0, -top));
+  // A selection that goes on past the paragraph's end shows its end too, as a space's width
+  // after the last line: an empty paragraph in a selection is then seen to be in it.
+  for (const Selection& range : context.selections) {
+    if (!last || tl->lineCount() == 0 || block == document()->lastBlock()) break;
+    const int separator = blpos + bllen - 1;
+    if (range.cursor.selectionStart() > separator || range.cursor.selectionEnd() <= separator) continue;
+    const QTextLine lastLine = tl->lineAt(tl->lineCount() - 1);
+    const qreal space = QFontMetricsF(block.charFormat().font()).horizontalAdvance(u' ');
+    painter->fillRect(QRectF(lastLine.x() + lastLine.naturalTextWidth(), lastLine.y(), space, lastLine.height()),
+                      range.format.background());
+  }
+  const int cursor = context.cursorPosition;
+  if (cursor >= blpos && cursor < blpos + bllen) tl->drawCursor(painter, QPointF(0, 0), cursor - blpos, cursorWidth_);
+  painter->restore();
 }
 
 }  // namespace fw

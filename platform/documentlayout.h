@@ -10,11 +10,19 @@
 // Each block's QTextLayout holds its lines at the block's own origin (the layout's position is
 // 0,0): blockBoundingRect() gives the block's place in the document, as the editor's caret,
 // cursor movement and selection code expect.
+//
+// A paragraph of more than kPieced characters is laid out as pieces of its text instead, each a
+// QTextLayout of its own (a line may end where a piece does): Qt's layout of a paragraph starts
+// from nothing for every change, so a key typed into one of 10 MB took seconds, and so did
+// showing its start. Such a paragraph's own QTextLayout holds no lines; the functions below give
+// its lines and caret places, for the editor's keys and for line counts.
 
 #include <QAbstractTextDocumentLayout>
 #include <QBasicTimer>
 #include <QFont>
+#include <QTextLayout>
 #include <QTextOption>
+#include <memory>
 #include <vector>
 
 class QTextBlock;
@@ -42,6 +50,22 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   void LayOutAll();
   bool LaidOut(const QTextBlock& block) const;
 
+  // Paragraphs laid out in pieces: Qt's own cursor movement and caret place, which read the
+  // paragraph's QTextLayout, know nothing of their lines.
+  bool Pieced(const QTextBlock& block) const;
+  // The caret's rectangle at a position, in the document.
+  QRectF CaretRect(int position) const;
+  // The visual line holding a position: its first position and the one after its last.
+  void LineBounds(int position, int* start, int* end) const;
+  // The next or previous place for the caret inside the paragraph, as QTextLayout gives them.
+  int NextCursorPosition(int position, bool words) const;
+  int PreviousCursorPosition(int position, bool words) const;
+  // Lines of a laid-out block, for line counts: how many, which holds a position in the block,
+  // and the top of one in the block.
+  int LineCount(const QTextBlock& block) const;
+  int LineNumberAt(const QTextBlock& block, int relative) const;
+  qreal LineTop(const QTextBlock& block, int line) const;
+
   int CursorWidth() const { return cursorWidth_; }
   void SetCursorWidth(int w) { cursorWidth_ = w; }
 
@@ -68,6 +92,39 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   void EmitSize() const;
   bool EnsureLaidOut(const QTextBlock& block) const;
 
+  struct Piece {
+    int start = 0, length = 0;  // in the block's text
+    qreal y = 0, height = 0;    // in the block; the height is an estimate until laid out
+    std::unique_ptr<QTextLayout> layout;  // none while the piece needs laying out
+  };
+  using Pieces = std::vector<Piece>;
+  // The pieces of block `index`, made when it is long enough to need them (none otherwise).
+  Pieces* PiecesOf(int index, const QTextBlock& block) const;
+  // Lays out the pieces not laid out yet, for budgetNs at most (below 0: no limit), or (from >= 0)
+  // only those touching from..to of the block; true once none is left.
+  bool LayOutPieces(int index, const QTextBlock& block, qint64 budgetNs, int from = -1, int to = -1) const;
+  void LayOutPiece(const QTextBlock& block, Piece& piece, bool first, const QList<QTextLayout::FormatRange>& formats) const;
+  qreal PiecesHeight(const QTextBlock& block, Pieces& pieces) const;
+  qreal PieceEstimate(const QTextBlock& block, int length) const;
+  qreal PlaceLines(const QTextBlock& block, QTextLayout* tl, bool firstLine, qreal y) const;
+  // The layout holding a place of block `index` (a position in it, or else a height in it), laid
+  // out, with where its text starts in the block and its top in the block.
+  struct Part {
+    QTextLayout* layout;
+    int offset;
+    qreal y;
+  };
+  Part PartAt(int index, const QTextBlock& block, int relative, qreal y = 0) const;
+  // Draws a block's layout, or a piece's, whose text starts `offset` into the block and counts
+  // `length` positions (with the paragraph's end when `last`), its top at `top`.
+  void DrawPart(QPainter* painter, const PaintContext& context, const QTextBlock& block, QTextLayout* tl, int offset,
+                int length, qreal top, bool last) const;
+  // An edit inside one paragraph: only the pieces it touched are laid out again.
+  void EditPieces(Pieces& pieces, int relative, int removed, int added) const;
+  // After pieces were laid out outside a pass over the blocks: the block's height, and whether it
+  // is now exact.
+  void PieceLaidOut(int index, const QTextBlock& block) const;
+
   // What every block's layout depends on besides its own text, as of the last layout.
   struct Inputs {
     qreal width = -1, margin = 0;
@@ -87,6 +144,7 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   mutable std::vector<qreal> heights_;
   mutable std::vector<unsigned char> exact_;
   mutable std::vector<qreal> tree_;
+  mutable std::vector<std::unique_ptr<Pieces>> pieces_;
   mutable int pending_ = 0;       // blocks whose height is an estimate
   mutable qreal lastReportedHeight_ = -1;
   int scan_ = 0;                  // where the background layout goes on

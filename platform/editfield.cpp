@@ -414,12 +414,20 @@ int EditField::CharPosAtXY(int x, int y) const {
 }
 
 namespace {
+DocumentLayout* OurLayout(const QTextBlock& b) {
+  return qobject_cast<DocumentLayout*>(b.document()->documentLayout());
+}
+
 // The lines of a block as laid out; a block not laid out yet counts one.
 int LinesOf(const QTextBlock& b) {
+  if (const DocumentLayout* ours = OurLayout(b)) return std::max(1, ours->LineCount(b));
   const QTextLayout* l = b.layout();
   return std::max(1, l ? l->lineCount() : 1);
 }
-bool LaidOut(const QTextBlock& b) { return b.layout() && b.layout()->lineCount() > 0; }
+bool LaidOut(const QTextBlock& b) {
+  if (const DocumentLayout* ours = OurLayout(b)) return ours->LaidOut(b);
+  return b.layout() && b.layout()->lineCount() > 0;
+}
 
 // Lays the text out from its start up to and with `block`, so that every line count before it is
 // exact.
@@ -534,6 +542,7 @@ int EditField::LineNumAtCharPos(int offset) const {
   const QTextBlock target = doc->findBlock(std::clamp(offset, 0, doc->characterCount() - 1));
   LayOutUpTo(doc, target);
   int line = LineIndex::Of(doc).LinesBefore(target);
+  if (const DocumentLayout* ours = OurLayout(target)) return line + ours->LineNumberAt(target, offset - target.position());
   if (QTextLayout* l = target.layout(); l && l->lineCount() > 0) {
     const QTextLine tl = l->lineForTextPosition(offset - target.position());
     if (tl.isValid()) line += tl.lineNumber();
@@ -580,7 +589,8 @@ void EditField::SetScrollPosition(int line) {
   }
   const QRectF r = layout->blockBoundingRect(target);
   const QTextLayout* l = target.layout();
-  const qreal y = r.top() + (l && l->lineCount() > within ? l->lineAt(within).y() : 0);
+  const DocumentLayout* ours = OurLayout(target);
+  const qreal y = r.top() + (ours ? ours->LineTop(target, within) : l && l->lineCount() > within ? l->lineAt(within).y() : 0);
   bar->setValue(static_cast<int>(y));
 }
 

@@ -1,12 +1,18 @@
 #include "styledtextedit.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTextCharFormat>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <cmath>
+
+#include "documentlayout.h"
 
 namespace fw {
 
@@ -40,6 +46,184 @@ StyledTextEdit::StyledTextEdit(QWidget* parent) : QTextEdit(parent) {
   // Rich text arrives only through insertFromMimeData below, reduced to the editor's styles:
   // no tables, images, links or paragraph layouts of other programs.
   setAcceptRichText(false);
+  // Qt's text control scrolls to the caret and repaints it at the place it finds in the
+  // paragraph's own layout; the scroll goes through EnsureVisible, and the caret's repaints (its
+  // blinking among them) are seen on the control.
+  for (QObject* child : children()) {
+    if (child->inherits("QWidgetTextControl")) control_ = child;
+  }
+  if (control_) {
+    if (QObject::disconnect(control_, SIGNAL(visibilityRequest(QRectF)), this, SLOT(_q_ensureVisible(QRectF))))
+      connect(control_, SIGNAL(visibilityRequest(QRectF)), this, SLOT(EnsureVisible(QRectF)));
+    control_->installEventFilter(this);
+  }
+  viewport()->installEventFilter(this);
+  connect(this, &QTextEdit::cursorPositionChanged, this, [this] {
+    if (PiecedAtCaret()) viewport()->update();
+  });
+}
+
+DocumentLayout* StyledTextEdit::Layout() const { return qobject_cast<DocumentLayout*>(document()->documentLayout()); }
+
+DocumentLayout* StyledTextEdit::PiecedAtCaret() const {
+  DocumentLayout* layout = Layout();
+  return layout && layout->Pieced(textCursor().block()) ? layout : nullptr;
+}
+
+void StyledTextEdit::EnsureVisible(const QRectF& rect) {
+  // The control's caret place where a paragraph's layout has no lines: the paragraph's top.
+  if (DocumentLayout* layout = PiecedAtCaret()) {
+    const QRectF block = layout->blockBoundingRect(textCursor().block());
+    if (rect.top() == block.top() && rect.height() == 10) {
+      ShowCaret(layout);
+      return;
+    }
+  }
+  QMetaObject::invokeMethod(this, "_q_ensureVisible", Qt::DirectConnection, Q_ARG(QRectF, rect));
+}
+
+void StyledTextEdit::ShowCaret(DocumentLayout* layout) {
+  // With the margins Qt's text control gives the caret.
+  const QRectF r = layout->CaretRect(textCursor().position()).adjusted(-5, 0, 5, 0);
+  QMetaObject::invokeMethod(this, "_q_ensureVisible", Qt::DirectConnection, Q_ARG(QRectF, r));
+}
+
+bool StyledTextEdit::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == viewport() && e->type() == QEvent::MouseButtonDblClick) sinceDoubleClick_.start();
+  // The caret's blink finds the caret's place in the paragraph's own layout, which has Qt analyse
+  // all of the paragraph again after each change (a few hundred milliseconds at 10 MB): there the
+  // caret stays shown instead. The control's other timer ends a triple click, after a double one.
+  if (watched == control_ && e->type() == QEvent::Timer && PiecedAtCaret()) {
+    viewport()->update();
+    if (!sinceDoubleClick_.isValid() || sinceDoubleClick_.elapsed() > 2 * QApplication::doubleClickInterval()) return true;
+  }
+  return QTextEdit::eventFilter(watched, e);
+}
+
+void StyledTextEdit::keyPressEvent(QKeyEvent* e) {
+  if (!MoveThroughPieces(e) && !EditInPieces(e)) QTextEdit::keyPressEvent(e);
+}
+
+bool StyledTextEdit::EditInPieces(QKeyEvent* e) {
+  DocumentLayout* layout = PiecedAtCaret();
+  if (!layout || isReadOnly() || overwriteMode()) return false;
+  const QString text = e->text();
+  // Backspace with Shift too, as in Qt's text control.
+  const bool back = e->matches(QKeySequence::Backspace) ||
+                    (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier));
+  const bool del = e->matches(QKeySequence::Delete);
+  // Typed text as Qt's text control takes it: printable, a tab or a format character, and not a
+  // Ctrl (+Shift) combination.
+  const Qt::KeyboardModifiers m = e->modifiers() & ~Qt::KeypadModifier;
+  const bool typed = !text.isEmpty() && m != Qt::ControlModifier && m != (Qt::ShiftModifier | Qt::ControlModifier) &&
+                     (text.at(0).isPrint() || text.at(0) == u'\t' || text.at(0).category() == QChar::Other_Format ||
+                      text.at(0).category() == QChar::Other_PrivateUse);
+  // A tab may move the focus instead: Qt decides.
+  if ((!back && !del && !typed) || e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) return false;
+  // Inside an edit block, so that Qt's cursor leaves its x unknown rather than reading it from
+  // the whole paragraph's layout; typing in a row joins one undo step, as Qt's typing does.
+  QTextCursor c = textCursor();
+  const bool joins = typed && !c.hasSelection() && c.position() == typedEnd_ &&
+                     document()->availableUndoSteps() == typedSteps_ && typedRevision_ == document()->revision();
+  if (joins) c.joinPreviousEditBlock();
+  else c.beginEditBlock();
+  if (typed) {
+    c.insertText(text);
+  } else if (c.hasSelection()) {
+    c.removeSelectedText();
+  } else if (back) {
+    c.deletePreviousChar();
+  } else {
+    c.setPosition(layout->NextCursorPosition(c.position(), false), QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+  }
+  c.endEditBlock();
+  typedEnd_ = typed ? c.position() : -1;
+  typedSteps_ = document()->availableUndoSteps();
+  typedRevision_ = document()->revision();
+  // The control's own cursor moved with the edit; it is told only when it differs.
+  if (textCursor().position() != c.position() || textCursor().anchor() != c.anchor()) setTextCursor(c);
+  else ShowCaret(layout);
+  viewport()->update();
+  e->accept();
+  return true;
+}
+
+bool StyledTextEdit::MoveThroughPieces(QKeyEvent* e) {
+  DocumentLayout* layout = Layout();
+  if (!layout) return false;
+  QTextCursor c = textCursor();
+  const QTextBlock block = c.block();
+  const bool here = layout->Pieced(block);
+  const bool down = e->matches(QKeySequence::MoveToNextLine) || e->matches(QKeySequence::SelectNextLine) ||
+                    e->matches(QKeySequence::MoveToNextPage) || e->matches(QKeySequence::SelectNextPage);
+  const bool up = e->matches(QKeySequence::MoveToPreviousLine) || e->matches(QKeySequence::SelectPreviousLine) ||
+                  e->matches(QKeySequence::MoveToPreviousPage) || e->matches(QKeySequence::SelectPreviousPage);
+  // Moves by line also into such a paragraph: Qt's would land at its start.
+  if (!here && !(down && layout->Pieced(block.next())) && !(up && layout->Pieced(block.previous()))) return false;
+  const auto mode = e->matches(QKeySequence::SelectNextLine) || e->matches(QKeySequence::SelectPreviousLine) ||
+                            e->matches(QKeySequence::SelectNextPage) || e->matches(QKeySequence::SelectPreviousPage) ||
+                            e->matches(QKeySequence::SelectNextChar) || e->matches(QKeySequence::SelectPreviousChar) ||
+                            e->matches(QKeySequence::SelectNextWord) || e->matches(QKeySequence::SelectPreviousWord) ||
+                            e->matches(QKeySequence::SelectStartOfLine) || e->matches(QKeySequence::SelectEndOfLine)
+                        ? QTextCursor::KeepAnchor
+                        : QTextCursor::MoveAnchor;
+  const bool rtl = block.textDirection() == Qt::RightToLeft;
+  const int at = c.position();
+  int to = -1;
+  int scroll = 0;
+  if (up || down) {
+    const bool page = e->matches(QKeySequence::MoveToNextPage) || e->matches(QKeySequence::SelectNextPage) ||
+                      e->matches(QKeySequence::MoveToPreviousPage) || e->matches(QKeySequence::SelectPreviousPage);
+    const QRectF caret = layout->CaretRect(at);
+    if (at != verticalPosition_) verticalX_ = caret.left();
+    const qreal height = layout->documentSize().height();
+    const qreal step = std::max<qreal>(1, caret.height() / 2);
+    // The first place below (above) the caret's line, or a page from it, that is on another line.
+    qreal y = page ? (down ? caret.top() + viewport()->height() : caret.top() - viewport()->height())
+                   : (down ? caret.bottom() + 1 : caret.top() - 1);
+    to = at;
+    for (; y >= 0 && y < height; y += down ? step : -step) {
+      const int p = layout->hitTest(QPointF(verticalX_, y), Qt::FuzzyHit);
+      const QRectF r = layout->CaretRect(p);
+      if (p >= 0 && (down ? r.top() > caret.top() : r.top() < caret.top())) {
+        to = p;
+        break;
+      }
+    }
+    if (to == at) to = down ? document()->characterCount() - 1 : 0;
+    if (page) scroll = down ? viewport()->height() : -viewport()->height();
+  } else if (!here) {
+    return false;
+  } else if (e->matches(QKeySequence::MoveToNextChar) || e->matches(QKeySequence::SelectNextChar)) {
+    to = rtl ? layout->PreviousCursorPosition(at, false) : layout->NextCursorPosition(at, false);
+  } else if (e->matches(QKeySequence::MoveToPreviousChar) || e->matches(QKeySequence::SelectPreviousChar)) {
+    to = rtl ? layout->NextCursorPosition(at, false) : layout->PreviousCursorPosition(at, false);
+  } else if (e->matches(QKeySequence::MoveToNextWord) || e->matches(QKeySequence::SelectNextWord)) {
+    to = rtl ? layout->PreviousCursorPosition(at, true) : layout->NextCursorPosition(at, true);
+  } else if (e->matches(QKeySequence::MoveToPreviousWord) || e->matches(QKeySequence::SelectPreviousWord)) {
+    to = rtl ? layout->NextCursorPosition(at, true) : layout->PreviousCursorPosition(at, true);
+  } else if (e->matches(QKeySequence::MoveToStartOfLine) || e->matches(QKeySequence::SelectStartOfLine)) {
+    int start = at, end = at;
+    layout->LineBounds(at, &start, &end);
+    to = start;
+  } else if (e->matches(QKeySequence::MoveToEndOfLine) || e->matches(QKeySequence::SelectEndOfLine)) {
+    int start = at, end = at;
+    layout->LineBounds(at, &start, &end);
+    // Before the space a line was broken at, as Qt does, so that the caret stays on the line.
+    const int blockEnd = block.position() + block.length() - 1;
+    to = std::min(end, blockEnd);
+    if (to < blockEnd && to > start && document()->characterAt(to - 1).isSpace()) --to;
+  } else {
+    return false;
+  }
+  c.setPosition(to, mode);
+  setTextCursor(c);
+  if (up || down) {
+    verticalPosition_ = to;
+    if (scroll) verticalScrollBar()->setValue(verticalScrollBar()->value() + scroll);
+  }
+  return true;
 }
 
 bool StyledTextEdit::canInsertFromMimeData(const QMimeData* source) const {

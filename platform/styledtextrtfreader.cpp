@@ -297,6 +297,7 @@ class RtfReader {
     std::vector<QTextCharFormat> formats;
     size_t paragraph = 0;
     size_t run = 0;
+    qsizetype inRun = 0;     // characters of the next run already in
     bool begun = false;      // the document was cleared and the first block's style set
     bool inParagraph = false;
   };
@@ -1054,12 +1055,20 @@ bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) 
     }
     const size_t runEnd =
         st.paragraph + 1 < paragraphs_.size() ? paragraphs_[st.paragraph + 1].firstRun : runs_.size();
-    for (; st.run < runEnd && built < characters; ++st.run) {
+    // A run goes in a part at a time when it is long (a paragraph of one style, a pasted line of
+    // megabytes): the editor shows the start at once and takes the rest from the event loop.
+    while (st.run < runEnd && built < characters) {
       const Run& run = runs_[st.run];
-      cursor.insertText(
-          QString::fromRawData(reinterpret_cast<const QChar*>(text_.data() + run.start), run.length),
-          st.formats[size_t(run.style)]);
-      built += run.length;
+      qsizetype n = std::min<qsizetype>(run.length - st.inRun, std::max<qsizetype>(1, characters - built));
+      const QChar* from = reinterpret_cast<const QChar*>(text_.data() + run.start + st.inRun);
+      if (st.inRun + n < run.length && n > 1 && from[n - 1].isHighSurrogate()) --n;
+      cursor.insertText(QString::fromRawData(from, n), st.formats[size_t(run.style)]);
+      built += n;
+      st.inRun += n;
+      if (st.inRun >= run.length) {
+        ++st.run;
+        st.inRun = 0;
+      }
     }
     if (st.run >= runEnd) {
       ++st.paragraph;

@@ -15,10 +15,14 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <QImage>
+#include <QPixmap>
+#include <QScrollBar>
 #include <functional>
 #include <memory>
 
 #include "platform/application.h"
+#include "platform/documentlayout.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
 #include "platform/scripteduiservice.h"
@@ -51,11 +55,20 @@ QByteArray RtfOf(const QString& text, bool boldTenth = true) {
   return fw::EncodeStyledRtf(doc);
 }
 
-void SendKey(QWidget* target, const QString& text) {
-  QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, text);
+void SendKey(QWidget* target, const QString& text, int key = Qt::Key_X, Qt::KeyboardModifiers m = Qt::NoModifier) {
+  QKeyEvent press(QEvent::KeyPress, key, m, text);
   QCoreApplication::sendEvent(target, &press);
-  QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, text);
+  QKeyEvent release(QEvent::KeyRelease, key, m, text);
   QCoreApplication::sendEvent(target, &release);
+}
+
+// One paragraph of `length` characters: prose, or one word without a space (a pasted base64 line).
+QString Giant(int length, bool spaces) {
+  const QString words = spaces ? QStringLiteral("lorem ipsum dolor sit amet consectetur adipiscing elit ")
+                               : QStringLiteral("QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZnaGlqa2xtbm9w");
+  QString text;
+  while (text.size() < length) text += words + QString::number(text.size());
+  return text.left(length);
 }
 
 class BigTextTest : public ::testing::Test {
@@ -277,6 +290,235 @@ TEST_F(BigTextTest, AWordLongerThanAnyLineIsShownWholeOnManyLines) {
   for (int i = 0; i < tl->lineCount(); ++i) characters += tl->lineAt(i).textLength();
   EXPECT_EQ(characters, word.size());
   EXPECT_EQ(ef_->Text(), QStringLiteral("before\n") + word + QStringLiteral("\nafter"));
+}
+
+// A paragraph long enough to be laid out in pieces, with a space in it and without one: the caret's
+// moves, its place and the places of the points on screen go through the pieces as through
+// ordinary lines.
+class GiantParagraphTest : public BigTextTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  fw::DocumentLayout* Layout() const { return qobject_cast<fw::DocumentLayout*>(ef_->Document()->documentLayout()); }
+  void Show(const QString& text) {
+    ef_->SetText(QStringLiteral("before\n") + text + QStringLiteral("\nafter"));
+    ASSERT_NE(Layout(), nullptr);
+    ASSERT_TRUE(Layout()->Pieced(ef_->Document()->findBlockByNumber(1)));
+    ef_->SetFocus();
+  }
+  int Caret() const { return Edit()->textCursor().position(); }
+  void Place(int position) {
+    QTextCursor c(ef_->Document());
+    c.setPosition(position);
+    Edit()->setTextCursor(c);
+  }
+};
+
+TEST_P(GiantParagraphTest, DownAndUpGoLineByLineThroughThePieces) {
+  const QString text = Giant(200'000, GetParam());
+  Show(text);
+  Place(7 + 5);  // in the paragraph's first line
+  const int firstLine = ef_->LineNumAtCharPos(Caret());
+  int previous = Caret();
+  // Far enough for several pieces, whose lines follow each other without a gap or a repeat.
+  for (int k = 1; k <= 1500; ++k) {
+    SendKey(Edit(), QString(), Qt::Key_Down);
+    ASSERT_GT(Caret(), previous) << "down " << k;
+    ASSERT_EQ(ef_->LineNumAtCharPos(Caret()), firstLine + k) << "down " << k;
+    ASSERT_EQ(Layout()->CaretRect(Caret()).top(), Layout()->CaretRect(previous).bottom()) << "down " << k;
+    previous = Caret();
+  }
+  for (int k = 1; k <= 1500; ++k) SendKey(Edit(), QString(), Qt::Key_Up);
+  EXPECT_EQ(Caret(), 7 + 5) << "back where it started, at the same x";
+  // Up from the paragraph's first line reaches the line before; down from its last, the one after.
+  SendKey(Edit(), QString(), Qt::Key_Up);
+  EXPECT_EQ(ef_->Document()->findBlock(Caret()).blockNumber(), 0);
+  Place(7 + int(text.size()) - 3);
+  SendKey(Edit(), QString(), Qt::Key_Down);
+  EXPECT_EQ(ef_->Document()->findBlock(Caret()).blockNumber(), 2);
+  SendKey(Edit(), QString(), Qt::Key_Up);
+  EXPECT_EQ(ef_->Document()->findBlock(Caret()).blockNumber(), 1);
+}
+
+TEST_P(GiantParagraphTest, HomeEndLeftRightStayOnTheCaretsLine) {
+  const QString text = Giant(200'000, GetParam());
+  Show(text);
+  const struct {
+    const char* what;
+    int key;
+    std::function<void(int before, int after)> check;
+  } cases[] = {
+      {"Home", Qt::Key_Home, [&](int before, int after) {
+         EXPECT_EQ(ef_->LineNumAtCharPos(after), ef_->LineNumAtCharPos(before));
+         EXPECT_NE(ef_->LineNumAtCharPos(after - 1), ef_->LineNumAtCharPos(after));
+       }},
+      {"End", Qt::Key_End, [&](int before, int after) {
+         // At the line's last character (a line broken inside a word ends where the next starts).
+         EXPECT_GT(after, before);
+         EXPECT_EQ(ef_->LineNumAtCharPos(after - 1), ef_->LineNumAtCharPos(before));
+         EXPECT_NE(ef_->LineNumAtCharPos(after + 1), ef_->LineNumAtCharPos(before));
+       }},
+      {"Right", Qt::Key_Right, [&](int before, int after) { EXPECT_EQ(after, before + 1); }},
+      {"Left", Qt::Key_Left, [&](int before, int after) { EXPECT_EQ(after, before - 1); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const int at : {100'000, 150'003}) {
+      Place(7 + at);
+      SendKey(Edit(), QString(), c.key);
+      c.check(7 + at, Caret());
+    }
+  }
+}
+
+TEST_P(GiantParagraphTest, APointOnAnyLineFindsTheCharacterThere) {
+  const QString text = Giant(200'000, GetParam());
+  Show(text);
+  fw::DocumentLayout* layout = Layout();
+  for (int at = 7; at < 7 + text.size(); at += 997) {
+    const QRectF r = layout->CaretRect(at);
+    ASSERT_EQ(layout->hitTest(QPointF(r.left() + 1, r.center().y()), Qt::FuzzyHit), at) << "at " << at;
+  }
+  // The paragraph ends where the next begins.
+  const QTextBlock after = ef_->Document()->lastBlock();
+  EXPECT_EQ(layout->blockBoundingRect(after.previous()).bottom(), layout->blockBoundingRect(after).top());
+  EXPECT_EQ(layout->hitTest(QPointF(1, layout->blockBoundingRect(after).top() + 1), Qt::FuzzyHit), after.position());
+}
+
+// Each edit lays out again only what it touched: places found afterwards must be those of the
+// text as it now is, also where a paragraph drops below the size for pieces or goes above it.
+TEST_P(GiantParagraphTest, PlacesStayRightThroughEditsOfTheParagraph) {
+  QTextDocument* doc = ef_->Document();
+  const struct {
+    const char* what;
+    std::function<void(QTextCursor&)> edit;
+  } cases[] = {
+      {"a style across pieces",
+       [](QTextCursor& c) {
+         c.setPosition(7 + 15'000);
+         c.setPosition(7 + 40'000, QTextCursor::KeepAnchor);
+         QTextCharFormat f;
+         f.setFontPointSize(30);
+         c.mergeCharFormat(f);
+       }},
+      {"a long paste into one piece", [&](QTextCursor& c) {
+         c.setPosition(7 + 20'000);
+         c.insertText(Giant(100'000, GetParam()));
+       }},
+      {"most of it deleted", [](QTextCursor& c) {
+         c.setPosition(7 + 1'000);
+         c.setPosition(7 + 160'000, QTextCursor::KeepAnchor);
+         c.removeSelectedText();
+       }},
+      {"a new paragraph in the middle", [](QTextCursor& c) {
+         c.setPosition(7 + 100'000);
+         c.insertText(QStringLiteral("\n"));
+       }},
+      {"a narrower editor", [&](QTextCursor&) { ef_->SetWidth(ef_->Width() / 2); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Show(Giant(200'000, GetParam()));
+    QTextCursor at(doc);
+    c.edit(at);
+    fw::DocumentLayout* layout = Layout();
+    qreal bottom = -1;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+      const QRectF r = layout->blockBoundingRect(b);
+      if (bottom >= 0) {
+        ASSERT_EQ(r.top(), bottom) << "block " << b.blockNumber();
+      }
+      bottom = r.bottom();
+    }
+    for (int pos = 3; pos < doc->characterCount() - 1; pos += 4999) {
+      const QRectF r = layout->CaretRect(pos);
+      ASSERT_EQ(layout->hitTest(QPointF(r.left() + 1, r.center().y()), Qt::FuzzyHit), pos) << "at " << pos;
+    }
+  }
+}
+
+TEST_P(GiantParagraphTest, KeysTypedInTheMiddleLandWhereTyped) {
+  const QString text = Giant(200'000, GetParam());
+  Show(text);
+  QString expected = QStringLiteral("before\n") + text + QStringLiteral("\nafter");
+  for (const int at : {100'000, 16'384, 150'000}) {
+    Place(7 + at);
+    SendKey(Edit(), QStringLiteral("A"));
+    SendKey(Edit(), QStringLiteral("B"));
+    expected.insert(7 + at, QStringLiteral("AB"));
+    SendKey(Edit(), QString(), Qt::Key_Backspace);
+    expected.remove(7 + at + 1, 1);
+    SendKey(Edit(), QString(), Qt::Key_Delete);
+    expected.remove(7 + at + 1, 1);
+    EXPECT_EQ(ef_->Text(), expected);
+    EXPECT_EQ(Caret(), 7 + at + 1);
+    // Shown where it stands: a point on the caret finds it.
+    const QRectF r = Layout()->CaretRect(Caret());
+    EXPECT_EQ(Layout()->hitTest(QPointF(r.left() + 1, r.center().y()), Qt::FuzzyHit), Caret());
+  }
+  // Keys typed in a row are one step to undo, as elsewhere in the editor.
+  Place(7 + 50'000);
+  for (const char* key : {"x", "y", "z"}) SendKey(Edit(), QString::fromLatin1(key));
+  ASSERT_EQ(ef_->Text(), QString(expected).insert(7 + 50'000, QStringLiteral("xyz")));
+  ef_->Document()->undo();
+  EXPECT_EQ(ef_->Text(), expected);
+}
+
+TEST_P(GiantParagraphTest, ASelectionAcrossPiecesHoldsAndShowsItsText) {
+  const QString text = Giant(200'000, GetParam());
+  Show(text);
+  Place(7 + 10'000);
+  for (int k = 0; k < 400; ++k) SendKey(Edit(), QString(), Qt::Key_Down, Qt::ShiftModifier);
+  const QTextCursor c = Edit()->textCursor();
+  ASSERT_EQ(c.anchor(), 7 + 10'000);
+  ASSERT_GT(c.position(), 7 + 20'000);
+  EXPECT_EQ(c.selectedText(), text.mid(10'000, c.position() - 7 - 10'000));
+  // The caret's end is scrolled into view and shown selected up to it.
+  const QRectF caret = Layout()->CaretRect(c.position());
+  const int y = int(caret.top()) - Edit()->verticalScrollBar()->value();
+  ASSERT_GE(y, 0);
+  ASSERT_LT(y, Edit()->viewport()->height());
+  const QImage shot = Edit()->viewport()->grab().toImage();
+  const QRectF above = Layout()->CaretRect(Layout()->hitTest(QPointF(caret.left(), caret.top() - 2), Qt::FuzzyHit));
+  EXPECT_EQ(shot.pixelColor(int(above.left()) + 1, int(above.top()) + 1 - Edit()->verticalScrollBar()->value()),
+            Edit()->palette().color(QPalette::Highlight));
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, GiantParagraphTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Prose" : "OneWord"; });
+
+// A paragraph of one style comes in a part at a time, and is written back byte for byte.
+TEST_F(BigTextTest, AGiantParagraphComesInInPartsAndIsSavedByteForByte) {
+  const QString text = Giant(300'000, true);
+  QTextDocument doc;
+  QTextCursor c(&doc);
+  QTextCharFormat plain, bold;
+  bold.setFontWeight(QFont::Bold);
+  c.insertText(text.left(100'000), plain);
+  c.insertText(text.mid(100'000, 50'000), bold);
+  c.insertText(text.mid(150'000), plain);
+  const QByteArray rtf = fw::EncodeStyledRtf(doc);
+  const fw::FolderItemPtr file = File(QStringLiteral("a.txt"), rtf);
+  expectedCharacters_ = int(text.size()) + 1;
+  Open(file);
+  EXPECT_TRUE(Loading());
+  RunLoopUntil([&] { return !Loading(); });
+  ASSERT_FALSE(Loading());
+  EXPECT_EQ(fw::EncodeStyledRtf(*ef_->Document()), rtf);
+  // Typed into, it is saved whole with the key.
+  QTextCursor at(ef_->Document());
+  at.setPosition(120'000);
+  Edit()->setTextCursor(at);
+  SendKey(Edit(), QStringLiteral("Q"));
+  ASSERT_TRUE(file->SaveStyledEditField(*ef_));
+  QByteArray data;
+  ASSERT_TRUE(file->ReadAll(&data));
+  QTextDocument saved;
+  ASSERT_TRUE(fw::DecodeStyledRtf(data, saved, nullptr));
+  EXPECT_EQ(saved.toRawText(), QString(text).insert(120'000, u'Q'));
+  for (const int pos : {99'999, 100'001, 120'001, 149'999, 150'001}) {
+    QTextCursor s(&saved);
+    s.setPosition(pos + 1);
+    EXPECT_EQ(s.charFormat().fontWeight() == QFont::Bold, pos >= 100'000 && pos <= 150'000) << "at " << pos;
+  }
 }
 
 }  // namespace
