@@ -8,6 +8,8 @@
 #include <QTextDocumentFragment>
 #include <cmath>
 
+#include "plainclipboard.h"
+
 namespace fw {
 
 namespace {
@@ -17,7 +19,8 @@ QTextCharFormat PastedStyle(const QTextCharFormat& copied, const QTextCharFormat
   QTextCharFormat f = caret;
   if (copied.hasProperty(QTextFormat::FontFamilies)) {
     const QStringList families = copied.fontFamilies().toStringList();
-    if (!families.isEmpty() && !families.first().trimmed().isEmpty()) f.setFontFamilies({families.first().trimmed()});
+    const QString family = families.isEmpty() ? QString() : PlainFamilies({families.first().trimmed()}).value(0);
+    if (!family.isEmpty()) f.setFontFamilies({family});
   }
   // Sizes are whole points in the editor; a size in pixels (as browsers copy it) is converted at
   // the usual 96 pixels to 72 points.
