@@ -111,7 +111,7 @@ bool App::FilePrintSelectedSection_Action() {
 
 bool App::EditPasteSpecial_Action() {
   PlainClipboard clipboard;
-  Window1* w = NilCheck(Window1::Window1_(), "the main window is not open");
+  Window1* w = NilCheck(Window1::Open(), "the main window is not open");
   EditField& ef = w->EF1();
   const QString text = clipboard.GetText();
   ef.SetSelText(text);

@@ -1,6 +1,7 @@
 #include "window/getnewsection.h"
 
 #include "platform/editfield.h"
+#include "platform/exceptions.h"
 #include "platform/listbox.h"
 #include "platform/pushbutton.h"
 #include "platform/statictext.h"
@@ -82,7 +83,7 @@ void getNewSection::SectionName_TextChange() {
 }
 
 void getNewSection::OK_Action() {
-  Window1* main = Window1::Window1_();
+  Window1* main = NilCheck(Window1::Open(), "the main window is not open");
   Listbox& lb = main->LB1();
   EditField& field = Control<EditField>(QStringLiteral("SectionName"));
 
