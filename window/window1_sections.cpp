@@ -146,9 +146,8 @@ void Window1::SaveAs_Action() {
     title.SetFocus();
     return;
   }
-  int J = -1;
-  for (int i = 0; i < lb.ListCount(); ++i)
-    if (!oldName.isEmpty() && StrEq(lb.Cell(i, 0), oldName)) J = i;
+  // Exactly the shown name's row: a hand-edited list may hold "Alpha" beside "alpha".
+  const int J = oldName.isEmpty() ? -1 : RowNamed(lb, oldName);
 
   // The new name's files first, then the list that names it; the old files go only once both are
   // written, so the list never names a Section whose files are gone.
