@@ -302,12 +302,7 @@ bool Replaceable(const FolderItemPtr& file) {
 }
 }  // namespace
 
-bool sectionNameStorable(const QString& name) {
-  if (name.contains(u'/') || name.contains(QChar(u'\0')) || name.toUtf8().size() > 200) return false;
-  for (const char* own : {"Inkpots", "DefaultStyle"})
-    if (name.compare(QLatin1String(own), Qt::CaseInsensitive) == 0) return false;
-  return true;
-}
+bool sectionNameStorable(const QString& name) { return sectionNameProblem(name).isEmpty(); }
 
 bool saveSectionText() {
   if (ThisSection.isEmpty()) return true;

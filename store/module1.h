@@ -72,9 +72,8 @@ QString sectionNameProblem(const QString& name);
 // Whether a file of the data folder is one the program writes (the list, the preferences, and
 // every "Tavrin-...txt" file).
 bool isOwnFileName(const QString& fileName);
-// Whether a Section's name can name its files: not for a name that cannot be part of a file
-// name, nor for one whose files would be the program's own (such names come only from a
-// hand-edited list; New and Save As refuse them).
+// Whether a Section's name can name its files: by the rules New and Save As apply, so that a name
+// from a hand-edited list never reaches a file of the program's own or of another Section.
 bool sectionNameStorable(const QString& name);
 // The Section's two files.
 fw::FolderItemPtr sectionTextFile(const QString& name);

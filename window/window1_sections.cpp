@@ -19,6 +19,14 @@ int RowNamed(const Listbox& lb, const QString& name) {
     if (lb.Cell(i, 0) == name) return i;
   return -1;
 }
+
+// A name from a hand-edited list that cannot name its files has none: its file names would point
+// into a subfolder ("a/b") or at another Section's or the program's own files ("x-Style").
+void RemoveSectionFiles(const QString& name) {
+  if (name.isEmpty() || !Module1::sectionNameStorable(name)) return;
+  if (FolderItemPtr text = Module1::sectionTextFile(name); text && text->Exists()) text->Delete();
+  if (FolderItemPtr style = Module1::sectionStyleFile(name); style && style->Exists()) style->Delete();
+}
 }  // namespace
 
 void Window1::LB1_Change() {
@@ -95,8 +103,7 @@ void Window1::DeleteJournal_Action() {
         else ++i;
       }
     }
-    if (FolderItemPtr text = Module1::sectionTextFile(name); text && text->Exists()) text->Delete();
-    if (FolderItemPtr style = Module1::sectionStyleFile(name); style && style->Exists()) style->Delete();
+    RemoveSectionFiles(name);
     Module1::saveSections();
     w->EditFieldNamed(QStringLiteral("SectionTitle")).SetText(QString());
     w->EF1().SetText(QString());
@@ -163,10 +170,7 @@ void Window1::SaveAs_Action() {
     // No Section is shown: the title and the editor's text become a new Section.
     lb.AddRow(newName);
   }
-  if (Module1::saveSections() && J >= 0) {
-    if (FolderItemPtr oldText = Module1::sectionTextFile(oldName); oldText && oldText->Exists()) oldText->Delete();
-    if (FolderItemPtr oldStyle = Module1::sectionStyleFile(oldName); oldStyle && oldStyle->Exists()) oldStyle->Delete();
-  }
+  if (Module1::saveSections() && J >= 0) RemoveSectionFiles(oldName);
   Module1::MySection = newName;
   Module1::LastSection = newName;
   PushButton& saveAs = w->ButtonNamed(QStringLiteral("SaveAs"));

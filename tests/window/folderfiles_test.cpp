@@ -5,17 +5,24 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <functional>
 
+#include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "app/startup.h"
 #include "journalfixture.h"
+#include "platform/atomicfile.h"
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
+#include "platform/files.h"
 #include "platform/listbox.h"
 #include "platform/pushbutton.h"
 #include "store/module1.h"
@@ -116,25 +123,51 @@ TEST_F(FolderFiles, UnreadableListIsToldAndKept) {
   EXPECT_TRUE(IsPipe("Sections.txt"));
 }
 
-// A name from a hand-edited list that cannot be a file name is told when it is selected, its text
-// is never lost silently, and Save As under another name keeps it.
+// A name from a hand-edited list that cannot name its files is told when it is selected, its text
+// is never lost silently, Save As under another name keeps it, and neither Save As nor Delete
+// touches the files its name would point at: a subfolder's, another Section's style file ("x-Style"
+// is "x"'s), the program's own.
 TEST_F(FolderFiles, NameThatCannotBeAFileNameIsToldAndSaveAsKeepsTheText) {
-  WriteData("Sections.txt", "a/b\nOther\n");
-  Start();
-  w->LB1().UserSelectRow(0);
-  EXPECT_EQ(ui().Messages(), QStringList{"The name of the Section a/b cannot be stored as a file name.  Save As under "
-                                         "another name keeps its text."});
-  Type("precious");
-  ui().Clear();
-  w->LB1().UserSelectRow(1);
-  EXPECT_EQ(ui().Messages(),
-            QStringList{"The text of the Section a/b cannot be saved under its name.  Save As under another name keeps it."});
-  EXPECT_EQ(Module1::MySection, "a/b");
-  EXPECT_EQ(w->EF1().Text(), "precious");
-  w->EditFieldNamed("SectionTitle").SetText("a-b");
-  w->ButtonNamed("SaveAs").Push();
-  EXPECT_TRUE(ReadData("Tavrin-a-b.txt").contains("precious"));
-  EXPECT_EQ(ReadData("Sections.txt"), "a-b\nOther\n");
+  const struct {
+    QString name;
+    bool del;  // Delete instead of Save As
+  } cases[] = {{"a/b", false}, {"a/b", true}, {"x-Style", false}, {"x-Style", true},
+               {"INKPOTS", false}, {"defaultstyle", true}};
+  const QStringList present = {"Tavrin-a/b.txt", "Tavrin-a/b-Style.txt", "Tavrin-x.txt", "Tavrin-x-Style.txt",
+                               "Tavrin-Inkpots.txt", "Tavrin-DefaultStyle.txt"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name.toStdString() + (c.del ? " Delete" : " Save As"));
+    CloseProgram();
+    ReleaseModuleState();
+    Module1::ResetState();
+    ASSERT_TRUE(QDir(DataPath()).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(DataPath("Tavrin-a")));
+    for (const QString& name : present) WriteData(name, "kept " + name.toUtf8());
+    WriteData("Sections.txt", (c.name + "\nx\n").toUtf8());
+    ui().Clear();
+    Start();
+    w->LB1().UserSelectRow(0);
+    EXPECT_EQ(ui().Messages(), QStringList{"The name of the Section " + c.name +
+                                           " cannot be stored as a file name.  Save As under another name keeps its text."});
+    Type("precious");
+    ui().Clear();
+    w->LB1().UserSelectRow(1);
+    EXPECT_EQ(ui().Messages(), QStringList{"The text of the Section " + c.name +
+                                           " cannot be saved under its name.  Save As under another name keeps it."});
+    EXPECT_EQ(Module1::MySection, c.name);
+    EXPECT_EQ(w->EF1().Text(), "precious");
+    if (c.del) {
+      ui().SetNextAnswer(fw::kAnswerYes);
+      w->ButtonNamed("DeleteJournal").Push();
+      EXPECT_EQ(ReadData("Sections.txt"), "x\n");
+    } else {
+      w->EditFieldNamed("SectionTitle").SetText("a-b");
+      w->ButtonNamed("SaveAs").Push();
+      EXPECT_TRUE(ReadData("Tavrin-a-b.txt").contains("precious"));
+      EXPECT_EQ(ReadData("Sections.txt"), "a-b\nx\n");
+    }
+    for (const QString& name : present) EXPECT_EQ(ReadData(name), "kept " + name.toUtf8()) << name.toStdString();
+  }
 }
 
 // A data folder that is a file is said once at start-up, not at every save that follows.
