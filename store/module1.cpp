@@ -295,10 +295,13 @@ QString KeepUnreadable(const FolderItemPtr& file) {
   return copy.WriteAll(bytes) ? target : QString();
 }
 // Whether the next save can replace the file: only a regular file is ever written over, and the
-// replace needs a folder that takes a new file.
+// replace needs a folder that takes a new file: the folder of the file a link names, since the
+// replace is written beside it.
 bool Replaceable(const FolderItemPtr& file) {
   const QFileInfo info(file->NativePath());
-  return (!info.exists() || info.isFile()) && QFileInfo(info.absolutePath()).isWritable();
+  const QString canonical = info.canonicalFilePath();
+  const QFileInfo target(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
+  return (!target.exists() || target.isFile()) && QFileInfo(target.absolutePath()).isWritable();
 }
 }  // namespace
 
