@@ -46,6 +46,8 @@ extern int32_t A;
 extern bool SectionListUnreadable;
 // Set at start-up when the data folder cannot be used; the failure has been told once.
 extern bool DataFolderUnusable;
+// Then: which folder, and why ("the data folder "..." cannot be used: it is not a folder").
+extern QString DataFolderProblem;
 // Set when this run made the data folder (start-up makes it to lock it): it is a first run.
 extern bool DataFolderMadeThisRun;
 
@@ -86,6 +88,9 @@ fw::Window& mainWindow();
 // file's name and the reason; returns whether the file was written.
 bool writeJournalFile(const fw::FolderItemPtr& file, const QStringList& lines);
 void reportWriteFailure(const fw::FolderItemPtr& file, const QString& reason);
+// For a road that stops because the shown text could not be saved: its save failed silently when
+// the data folder is unusable (told once at start-up), so the road says why it stops.
+void reportTextNotSaved();
 
 // Program-start values, for tests that play several runs in one process.
 void ResetState();

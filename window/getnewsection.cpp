@@ -105,7 +105,11 @@ void getNewSection::OK_Action() {
   // emptied for the new one; when that fails the dialog stays open and the text stays shown.
   if (!Module1::LastSection.isEmpty()) {
     Module1::ThisSection = Module1::LastSection;
-    if (!Module1::saveSectionText()) return;
+    // (An empty editor loses nothing: the file on disk stays as it was.)
+    if (!Module1::saveSectionText() && !main->EF1().Text().isEmpty()) {
+      Module1::reportTextNotSaved();
+      return;
+    }
   }
 
   lb.AddRow(name);

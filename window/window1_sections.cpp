@@ -38,6 +38,7 @@ void Window1::LB1_Change() {
       // The failure has been shown. Going on would put another text into the editor and this
       // one would be gone: the Section stays shown and selected, so the user can make room and
       // try again. (An empty editor loses nothing: the file on disk stays as it was.)
+      Module1::reportTextNotSaved();
       lb.RestoreListIndex(RowNamed(lb, Module1::LastSection));
       return;
     }
@@ -84,7 +85,10 @@ void Window1::NewJournal_Action() {
   if (!Module1::MySection.isEmpty()) {
     Module1::ThisSection = Module1::MySection;
     // Shown; the editor keeps the text that is not saved.
-    if (!Module1::saveSectionText() && !EF1().Text().isEmpty()) return;
+    if (!Module1::saveSectionText() && !EF1().Text().isEmpty()) {
+      Module1::reportTextNotSaved();
+      return;
+    }
   }
   getNewSection::getNewSection_()->Show();
 }
@@ -160,6 +164,7 @@ void Window1::SaveAs_Action() {
   // written, so the list never names a Section whose files are gone.
   Module1::ThisSection = newName;
   if (!Module1::saveSectionText()) {
+    Module1::reportTextNotSaved();
     Module1::ThisSection = oldName;
     return;  // the failure has been shown; the Section keeps its name and its files
   }

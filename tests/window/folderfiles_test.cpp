@@ -300,7 +300,8 @@ TEST_F(FolderFiles, NameThatCannotBeAFileNameIsToldAndSaveAsKeepsTheText) {
   }
 }
 
-// A data folder that is a file is said once at start-up, not at every save that follows.
+// A data folder that is a file is said once at start-up, not at every save that follows (the ink
+// pots' too). A road that stops because the shown text cannot be saved says why, once, and stays.
 TEST_F(FolderFiles, UnusableDataFolderIsToldOnce) {
   QFile f(PrefsPath() + "/Tavrin");
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -310,10 +311,64 @@ TEST_F(FolderFiles, UnusableDataFolderIsToldOnce) {
   ASSERT_EQ(ui().Messages().size(), 1);
   EXPECT_EQ(ui().Messages()[0], "The data folder \"" + DataPath() +
                                     "\" cannot be used: it is not a folder.  Nothing you write can be saved.");
+  EXPECT_TRUE(Module1::DataFolderUnusable);
   ui().Clear();
   w->SetDefault_Action();
+  Module1::saveInkpotColors();
   EXPECT_TRUE(ui().Messages().isEmpty());
+
+  // Sections can be made while the editor is empty: nothing is lost.
+  NewSection("A");
+  NewSection("B");
+  EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
+  w->LB1().UserSelectRow(0);
+  ASSERT_EQ(Module1::MySection, "A");
+  Type("typed");
+  const QString why = "The shown text cannot be saved: the data folder \"" + DataPath() +
+                      "\" cannot be used: it is not a folder.";
+  const struct {
+    const char* what;
+    std::function<void()> road;
+  } roads[] = {
+      {"New", [this] { w->ButtonNamed("NewJournal").Push(); }},
+      {"a switch", [this] { w->LB1().UserSelectRow(1); }},
+  };
+  for (const auto& r : roads) {
+    SCOPED_TRACE(r.what);
+    ui().Clear();
+    r.road();
+    EXPECT_EQ(ui().Messages(), QStringList{why});
+    EXPECT_EQ(fw::GetImplicitWindow("getNewSection"), nullptr);
+    EXPECT_EQ(Module1::MySection, "A");
+    EXPECT_EQ(w->LB1().ListIndex(), 0);
+    EXPECT_EQ(w->EF1().Text(), "typed");
+  }
+  ui().Clear();
+  Module1::saveInkpotColors();
+  EXPECT_TRUE(ui().Messages().isEmpty());
+  ui().SetNextAnswer(fw::kAnswerYes);
+  CloseProgram();
   EXPECT_TRUE(QFileInfo(PrefsPath() + "/Tavrin").isFile());
+}
+
+// A data folder that cannot be made counts as unusable: said once, then the same silence.
+TEST_F(FolderFiles, ADataFolderThatCannotBeMadeIsToldOnce) {
+  // Its parent is a file: no one, not even root, can make a folder inside it.
+  const QString parent = PrefsPath() + "/file";
+  QFile f(parent);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  fw::SpecialFolder::SetPreferencesForTesting(parent);
+  Start();
+  EXPECT_EQ(ui().Messages(), QStringList{"The data folder \"" + parent +
+                                         "/Tavrin\" could not be created: nothing you write can be saved."});
+  EXPECT_TRUE(Module1::DataFolderUnusable);
+  ui().Clear();
+  Module1::saveInkpotColors();
+  EXPECT_TRUE(ui().Messages().isEmpty());
+  ui().SetNextAnswer(fw::kAnswerYes);
+  CloseProgram();
+  EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
 }
 
 }  // namespace
