@@ -115,22 +115,27 @@ int Main() {
   // made here on a first run so that it can be locked. A second start writes nothing: it hands
   // over to the running program.
   std::unique_ptr<InstanceLock> lock;
+  InstanceLock::State state = InstanceLock::State::NotLockable;
   if (FolderItemPtr folder = Module1::dataFolder(); folder && folder->Exists()) {
     lock = std::make_unique<InstanceLock>(folder->NativePath(), kLockName);
-    if (lock->Acquire(&BringMainWindowToFront) == InstanceLock::State::HeldByAnother) {
+    state = lock->Acquire(&BringMainWindowToFront);
+    if (state == InstanceLock::State::HeldByAnother) {
       if (lock->ActivateHolder(kActivateMs)) return 0;
       // No answer: the holder may be gone, its process id taken by another program of the same
       // name. Only a lock file no program holds any more is taken over. The message names no lock
       // file: it is shown only while a program holds the lock, and removing it then would let two
       // programs write one folder.
-      if (lock->TakeOverUnheld() != InstanceLock::State::Locked) {
+      state = lock->TakeOverUnheld();
+      if (state != InstanceLock::State::Locked) {
         MsgBox(QStringLiteral("Tavrin is already running with the data folder \"") + folder->NativePath() +
                QStringLiteral("\". Only one Tavrin can work on a data folder at a time."));
         return 1;
       }
     }
   }
-  const int status = RunHoldingLock(lock.get(), [] { return RunApplication(&Startup); });
+  // A lock file this run could not make (a read-only folder) is not this run's to remove.
+  InstanceLock* held = state == InstanceLock::State::Locked ? lock.get() : nullptr;
+  const int status = RunHoldingLock(held, [] { return RunApplication(&Startup); });
   ReleaseModuleState();
   return status;
 }
