@@ -38,25 +38,32 @@ void App::Event_Open() {
 void App::Event_Close() { prefModule::savePrefs(); }
 
 namespace {
-// Said once here rather than at every save that would fail later.
-bool UsableFolder(const FolderItem& folder) {
+// Why the data folder cannot be used; "" when it can.
+QString FolderProblem(const FolderItem& folder) {
   const QFileInfo info(folder.NativePath());
-  QString reason;
-  if (!info.isDir()) reason = QStringLiteral("it is not a folder");
-  else if (!info.isReadable() || !info.isExecutable()) reason = QStringLiteral("it cannot be read");
-  else if (!info.isWritable()) reason = QStringLiteral("it cannot be written to");
-  if (reason.isEmpty()) return true;
-  MsgBox(QStringLiteral("The data folder \"") + folder.NativePath() + QStringLiteral("\" cannot be used: ") + reason +
-         QStringLiteral(".  Nothing you write can be saved."));
-  return false;
+  if (!info.isDir()) return QStringLiteral("it is not a folder");
+  if (!info.isReadable() || !info.isExecutable()) return QStringLiteral("it cannot be read");
+  if (!info.isWritable()) return QStringLiteral("it cannot be written to");
+  return QString();
+}
+
+// Said once here rather than at every save that would fail later; the roads that stop on such a
+// save say it again (Module1::reportTextNotSaved).
+void MarkUnusable(const FolderItem& folder, const QString& reason) {
+  Module1::DataFolderUnusable = true;
+  Module1::DataFolderProblem =
+      QStringLiteral("the data folder \"") + folder.NativePath() + QStringLiteral("\" cannot be used: ") + reason;
 }
 }  // namespace
 
 void App::setupTavrin() {
   FolderItemPtr prefs = SpecialFolder::Preferences();
   FolderItemPtr folder = prefs ? prefs->Child(QStringLiteral("Tavrin")) : nullptr;
-  if (folder && folder->Exists() && !UsableFolder(*folder)) {
-    Module1::DataFolderUnusable = true;
+  if (folder && folder->Exists() && !FolderProblem(*folder).isEmpty()) {
+    const QString reason = FolderProblem(*folder);
+    MsgBox(QStringLiteral("The data folder \"") + folder->NativePath() + QStringLiteral("\" cannot be used: ") + reason +
+           QStringLiteral(".  Nothing you write can be saved."));
+    MarkUnusable(*folder, reason);
   } else if (folder && folder->Exists() && !Module1::DataFolderMadeThisRun) {
     // A replace cut short by a kill leaves its temporary file; the real file is whole beside it.
     folder->RemoveLeftoverTemporaries(&Module1::isOwnFileName);
@@ -65,6 +72,7 @@ void App::setupTavrin() {
     if (!folder->Exists() && !folder->CreateAsFolder()) {
       MsgBox(QStringLiteral("The data folder \"") + folder->NativePath() +
              QStringLiteral("\" could not be created: nothing you write can be saved."));
+      MarkUnusable(*folder, QStringLiteral("it could not be created"));
     } else {
       Module1::writeJournalFile(folder->Child(QStringLiteral("Sections.txt")), {});
     }
@@ -111,7 +119,7 @@ bool App::FilePrintSelectedSection_Action() {
 
 bool App::EditPasteSpecial_Action() {
   PlainClipboard clipboard;
-  Window1* w = NilCheck(Window1::Window1_(), "the main window is not open");
+  Window1* w = NilCheck(Window1::Open(), "the main window is not open");
   EditField& ef = w->EF1();
   const QString text = clipboard.GetText();
   ef.SetSelText(text);

@@ -1,9 +1,14 @@
 #include "app/startup.h"
 
+#include <QFile>
+#include <cstdlib>
+#include <exception>
 #include <memory>
+#include <unistd.h>
 
 #include "app/app.h"
 #include "app/menubar1.h"
+#include "platform/application.h"
 #include "platform/exceptions.h"
 #include "platform/files.h"
 #include "platform/instancelock.h"
@@ -26,7 +31,40 @@ constexpr int kActivateMs = 5000;
 void BringMainWindowToFront() {
   if (Window* w = GetImplicitWindow(QStringLiteral("Window1"))) w->BringToFront();
 }
+
+// The lock file to remove when the program ends by std::terminate (an exception out of a handler
+// that nothing wraps, or out of a noexcept frame): the next start then finds the folder free
+// instead of judging a stale lock. Kept as bytes so that the handler needs nothing but unlink.
+QByteArray g_lockFileToRemove;
+std::terminate_handler g_previousTerminate = nullptr;
+
+[[noreturn]] void RemoveLockAndTerminate() {
+  if (!g_lockFileToRemove.isEmpty()) ::unlink(g_lockFileToRemove.constData());
+  if (g_previousTerminate) g_previousTerminate();
+  std::abort();
+}
 }  // namespace
+
+int RunHoldingLock(InstanceLock* lock, const std::function<int()>& run) {
+  if (lock) {
+    g_lockFileToRemove = QFile::encodeName(lock->LockPath());
+    g_previousTerminate = std::set_terminate(&RemoveLockAndTerminate);
+  }
+  int status = 1;
+  try {
+    status = run();
+  } catch (...) {
+    // Out of the event loop itself: told like any handler's failure, and the lock goes with the end.
+    UnhandledException(std::current_exception());
+    status = 1;
+  }
+  if (lock) {
+    std::set_terminate(g_previousTerminate);
+    g_lockFileToRemove.clear();
+    lock->Release();
+  }
+  return status;
+}
 
 void InitFileTypes() { FileTypes1::Initialize(); }
 
@@ -77,16 +115,27 @@ int Main() {
   // made here on a first run so that it can be locked. A second start writes nothing: it hands
   // over to the running program.
   std::unique_ptr<InstanceLock> lock;
+  InstanceLock::State state = InstanceLock::State::NotLockable;
   if (FolderItemPtr folder = Module1::dataFolder(); folder && folder->Exists()) {
     lock = std::make_unique<InstanceLock>(folder->NativePath(), kLockName);
-    if (lock->Acquire(&BringMainWindowToFront) == InstanceLock::State::HeldByAnother) {
+    state = lock->Acquire(&BringMainWindowToFront);
+    if (state == InstanceLock::State::HeldByAnother) {
       if (lock->ActivateHolder(kActivateMs)) return 0;
-      MsgBox(QStringLiteral("Tavrin is already running with the data folder \"") + folder->NativePath() +
-             QStringLiteral("\". Only one Tavrin can work on a data folder at a time."));
-      return 1;
+      // No answer: the holder may be gone, its process id taken by another program of the same
+      // name. Only a lock file no program holds any more is taken over. The message names no lock
+      // file: it is shown only while a program holds the lock, and removing it then would let two
+      // programs write one folder.
+      state = lock->TakeOverUnheld();
+      if (state != InstanceLock::State::Locked) {
+        MsgBox(QStringLiteral("Tavrin is already running with the data folder \"") + folder->NativePath() +
+               QStringLiteral("\". Only one Tavrin can work on a data folder at a time."));
+        return 1;
+      }
     }
   }
-  const int status = RunApplication(&Startup);
+  // A lock file this run could not make (a read-only folder) is not this run's to remove.
+  InstanceLock* held = state == InstanceLock::State::Locked ? lock.get() : nullptr;
+  const int status = RunHoldingLock(held, [] { return RunApplication(&Startup); });
   ReleaseModuleState();
   return status;
 }

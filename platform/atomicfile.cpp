@@ -72,7 +72,9 @@ bool AtomicFile::Open() {
       error_ = QStringLiteral("it is not a regular file");
       return false;
     }
-    mode_ = static_cast<int>(st.st_mode & 07777);
+    // The owner keeps reading and writing it: a file replaced because it could not be read must
+    // not come back unreadable, or its next showing is empty and the save after overwrites it.
+    mode_ = static_cast<int>((st.st_mode & 07777) | S_IRUSR | S_IWUSR);
   }
   if (Injected(Step::Open)) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {

@@ -19,10 +19,17 @@ BevelButton::BevelButton(Window* window, const QString& name)
   });
 }
 
+namespace {
+// A button's and a menu's text take "&" for the next letter's shortcut; a font's name ("Bitstream
+// Charter & Co") is shown as it is.
+QString Shown(QString text) { return text.replace(u'&', QStringLiteral("&&")); }
+}  // namespace
+
 QToolButton* BevelButton::Button() const { return static_cast<QToolButton*>(Widget()); }
-QString BevelButton::Caption() const { return Button()->text(); }
+QString BevelButton::Caption() const { return caption_; }
 void BevelButton::SetCaption(const QString& c) {
-  Button()->setText(c);
+  caption_ = c;
+  Button()->setText(Shown(c));
   FitText();
 }
 
@@ -62,7 +69,7 @@ void BevelButton::AddRow(const QString& text) {
   const int index = static_cast<int>(rows_.size());
   rows_ << text;
   if (!menu_) SetHasMenu(1);
-  QAction* a = menu_->addAction(text);
+  QAction* a = menu_->addAction(Shown(text));
   connect(a, &QAction::triggered, this, [this, index] { ChooseRow(index); });
 }
 

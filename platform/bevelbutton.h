@@ -40,6 +40,7 @@ class BevelButton : public RectControl {
   void FitText() override;
 
  private:
+  QString caption_;
   QStringList rows_;
   QMenu* menu_ = nullptr;
   int menuValue_ = -1;

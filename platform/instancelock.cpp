@@ -23,7 +23,7 @@ constexpr int kOwnerWriteMs = 300;
 }  // namespace
 
 InstanceLock::InstanceLock(const QString& folderPath, const QString& lockName)
-    : folderPath_(folderPath), lock_(QDir(folderPath).filePath(lockName)) {
+    : folderPath_(folderPath), lockPath_(QDir(folderPath).filePath(lockName)), lock_(lockPath_) {
   // The lock lasts as long as the program runs: its age says nothing, only whether its owner
   // still runs (same machine, same boot, same process).
   lock_.setStaleLockTime(0);
@@ -75,7 +75,7 @@ void InstanceLock::Listen() {
 void InstanceLock::Answer() {
   while (QLocalSocket* s = server_->nextPendingConnection()) {
     connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-    connect(s, &QLocalSocket::readyRead, s, [this, s] {
+    const auto answer = [this, s] {
       if (!s->canReadLine()) return;
       if (s->readLine() == kRaiseRequest) {
         if (onActivate_) Dispatch(onActivate_);
@@ -83,7 +83,10 @@ void InstanceLock::Answer() {
         s->flush();
       }
       s->disconnectFromServer();
-    });
+    };
+    connect(s, &QLocalSocket::readyRead, s, answer);
+    // A request that arrived with the connection is already read: no readyRead announces it.
+    if (s->canReadLine()) answer();
   }
 }
 
@@ -97,6 +100,13 @@ bool InstanceLock::ActivateHolder(int timeoutMs) const {
   while (!s.canReadLine())
     if (deadline.hasExpired() || !s.waitForReadyRead(int(deadline.remainingTime()))) return false;
   return s.readLine() == kRaised;
+}
+
+InstanceLock::State InstanceLock::TakeOverUnheld() {
+  // The file is removed only where its own lock can be taken, which a running holder keeps for as
+  // long as it runs: a holder that is merely slow to answer is never robbed.
+  if (!lock_.removeStaleLockFile()) return State::HeldByAnother;
+  return Acquire(onActivate_);
 }
 
 void InstanceLock::Release() {

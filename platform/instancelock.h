@@ -30,7 +30,12 @@ class InstanceLock : public QObject {
   State Acquire(std::function<void()> onActivate);
   // From a second start: asks the holder to come to the front; true once it has answered.
   bool ActivateHolder(int timeoutMs) const;
+  // From a second start whose holder could not be reached: takes the folder when no program holds
+  // the lock file's own lock any more (the holder is gone and its process id now belongs to another
+  // program of the same name). A holder that still runs keeps it: HeldByAnother.
+  State TakeOverUnheld();
   void Release();
+  QString LockPath() const { return lockPath_; }
 
   // The local socket's address for that folder (the same for every spelling of its path).
   static QString ServerName(const QString& folderPath);
@@ -40,6 +45,7 @@ class InstanceLock : public QObject {
   void Answer();
 
   QString folderPath_;
+  QString lockPath_;
   QLockFile lock_;
   std::unique_ptr<QLocalServer> server_;
   std::function<void()> onActivate_;

@@ -93,6 +93,8 @@ void Line::SetPoints(int x1, int y1, int x2, int y2) {
 }
 
 CheckBox::CheckBox(Window* window, const QString& name) : RectControl(window, name, new QCheckBox(window->Content())) {
+  // As a push button: a space typed after a click must not toggle the box again.
+  Widget()->setFocusPolicy(Qt::TabFocus);
   connect(static_cast<QCheckBox*>(Widget()), &QCheckBox::clicked, this, [this] { Raise(QStringLiteral("Action")); });
 }
 QString CheckBox::Caption() const { return static_cast<QCheckBox*>(Widget())->text(); }

@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "documentlayout.h"
+#include "plainclipboard.h"
 
 namespace fw {
 
@@ -23,7 +24,8 @@ QTextCharFormat PastedStyle(const QTextCharFormat& copied, const QTextCharFormat
   QTextCharFormat f = caret;
   if (copied.hasProperty(QTextFormat::FontFamilies)) {
     const QStringList families = copied.fontFamilies().toStringList();
-    if (!families.isEmpty() && !families.first().trimmed().isEmpty()) f.setFontFamilies({families.first().trimmed()});
+    const QString family = families.isEmpty() ? QString() : PlainFamilies({families.first().trimmed()}).value(0);
+    if (!family.isEmpty()) f.setFontFamilies({family});
   }
   // Sizes are whole points in the editor; a size in pixels (as browsers copy it) is converted at
   // the usual 96 pixels to 72 points.

@@ -82,7 +82,7 @@ void printHelp() {
 }
 
 void printSelectedText() {
-  Window1* w = NilCheck(Window1::Window1_(), "the main window");
+  Window1* w = NilCheck(Window1::Open(), "the main window");
   EditField& buffer = w->EditFieldNamed(QStringLiteral("EF2"));
   buffer.SetText(w->EF1().SelText());
   if (Len(buffer.Text()) == 0) {
@@ -94,7 +94,7 @@ void printSelectedText() {
 }
 
 void printSelectedSection() {
-  Window1* w = NilCheck(Window1::Window1_(), "the main window");
+  Window1* w = NilCheck(Window1::Open(), "the main window");
   if (w->LB1().ListIndex() == -1) {
     MsgBox(QStringLiteral("You have not selected a Section to print!"));
     return;

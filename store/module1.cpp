@@ -31,6 +31,7 @@ QString S1, W;
 int32_t P = 0, Q = 0, A = 0;
 bool SectionListUnreadable = false;
 bool DataFolderUnusable = false;
+QString DataFolderProblem;
 bool DataFolderMadeThisRun = false;
 
 void ResetState() {
@@ -52,6 +53,7 @@ void ResetState() {
   P = Q = A = 0;
   SectionListUnreadable = false;
   DataFolderUnusable = false;
+  DataFolderProblem.clear();
   DataFolderMadeThisRun = false;
 }
 
@@ -116,6 +118,11 @@ void reportWriteFailure(const FolderItemPtr& file, const QString& reason) {
   if (DataFolderUnusable) return;  // said once at start-up; every save would say it again
   const QString name = file ? file->NativePath() : QStringLiteral("(no file)");
   MsgBox(QStringLiteral("The file \"") + name + QStringLiteral("\" could not be saved: ") + reason);
+}
+
+void reportTextNotSaved() {
+  if (!DataFolderUnusable) return;  // the failed save has told its own reason
+  MsgBox(QStringLiteral("The shown text cannot be saved: ") + DataFolderProblem + u'.');
 }
 
 bool writeJournalFile(const FolderItemPtr& file, const QStringList& lines) {
@@ -230,7 +237,7 @@ void saveInkpotColors() {
   FolderItemPtr file = DataChild(QStringLiteral("Tavrin-Inkpots.txt"));
   std::shared_ptr<TextOutputStream> out = file ? file->CreateTextFile() : nullptr;
   if (!out) {
-    MsgBox(QStringLiteral("File could not be created!"));
+    if (!DataFolderUnusable) MsgBox(QStringLiteral("File could not be created!"));  // else told at start-up
     return;
   }
   for (int n = 1; n <= 5; ++n)
@@ -295,19 +302,17 @@ QString KeepUnreadable(const FolderItemPtr& file) {
   return copy.WriteAll(bytes) ? target : QString();
 }
 // Whether the next save can replace the file: only a regular file is ever written over, and the
-// replace needs a folder that takes a new file.
+// replace needs a folder that takes a new file: the folder of the file a link names, since the
+// replace is written beside it.
 bool Replaceable(const FolderItemPtr& file) {
   const QFileInfo info(file->NativePath());
-  return (!info.exists() || info.isFile()) && QFileInfo(info.absolutePath()).isWritable();
+  const QString canonical = info.canonicalFilePath();
+  const QFileInfo target(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
+  return (!target.exists() || target.isFile()) && QFileInfo(target.absolutePath()).isWritable();
 }
 }  // namespace
 
-bool sectionNameStorable(const QString& name) {
-  if (name.contains(u'/') || name.contains(QChar(u'\0')) || name.toUtf8().size() > 200) return false;
-  for (const char* own : {"Inkpots", "DefaultStyle"})
-    if (name.compare(QLatin1String(own), Qt::CaseInsensitive) == 0) return false;
-  return true;
-}
+bool sectionNameStorable(const QString& name) { return sectionNameProblem(name).isEmpty(); }
 
 bool saveSectionText() {
   if (ThisSection.isEmpty()) return true;

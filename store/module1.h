@@ -46,6 +46,8 @@ extern int32_t A;
 extern bool SectionListUnreadable;
 // Set at start-up when the data folder cannot be used; the failure has been told once.
 extern bool DataFolderUnusable;
+// Then: which folder, and why ("the data folder "..." cannot be used: it is not a folder").
+extern QString DataFolderProblem;
 // Set when this run made the data folder (start-up makes it to lock it): it is a first run.
 extern bool DataFolderMadeThisRun;
 
@@ -72,9 +74,8 @@ QString sectionNameProblem(const QString& name);
 // Whether a file of the data folder is one the program writes (the list, the preferences, and
 // every "Tavrin-...txt" file).
 bool isOwnFileName(const QString& fileName);
-// Whether a Section's name can name its files: not for a name that cannot be part of a file
-// name, nor for one whose files would be the program's own (such names come only from a
-// hand-edited list; New and Save As refuse them).
+// Whether a Section's name can name its files: by the rules New and Save As apply, so that a name
+// from a hand-edited list never reaches a file of the program's own or of another Section.
 bool sectionNameStorable(const QString& name);
 // The Section's two files.
 fw::FolderItemPtr sectionTextFile(const QString& name);
@@ -87,6 +88,9 @@ fw::Window& mainWindow();
 // file's name and the reason; returns whether the file was written.
 bool writeJournalFile(const fw::FolderItemPtr& file, const QStringList& lines);
 void reportWriteFailure(const fw::FolderItemPtr& file, const QString& reason);
+// For a road that stops because the shown text could not be saved: its save failed silently when
+// the data folder is unusable (told once at start-up), so the road says why it stops.
+void reportTextNotSaved();
 
 // Program-start values, for tests that play several runs in one process.
 void ResetState();

@@ -1,6 +1,7 @@
 #include "window/getnewsection.h"
 
 #include "platform/editfield.h"
+#include "platform/exceptions.h"
 #include "platform/listbox.h"
 #include "platform/pushbutton.h"
 #include "platform/statictext.h"
@@ -82,7 +83,7 @@ void getNewSection::SectionName_TextChange() {
 }
 
 void getNewSection::OK_Action() {
-  Window1* main = Window1::Window1_();
+  Window1* main = NilCheck(Window1::Open(), "the main window is not open");
   Listbox& lb = main->LB1();
   EditField& field = Control<EditField>(QStringLiteral("SectionName"));
 
@@ -104,7 +105,11 @@ void getNewSection::OK_Action() {
   // emptied for the new one; when that fails the dialog stays open and the text stays shown.
   if (!Module1::LastSection.isEmpty()) {
     Module1::ThisSection = Module1::LastSection;
-    if (!Module1::saveSectionText()) return;
+    // (An empty editor loses nothing: the file on disk stays as it was.)
+    if (!Module1::saveSectionText() && !main->EF1().Text().isEmpty()) {
+      Module1::reportTextNotSaved();
+      return;
+    }
   }
 
   lb.AddRow(name);

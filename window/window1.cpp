@@ -36,6 +36,7 @@ ControlProperties Hidden(ControlProperties p) {
 Window1::Window1() : Window(QStringLiteral("Window1")) {}
 
 Window1* Window1::Window1_() { return ImplicitWindow<Window1>(QStringLiteral("Window1")); }
+Window1* Window1::Open() { return dynamic_cast<Window1*>(GetImplicitWindow(QStringLiteral("Window1"))); }
 
 void Window1::Layout() {
   SetMenuBar(ProgramMenuBar());

@@ -23,6 +23,8 @@ class Window1 : public fw::Window {
   // The one main window: the open one, or a new one with all its controls. (The accessor carries
   // the class's name; C++ keeps that name for the constructor, hence the underscore.)
   static Window1* Window1_();
+  // The open main window, or nil: for commands that act on it and must not make one.
+  static Window1* Open();
 
   // Control event handlers, in binding order.
   void NewJournal_Action();

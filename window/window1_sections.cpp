@@ -19,6 +19,14 @@ int RowNamed(const Listbox& lb, const QString& name) {
     if (lb.Cell(i, 0) == name) return i;
   return -1;
 }
+
+// A name from a hand-edited list that cannot name its files has none: its file names would point
+// into a subfolder ("a/b") or at another Section's or the program's own files ("x-Style").
+void RemoveSectionFiles(const QString& name) {
+  if (name.isEmpty() || !Module1::sectionNameStorable(name)) return;
+  if (FolderItemPtr text = Module1::sectionTextFile(name); text && text->Exists()) text->Delete();
+  if (FolderItemPtr style = Module1::sectionStyleFile(name); style && style->Exists()) style->Delete();
+}
 }  // namespace
 
 void Window1::LB1_Change() {
@@ -30,6 +38,7 @@ void Window1::LB1_Change() {
       // The failure has been shown. Going on would put another text into the editor and this
       // one would be gone: the Section stays shown and selected, so the user can make room and
       // try again. (An empty editor loses nothing: the file on disk stays as it was.)
+      Module1::reportTextNotSaved();
       lb.RestoreListIndex(RowNamed(lb, Module1::LastSection));
       return;
     }
@@ -76,7 +85,10 @@ void Window1::NewJournal_Action() {
   if (!Module1::MySection.isEmpty()) {
     Module1::ThisSection = Module1::MySection;
     // Shown; the editor keeps the text that is not saved.
-    if (!Module1::saveSectionText() && !EF1().Text().isEmpty()) return;
+    if (!Module1::saveSectionText() && !EF1().Text().isEmpty()) {
+      Module1::reportTextNotSaved();
+      return;
+    }
   }
   getNewSection::getNewSection_()->Show();
 }
@@ -95,8 +107,7 @@ void Window1::DeleteJournal_Action() {
         else ++i;
       }
     }
-    if (FolderItemPtr text = Module1::sectionTextFile(name); text && text->Exists()) text->Delete();
-    if (FolderItemPtr style = Module1::sectionStyleFile(name); style && style->Exists()) style->Delete();
+    RemoveSectionFiles(name);
     Module1::saveSections();
     w->EditFieldNamed(QStringLiteral("SectionTitle")).SetText(QString());
     w->EF1().SetText(QString());
@@ -146,14 +157,14 @@ void Window1::SaveAs_Action() {
     title.SetFocus();
     return;
   }
-  int J = -1;
-  for (int i = 0; i < lb.ListCount(); ++i)
-    if (!oldName.isEmpty() && StrEq(lb.Cell(i, 0), oldName)) J = i;
+  // Exactly the shown name's row: a hand-edited list may hold "Alpha" beside "alpha".
+  const int J = oldName.isEmpty() ? -1 : RowNamed(lb, oldName);
 
   // The new name's files first, then the list that names it; the old files go only once both are
   // written, so the list never names a Section whose files are gone.
   Module1::ThisSection = newName;
   if (!Module1::saveSectionText()) {
+    Module1::reportTextNotSaved();
     Module1::ThisSection = oldName;
     return;  // the failure has been shown; the Section keeps its name and its files
   }
@@ -164,10 +175,7 @@ void Window1::SaveAs_Action() {
     // No Section is shown: the title and the editor's text become a new Section.
     lb.AddRow(newName);
   }
-  if (Module1::saveSections() && J >= 0) {
-    if (FolderItemPtr oldText = Module1::sectionTextFile(oldName); oldText && oldText->Exists()) oldText->Delete();
-    if (FolderItemPtr oldStyle = Module1::sectionStyleFile(oldName); oldStyle && oldStyle->Exists()) oldStyle->Delete();
-  }
+  if (Module1::saveSections() && J >= 0) RemoveSectionFiles(oldName);
   Module1::MySection = newName;
   Module1::LastSection = newName;
   PushButton& saveAs = w->ButtonNamed(QStringLiteral("SaveAs"));

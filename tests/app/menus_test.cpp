@@ -2,6 +2,8 @@
 // its items, Paste Special, and quitting through the menu.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -16,8 +18,11 @@
 #include "journalfixture.h"
 #include "platform/application.h"
 #include "platform/editfield.h"
+#include "platform/exceptions.h"
 #include "platform/menuitem.h"
 #include "store/module1.h"
+#include "print/printing.h"
+#include "window/getnewsection.h"
 #include "window/window1.h"
 
 namespace {
@@ -227,6 +232,34 @@ TEST_F(MenusTest, PasteSpecialPastesPlainTextIntoTheEditor) {
   }
   EXPECT_FALSE(fw::HasFailed());
   EXPECT_TRUE(ui().Messages().isEmpty());
+  EXPECT_EQ(CloseProgram(), 0);
+}
+
+// Commands that act on the main window, run after it closed (a menu left open, a dialog still up):
+// they stop at their check for the window instead of making a new, empty main window.
+TEST_F(MenusTest, CommandsOnTheMainWindowMakeNoNewOneWhenItIsClosed) {
+  Window1* w = StartProgram();
+  ASSERT_NE(w, nullptr);
+  getNewSection* dialog = getNewSection::getNewSection_();
+  w->Close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(fw::GetImplicitWindow("Window1"), nullptr);
+  const struct {
+    const char* what;
+    std::function<void()> run;
+  } cases[] = {
+      {"Paste Special", [] { App_()->EditPasteSpecial_Action(); }},
+      {"Print Selected Section Text", [] { Printing::printSelectedText(); }},
+      {"Print Selected Section", [] { Printing::printSelectedSection(); }},
+      {"OK of the new-section dialog", [dialog] { dialog->OK_Action(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_THROW(c.run(), fw::NilObjectException);
+    EXPECT_EQ(fw::GetImplicitWindow("Window1"), nullptr);
+  }
+  EXPECT_TRUE(ui().Messages().isEmpty());
+  dialog->Close();
   EXPECT_EQ(CloseProgram(), 0);
 }
 

@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <csignal>
+#include <exception>
+#include <functional>
+#include <stdexcept>
+#include <unistd.h>
 
+#include "app/startup.h"
 #include "journalfixture.h"
 #include "platform/application.h"
 #include "platform/editfield.h"
+#include "platform/instancelock.h"
 #include "platform/listbox.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
@@ -88,4 +96,57 @@ TEST_F(JournalTest, RememberedRectangleOpensTheWindowThereAndIsKept) {
             QList<int32_t>({40, 60, 900, 650}));
   EXPECT_EQ(CloseProgram(), 0);
   EXPECT_EQ(ReadData("tavrin.txt"), "#Window1Position 40,60,900,650\n#MySection \n");
+}
+
+// The data folder's lock goes at every end of a run: a return, an exception out of the event loop
+// (reported as any unexpected error), and std::terminate, where an exception that escapes a handler
+// nothing wraps (a timer's, a paint's) ends. The next start then finds the folder free.
+TEST_F(JournalTest, TheLockGoesAtEveryEndOfARun) {
+  MakeDataFolder();
+  const QString lockName = QStringLiteral(".tavrin.lock");
+  const QString lockPath = DataPath(lockName);
+  const struct {
+    const char* what;
+    std::function<int()> run;
+    int status;
+    QStringList messages;
+  } cases[] = {
+      {"a return", [] { return 0; }, 0, {}},
+      {"an exception out of the run", []() -> int { throw std::runtime_error("out of the loop"); }, 1,
+       {"An unexpected error occurred and the program has to close.\n\nout of the loop"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui().Clear();
+    fw::InstanceLock lock(DataPath(), lockName);
+    ASSERT_EQ(lock.Acquire({}), fw::InstanceLock::State::Locked);
+    ASSERT_TRUE(QFile::exists(lockPath));
+    EXPECT_EQ(RunHoldingLock(&lock, c.run), c.status);
+    EXPECT_FALSE(QFile::exists(lockPath));
+    EXPECT_EQ(ui().Messages(), c.messages);
+    fw::ResetFailureForTesting();
+  }
+
+  GTEST_FLAG_SET(death_test_style, "fast");
+  // Without the guard, an end by terminate leaves the lock behind: what the guard is for.
+  EXPECT_EXIT(
+      {
+        fw::InstanceLock lock(DataPath(), lockName);
+        if (lock.Acquire({}) != fw::InstanceLock::State::Locked) ::_exit(3);
+        std::terminate();
+      },
+      ::testing::KilledBySignal(SIGABRT), "");
+  EXPECT_TRUE(QFile::exists(lockPath));
+  ASSERT_TRUE(QFile::remove(lockPath));
+  EXPECT_EXIT(
+      {
+        fw::InstanceLock lock(DataPath(), lockName);
+        if (lock.Acquire({}) != fw::InstanceLock::State::Locked) ::_exit(3);
+        RunHoldingLock(&lock, []() -> int { std::terminate(); });
+        ::_exit(4);
+      },
+      ::testing::KilledBySignal(SIGABRT), "");
+  EXPECT_FALSE(QFile::exists(lockPath));
+  fw::InstanceLock next(DataPath(), lockName);
+  EXPECT_EQ(next.Acquire({}), fw::InstanceLock::State::Locked);
 }

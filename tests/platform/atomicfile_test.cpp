@@ -71,16 +71,27 @@ TEST_F(AtomicFileTest, AFailureAtAnyStepKeepsTheOldFileAndNamesTheReason) {
   EXPECT_EQ(Read("t.txt"), "after\n");
 }
 
+// The replacement keeps the old file's permissions, except that its owner can always read and
+// write it: a file of mode 000 is replaced because it could not be read, and must not come back
+// unreadable again.
 TEST_F(AtomicFileTest, ReplaceKeepsPermissionsAndFollowsALink) {
-  Write("real.txt", "old");
-  ASSERT_EQ(::chmod(PathOf("real.txt").toLocal8Bit().constData(), 0640), 0);
-  ASSERT_TRUE(QFile::link(PathOf("real.txt"), PathOf("link.txt")));
-  ASSERT_TRUE(Item("link.txt")->WriteAll("new"));
-  EXPECT_TRUE(QFileInfo(PathOf("link.txt")).isSymLink()) << "the link stays a link";
-  EXPECT_EQ(Read("real.txt"), "new");
-  struct stat st {};
-  ASSERT_EQ(::stat(PathOf("real.txt").toLocal8Bit().constData(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  const struct {
+    mode_t before, after;
+  } cases[] = {{0640, 0640}, {0604, 0604}, {0000, 0600}, {0200, 0600}, {0444, 0644}, {0755, 0755}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before);
+    QFile::remove(PathOf("link.txt"));
+    QFile::remove(PathOf("real.txt"));
+    Write("real.txt", "old");
+    ASSERT_EQ(::chmod(PathOf("real.txt").toLocal8Bit().constData(), c.before), 0);
+    ASSERT_TRUE(QFile::link(PathOf("real.txt"), PathOf("link.txt")));
+    ASSERT_TRUE(Item("link.txt")->WriteAll("new"));
+    EXPECT_TRUE(QFileInfo(PathOf("link.txt")).isSymLink()) << "the link stays a link";
+    struct stat st {};
+    ASSERT_EQ(::stat(PathOf("real.txt").toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, c.after);
+    EXPECT_EQ(Read("real.txt"), "new");
+  }
 }
 
 // A pipe named like one of the folder's files would block open() for good.

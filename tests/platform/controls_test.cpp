@@ -25,6 +25,7 @@
 #include "platform/menuitem.h"
 #include "platform/pushbutton.h"
 #include "platform/scripteduiservice.h"
+#include "platform/shapes.h"
 #include "platform/strings.h"
 #include "platform/window.h"
 
@@ -707,23 +708,28 @@ TEST_P(WindowTest, ReturnPressesTheDefaultButtonAndEscapeTheCancelButton) {
   EXPECT_EQ(ef_->Text(), "\n");
 }
 
-// A click on a push button leaves the keyboard where it was: a space typed next must not press
-// the button again. Tab still reaches it.
-TEST_P(WindowTest, PushButtonsTakeNoFocusFromAClick) {
-  auto* button = win_->New<fw::PushButton>("Color", At(565, 22, 57, 20));
+// A click on a push button or a check box leaves the keyboard where it was: a space typed next
+// must not press the button again, nor toggle the box. Tab still reaches them.
+TEST_P(WindowTest, ButtonsAndCheckBoxesTakeNoFocusFromAClick) {
+  fw::RectControl* controls[] = {win_->New<fw::PushButton>("Color", At(565, 22, 57, 20)),
+                                 win_->New<fw::CheckBox>("IgnoreCase", At(533, 94, 119, 20))};
   int presses = 0;
-  button->InstallHandler("Action", fw::ActionHandler([&] { ++presses; }));
+  for (fw::RectControl* control : controls) control->InstallHandler("Action", fw::ActionHandler([&] { ++presses; }));
   win_->Show();
   QCoreApplication::processEvents();
-  ef_->SetFocus();
-  ASSERT_TRUE(ef_->HasFocus());
-  QTest::mouseClick(button->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
-  EXPECT_EQ(presses, 1);
-  EXPECT_TRUE(ef_->HasFocus()) << "the click took the keyboard from the editor";
-  EXPECT_FALSE(button->HasFocus());
-  SendKey(QApplication::focusWidget(), Qt::Key_Space, " ");
-  EXPECT_EQ(presses, 1);
-  EXPECT_TRUE(button->Widget()->focusPolicy() & Qt::TabFocus);
+  for (fw::RectControl* control : controls) {
+    SCOPED_TRACE(control->Name().toStdString());
+    presses = 0;
+    ef_->SetFocus();
+    ASSERT_TRUE(ef_->HasFocus());
+    QTest::mouseClick(control->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 10));
+    EXPECT_EQ(presses, 1);
+    EXPECT_TRUE(ef_->HasFocus()) << "the click took the keyboard from the editor";
+    EXPECT_FALSE(control->HasFocus());
+    SendKey(QApplication::focusWidget(), Qt::Key_Space, " ");
+    EXPECT_EQ(presses, 1);
+    EXPECT_TRUE(control->Widget()->focusPolicy() & Qt::TabFocus);
+  }
 }
 
 // A refresh redraws before it returns: the update check refreshes its status line and then opens

@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <atomic>
 #include <thread>
 
@@ -91,6 +93,60 @@ TEST_F(InstanceLockTest, ASecondStartBringsTheHolderToTheFront) {
   client.join();
   EXPECT_EQ(answered, 1);
   EXPECT_EQ(raised, 1);
+}
+
+// A request written before the holder's loop takes the connection is answered all the same.
+TEST_F(InstanceLockTest, ARequestWaitingWhenTheHolderTakesTheConnectionIsAnswered) {
+  int raised = 0;
+  fw::InstanceLock holder(dir_.path(), kLockName);
+  ASSERT_EQ(holder.Acquire([&] { ++raised; }), fw::InstanceLock::State::Locked);
+  const fw::InstanceLock second(dir_.path(), kLockName);
+  std::atomic<int> answered{-1};
+  std::thread client([&] { answered = second.ActivateHolder(5000) ? 1 : 0; });
+  // The holder is busy while the request is written.
+  QThread::msleep(300);
+  while (answered < 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  client.join();
+  EXPECT_EQ(answered, 1);
+  EXPECT_EQ(raised, 1);
+}
+
+// A second start whose holder does not answer takes the folder only when no program holds the
+// lock file's own lock: a holder that runs keeps it; a lock whose process id now belongs to another
+// program of the same name (here: this one, which never locked it) is taken over.
+TEST_F(InstanceLockTest, AnUnansweredLockIsTakenOverOnlyWhenNoProgramHoldsIt) {
+  QByteArray liveButUnheld;
+  {
+    QLockFile probe(LockPath());
+    ASSERT_TRUE(probe.tryLock(0));
+    QFile f(LockPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    liveButUnheld = f.readAll();
+    probe.unlock();
+  }
+  ASSERT_FALSE(liveButUnheld.isEmpty());
+  {
+    SCOPED_TRACE("a holder that runs");
+    fw::InstanceLock holder(dir_.path(), kLockName);
+    ASSERT_EQ(holder.Acquire({}), fw::InstanceLock::State::Locked);
+    fw::InstanceLock second(dir_.path(), kLockName);
+    ASSERT_EQ(second.Acquire({}), fw::InstanceLock::State::HeldByAnother);
+    EXPECT_EQ(second.TakeOverUnheld(), fw::InstanceLock::State::HeldByAnother);
+    EXPECT_TRUE(QFile::exists(LockPath()));
+    holder.Release();
+    EXPECT_FALSE(QFile::exists(LockPath()));
+  }
+  {
+    SCOPED_TRACE("a live process id, no holder");
+    WriteLockFile(liveButUnheld);
+    fw::InstanceLock second(dir_.path(), kLockName);
+    ASSERT_EQ(second.Acquire({}), fw::InstanceLock::State::HeldByAnother) << "its process runs: it looks held";
+    EXPECT_EQ(second.TakeOverUnheld(), fw::InstanceLock::State::Locked);
+    fw::InstanceLock third(dir_.path(), kLockName);
+    EXPECT_EQ(third.Acquire({}), fw::InstanceLock::State::HeldByAnother) << "taken over means held";
+    second.Release();
+    EXPECT_FALSE(QFile::exists(LockPath()));
+  }
 }
 
 TEST_F(InstanceLockTest, WithNoHolderListeningTheRequestFailsAtOnce) {

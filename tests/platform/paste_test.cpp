@@ -141,6 +141,9 @@ TEST_F(PasteTest, RichTextOfOtherProgramsKeepsTheEditorsStylesOnly) {
        {"", "Liberation Mono", 18, false, false, false, caretBlue}},
       {"a family list", "<span style=\"font-family:'DejaVu Sans', sans-serif\">list</span>", "list",
        {"", "DejaVu Sans", 10, false, false, false, caretBlue}},
+      // The font database's name for a family several foundries make; no stored style names it so.
+      {"a family with its foundry", "<span style=\"font-family:'Nimbus Sans [urw]'\">tag</span>", "tag",
+       {"", "Nimbus Sans", 10, false, false, false, caretBlue}},
       {"a link, an image and a background: the link's underline is how it looked",
        "<a href=\"http://x\">li<img src=\"none.png\">nk</a><span style=\"background:yellow\">!</span>",
        "link!", {"", "Liberation Mono", 10, false, false, true, caretBlue}},

@@ -356,8 +356,8 @@ TEST_F(SectionTest, DeletingTheOnlySectionDisablesTheEditorUntilTheNextNew) {
   EXPECT_TRUE(Editor().Enabled());
 }
 
-// Rows that differ only in case are two Sections with two sets of files: Delete takes the row and
-// the files of exactly the name it deletes.
+// Rows that differ only in case are two Sections with two sets of files: Delete and Save As take
+// the row and the files of exactly the name they act on.
 TEST_F(SectionTest, DeleteWithNoRowAndDuplicateRows) {
   WriteData("Tavrin-Twin.txt", "");
   WriteData("Tavrin-twin.txt", "");
@@ -366,13 +366,46 @@ TEST_F(SectionTest, DeleteWithNoRowAndDuplicateRows) {
   w->ButtonNamed("DeleteJournal").Push();
   EXPECT_EQ(ui().Calls()[0].Text, "Are you sure that you want to delete the Section named ?");
   EXPECT_EQ(Rows(), QStringList({"Twin", "twin", "Other"}));
-  List().SetListIndex(0);
-  ui().SetNextAnswer(fw::kAnswerYes);
-  w->ButtonNamed("DeleteJournal").Push();
-  EXPECT_EQ(Rows(), QStringList({"twin", "Other"}));
-  EXPECT_EQ(ReadData("Sections.txt"), "twin\nOther\n");
-  EXPECT_FALSE(DataExists("Tavrin-Twin.txt"));
-  EXPECT_TRUE(DataExists("Tavrin-twin.txt"));
+
+  const struct {
+    const char* what;
+    int row;
+    const char* newName;  // nullptr: Delete
+    QStringList rows;
+    const char* gone;
+    const char* kept;
+  } cases[] = {
+      {"delete the first", 0, nullptr, {"twin", "Other"}, "Tavrin-Twin.txt", "Tavrin-twin.txt"},
+      {"delete the second", 1, nullptr, {"Twin", "Other"}, "Tavrin-twin.txt", "Tavrin-Twin.txt"},
+      {"rename the first", 0, "Beta", {"Beta", "twin", "Other"}, "Tavrin-Twin.txt", "Tavrin-twin.txt"},
+      {"rename the second", 1, "Beta", {"Twin", "Beta", "Other"}, "Tavrin-twin.txt", "Tavrin-Twin.txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(CloseProgram(), 0);
+    ReleaseModuleState();
+    Module1::ResetState();
+    ASSERT_TRUE(QDir(DataPath()).removeRecursively());
+    WriteData("Tavrin-Twin.txt", "{\\rtf1\\ansi upper\\par}");
+    WriteData("Tavrin-twin.txt", "{\\rtf1\\ansi lower\\par}");
+    Start("Twin\ntwin\nOther\n");
+    ui().Clear();
+    Select(c.row);
+    if (c.newName) {
+      Title().SetText(QString::fromLatin1(c.newName));
+      SaveAs().Push();
+    } else {
+      ui().SetNextAnswer(fw::kAnswerYes);
+      w->ButtonNamed("DeleteJournal").Push();
+    }
+    EXPECT_EQ(Rows(), c.rows);
+    EXPECT_EQ(ReadData("Sections.txt"), (c.rows.join(u'\n') + u'\n').toUtf8());
+    EXPECT_FALSE(DataExists(c.gone));
+    EXPECT_TRUE(DataExists(c.kept));
+    if (c.newName) {
+      EXPECT_TRUE(DataExists(QStringLiteral("Tavrin-") + c.newName + QStringLiteral(".txt")));
+    }
+  }
 }
 
 TEST_F(SectionTest, TitleArmsSaveAs) {

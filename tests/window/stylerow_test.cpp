@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QMenu>
 #include <QTextCursor>
+#include <QToolButton>
 #include <QTextEdit>
 
 #include "journalfixture.h"
@@ -125,6 +128,26 @@ TEST_F(StyleRow, StoredSizeOutsideThePopUpIsShownAndApplied) {
   Ef().SetText("x");
   EXPECT_EQ(Ef().StyleAt(0).Size, 11);
   EXPECT_EQ(Ef().StyleAt(0).TextColor, fw::kBlack) << "the stored colour does not apply at start-up";
+}
+
+// A font's name with "&" is shown as it is, not as a shortcut mark, and stored unchanged.
+TEST_F(StyleRow, AFontNameWithAnAmpersandIsShownAndStoredAsItIs) {
+  WriteData("Tavrin-DefaultStyle.txt",
+            "DefaultFont: \tBlack & White\nDefaultSize: \t12\nDefaultBold: \tFalse\nDefaultItalic: \tFalse\n"
+            "DefaultUnderline: \tFalse\nDefaultColor: \t0\t0\t0\n");
+  Start();
+  fw::BevelButton& fonts = Bevel("FontMenu");
+  EXPECT_EQ(fonts.Caption(), "Black & White");
+  EXPECT_EQ(fonts.Button()->text(), "Black && White");
+  fonts.AddRow("Salt & Pepper");
+  const QList<QAction*> rows = fonts.Button()->menu()->actions();
+  ASSERT_FALSE(rows.isEmpty());
+  EXPECT_EQ(rows.last()->text(), "Salt && Pepper");
+  EXPECT_EQ(fonts.List(fonts.ListCount() - 1), "Salt & Pepper");
+  fonts.ChooseRow(fonts.ListCount() - 1);
+  EXPECT_EQ(fonts.Caption(), "Salt & Pepper");
+  Module1::saveDefaultStyle();
+  EXPECT_TRUE(ReadData("Tavrin-DefaultStyle.txt").startsWith("DefaultFont: \tSalt & Pepper\n"));
 }
 
 TEST_F(StyleRow, PopUpRowsAreTheFontsAndSevenSizes) {
