@@ -290,7 +290,7 @@ class RtfReader {
  public:
   // The data comes in pieces, `last` with the last one; each is given once the reader is hungry.
   void Feed(const QByteArray& more, bool last);
-  bool Hungry() const { return !eof_ && (binLeft_ > 0 || end_ - p_ < 2 * kMargin); }
+  bool Hungry() const { return !eof_ && (cut_ || binLeft_ > 0 || end_ - p_ < 2 * kMargin); }
 
   enum class Progress { kMore, kWhole, kDamaged };
   // Reads on from where the last call stopped, through about `bytes` more of the data; kMore also
@@ -404,8 +404,9 @@ class RtfReader {
   void Touch() { std::fill(std::begin(groups_.back().style), std::end(groups_.back().style), -1); }
 
   // Until the last piece is in, a token is read only this far from the end of what is in: none is
-  // longer, but for garbage and \bin data, which is skipped as it comes in.
+  // longer but \bin data, which is skipped as it comes in, and garbage, which waits for more (cut_).
   static constexpr qsizetype kMargin = 4096;
+  bool cut_ = false;  // a control word runs on past what is in: read again with more
 
   QByteArray buffer_;  // the data in and not read yet, and some read
   const char* begin_ = nullptr;
@@ -664,6 +665,7 @@ RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
   limit_ = safeEnd - p_ > bytes ? p_ + bytes : safeEnd;
 
   while (!groups_.empty()) {
+    if (cut_) return Progress::kMore;
     if (binLeft_ > 0) {
       if (!eof_) return Progress::kMore;
       FailEof(error);
@@ -778,6 +780,11 @@ bool RtfReader::ParseControl(QString* error) {
       hasParam = true;
       if (value < 100000000) value = value * 10 + (*p_ - '0');  // stays within int
       ++p_;
+    }
+    if (p_ == end_ && !eof_) {
+      p_ = w - 1;
+      cut_ = true;
+      return true;
     }
     if (p_ < end_ && *p_ == ' ') ++p_;
     const int param = int(negative ? -value : value);
@@ -1050,6 +1057,7 @@ bool RtfReader::SkipGroup(QString* error) {
       const char* w = p_;
       while (p_ < end_ && IsLetter(*p_)) ++p_;
       const bool isBin = (p_ - w) == 3 && std::memcmp(w, "bin", 3) == 0;
+      const char* word = w - 1;
       bool negative = false;
       if (p_ + 1 < end_ && *p_ == '-' && IsDigit(p_[1])) {
         negative = true;
@@ -1059,6 +1067,11 @@ bool RtfReader::SkipGroup(QString* error) {
       while (p_ < end_ && IsDigit(*p_)) {
         if (value < 100000000) value = value * 10 + (*p_ - '0');
         ++p_;
+      }
+      if (p_ == end_ && !eof_) {
+        p_ = word;
+        cut_ = true;
+        return true;
       }
       if (p_ < end_ && *p_ == ' ') ++p_;
       if (isBin && !negative && value > 0) SkipBinary(qsizetype(value));
@@ -1095,6 +1108,7 @@ void RtfReader::Feed(const QByteArray& more, bool last) {
   begin_ = p_ = buffer_.constData();
   end_ = begin_ + buffer_.size();
   eof_ = last;
+  cut_ = false;
 }
 
 // A property of our own, read by nothing: see MakeFormat.
