@@ -13,11 +13,13 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "platform/fontfamily.h"
 #include "platform/styledtextrtf.h"
 #include "platform/styledtextrtfstyle.h"
 
@@ -307,7 +309,7 @@ class RtfReader {
 
   // Where a build stands: the next paragraph, and the next run in it once it has begun.
   struct BuildState {
-    std::vector<QTextCharFormat> formats;
+    std::vector<std::optional<QTextCharFormat>> formats;
     size_t paragraph = 0;
     size_t run = 0;
     qsizetype inRun = 0;     // characters of that run already in
@@ -1111,19 +1113,9 @@ void RtfReader::Feed(const QByteArray& more, bool last) {
   cut_ = false;
 }
 
-// A property of our own, read by nothing: see MakeFormat.
-constexpr int kFamilyHashKey = QTextFormat::UserProperty + 0x7466;
-
 QTextCharFormat MakeFormat(const Style& s, const InternTable<QString>& families) {
   QTextCharFormat f;
-  if (s.family >= 0 && !families[size_t(s.family)].isEmpty()) {
-    const QString& family = families[size_t(s.family)];
-    f.setFontFamilies(QStringList{family});
-    // Qt hashes a format's family list by its type alone, so formats that differ only in the font
-    // all share one hash and finding each run's format walks all of them (a file of 40,000 fonts
-    // took a minute). The same name as a string gives each font a hash of its own.
-    f.setProperty(kFamilyHashKey, family);
-  }
+  if (s.family >= 0 && !families[size_t(s.family)].isEmpty()) SetNamedFamily(f, families[size_t(s.family)]);
   f.setFontPointSize(s.halfPoints / 2.0);
   f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
   f.setFontItalic(s.italic);
@@ -1133,9 +1125,22 @@ QTextCharFormat MakeFormat(const Style& s, const InternTable<QString>& families)
 }
 
 bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) {
-  // Styles are found as the text is read.
-  for (size_t i = st.formats.size(); i < styles_.size(); ++i) st.formats.push_back(MakeFormat(styles_[i], families_));
-  const auto formatOf = [&st](int style) { return style >= 0 ? st.formats[size_t(style)] : QTextCharFormat(); };
+  qsizetype built = 0;
+  // Styles are found as the text is read, and made into formats as they are first used: a file of
+  // thousands of fonts has the font system look up each missing one (see SetNamedFamily), which
+  // counts towards the step.
+  constexpr qsizetype kFormatCost = 256;
+  st.formats.resize(styles_.size());
+  const auto formatOf = [&](int style) -> const QTextCharFormat& {
+    static const QTextCharFormat none;
+    if (style < 0) return none;
+    std::optional<QTextCharFormat>& f = st.formats[size_t(style)];
+    if (!f) {
+      f = MakeFormat(styles_[size_t(style)], families_);
+      built += kFormatCost;
+    }
+    return *f;
+  };
   if (!st.begun) {
     // Loading is not an edit the user could undo; recording it would also double the cost.
     doc.setUndoRedoEnabled(false);
@@ -1149,7 +1154,6 @@ bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) 
     cursor.movePosition(QTextCursor::End);
   }
   const QTextBlockFormat blockFormat;
-  qsizetype built = 0;
   while (st.paragraph < paragraphs_.size() && built < characters) {
     const Paragraph& para = paragraphs_[st.paragraph];
     // The paragraph being read may still grow, and its own format is known only at its end.
@@ -1178,7 +1182,7 @@ bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) 
       const qsizetype left = run.length - st.inRun;
       qsizetype n = std::min(left, characters - built);
       if (n > 0 && n < left && QChar::isHighSurrogate(at[n - 1])) ++n;  // never half a character
-      if (n > 0) cursor.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(at), n), st.formats[size_t(run.style)]);
+      if (n > 0) cursor.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(at), n), formatOf(run.style));
       st.inRun += n;
       st.text += n;
       built += n;

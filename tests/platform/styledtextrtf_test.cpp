@@ -4,8 +4,11 @@
 
 #include "app/version.h"
 #include "platform/files.h"
+#include "platform/fontfamily.h"
 
 #include <QDir>
+#include <QFont>
+#include <QFontInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -71,7 +74,7 @@ void PrintTo(const Para& p, std::ostream* os) {
 
 CharStyle StyleOf(const QTextCharFormat& f) {
   CharStyle s;
-  s.family = f.fontFamilies().toStringList().value(0);
+  s.family = NamedFamily(f);  // what the run names; a missing family is drawn in another
   s.halfPoints = qRound(f.fontPointSize() * 2);
   s.bold = f.fontWeight() >= QFont::Bold;
   s.italic = f.fontItalic();
@@ -562,6 +565,37 @@ TEST(ForeignRtf, NoFontTableLeavesFamilyToTheEditor) {
   EXPECT_FALSE(f.hasProperty(QTextFormat::FontFamilies));
   EXPECT_EQ(f.fontPointSize(), 12.0);
   EXPECT_FALSE(f.hasProperty(QTextFormat::ForegroundBrush));
+}
+
+// A family this computer lacks is drawn in the family the font system falls back to for it, so that
+// thousands of them cost it one font; the text still names it, and saves it, until the user picks
+// another family, be it the one it was drawn in.
+TEST(StyledTextRtf, AMissingFamilyIsDrawnInItsFallbackAndKeepsItsName) {
+  QTextDocument doc;
+  ASSERT_TRUE(DecodeStyledRtf("{\\rtf1{\\fonttbl{\\f0 No Such Family One;}{\\f1 No Such Family Two;}}\\f0 a\\f1 b}", doc, nullptr));
+  QTextCursor c(&doc);
+  const auto formatAt = [&](int pos) {
+    c.setPosition(pos + 1);
+    return c.charFormat();
+  };
+  const QTextCharFormat a = formatAt(0), b = formatAt(1);
+  EXPECT_EQ(NamedFamily(a), QStringLiteral("No Such Family One"));
+  EXPECT_EQ(NamedFamily(b), QStringLiteral("No Such Family Two"));
+  const QString drawn = a.fontFamilies().toStringList().value(0);
+  EXPECT_EQ(b.fontFamilies().toStringList().value(0), drawn) << "two missing families, two fonts to look up";
+  EXPECT_EQ(QFontInfo(a.font()).family(), QFontInfo(QFont(QStringLiteral("No Such Family One"))).family());
+  EXPECT_NE(a, b);
+  const QByteArray saved = EncodeStyledRtf(doc);
+  EXPECT_TRUE(saved.contains("No Such Family One;") && saved.contains("No Such Family Two;")) << saved.toStdString();
+
+  // The user picks the family it was drawn in.
+  c.setPosition(0);
+  c.setPosition(1, QTextCursor::KeepAnchor);
+  QTextCharFormat picked;
+  SetNamedFamily(picked, drawn);
+  c.mergeCharFormat(picked);
+  EXPECT_EQ(NamedFamily(formatAt(0)), drawn);
+  EXPECT_FALSE(EncodeStyledRtf(doc).contains("No Such Family One;"));
 }
 
 // ---------------------------------------------------------------------------------------------
