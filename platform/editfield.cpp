@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "documentlayout.h"
+#include "fontfamily.h"
 #include "strings.h"
 #include "styledtextedit.h"
 #include "window.h"
@@ -108,9 +109,8 @@ class InputFilter : public QObject {
 };
 
 QString FamilyOf(const QTextCharFormat& f, const QTextDocument* doc) {
-  const QStringList families = f.fontFamilies().toStringList();
-  // (The older single-family accessor reads this same property, and fails on an empty list.)
-  if (!families.isEmpty() && !families.first().isEmpty()) return families.first();
+  const QString named = NamedFamily(f);
+  if (!named.isEmpty()) return named;
   return doc ? doc->defaultFont().family() : QString();
 }
 
@@ -331,7 +331,7 @@ namespace {
 // One style property as a format to merge, for the selection and for the whole text alike.
 QTextCharFormat FamilyFormat(const QString& font) {
   QTextCharFormat f;
-  f.setFontFamilies({font});
+  SetNamedFamily(f, font);
   return f;
 }
 QTextCharFormat SizeFormat(int size) {

@@ -63,29 +63,35 @@ std::shared_ptr<TextInputStream> FolderItem::OpenAsTextFile() {
   return std::shared_ptr<TextInputStream>(new TextInputStream(data));
 }
 
-bool FolderItem::ReadAll(QByteArray* data) {
+std::shared_ptr<QFile> FolderItem::OpenToRead() {
   // Opened without waiting and looked at before anything is read: opening a pipe for reading
   // would otherwise wait for a writer that never comes.
   const int fd = ::open(path_.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     lastError_ = QString::fromLocal8Bit(std::strerror(errno));
-    return false;
+    return nullptr;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     lastError_ = S_ISDIR(st.st_mode) ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file");
     ::close(fd);
-    return false;
+    return nullptr;
   }
-  QFile f;
-  if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-    lastError_ = f.errorString();
+  auto f = std::make_shared<QFile>();
+  if (!f->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    lastError_ = f->errorString();
     ::close(fd);
-    return false;
+    return nullptr;
   }
-  *data = f.readAll();
-  if (f.error() != QFileDevice::NoError) {
-    lastError_ = f.errorString();
+  return f;
+}
+
+bool FolderItem::ReadAll(QByteArray* data) {
+  const std::shared_ptr<QFile> f = OpenToRead();
+  if (!f) return false;
+  *data = f->readAll();
+  if (f->error() != QFileDevice::NoError) {
+    lastError_ = f->errorString();
     return false;
   }
   return true;

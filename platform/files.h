@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class QFile;
 
 namespace fw {
 
@@ -42,9 +43,12 @@ class FolderItem {
 
   // The editor's styled text as this file (RTF, replaced atomically), and back. Opening replaces
   // the editor's whole text and styles only when the file was read whole; otherwise the editor is
-  // untouched and LastError says why.
+  // untouched and LastError says why. A long file is read on after its start shows: damage found
+  // there is told to `damagedLater` (the reason, and whether the editor shows the text read before
+  // it) once the text before it is in, and the next save writes what the editor shows.
+  using DamageFound = std::function<void(const QString& reason, bool partly)>;
   bool SaveStyledEditField(const EditField& field);
-  bool OpenStyledEditField(EditField& field);
+  bool OpenStyledEditField(EditField& field, DamageFound damagedLater = {});
   // After an OpenStyledEditField that failed: the editor holds the text read before the damage.
   bool PartlyRead() const { return partlyRead_; }
 
@@ -60,6 +64,8 @@ class FolderItem {
   QString LastError() const { return lastError_; }
 
  private:
+  // Nil (with LastError) unless it is a regular file that could be opened.
+  std::shared_ptr<QFile> OpenToRead();
   QString path_;
   QString lastError_;
   bool partlyRead_ = false;

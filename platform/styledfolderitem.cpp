@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QTimerEvent>
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <QTextCursor>
@@ -66,6 +67,8 @@ class SavedState : public QObject {
   }
   // The rest of the loaded text coming in is no change.
   void SetLoading(bool on) { loading_ = on; }
+  // Damage found late in the file: the text shown is not all of it, so the next save writes it.
+  void Unmatch() { matched_ = ~quint64(0); }
   bool StillMatches(const QString& path) const {
     return path == path_ && matched_ == revision_ && stamp_ == StampOf(path);
   }
@@ -83,11 +86,26 @@ constexpr qsizetype kShownFirst = 64 * 1024;
 // ...and takes in the rest from the event loop, this much at a time, for about this long a turn.
 constexpr qsizetype kStep = 32 * 1024;
 constexpr qint64 kTurnNs = 8'000'000;
+// A file is read this far at once, so that damage in a short one is told as it opens; a long one
+// is read on from the event loop, this much at a time, as the text read gets built.
+constexpr qsizetype kReadFirst = 1024 * 1024;
+constexpr qsizetype kReadStep = 128 * 1024;
+// Reading on at once for a first screen of text stops here (a file of pictures, say).
+constexpr qsizetype kReadFirstAtMost = 8 * 1024 * 1024;
+// When the rest is needed at once it is still read and built in pieces this big, so that the text
+// read is never held whole beside the document.
+constexpr qsizetype kFinishStep = 4 * 1024 * 1024;
 
 class Loader : public QObject {
  public:
-  Loader(QTextDocument* doc, EditField* field, std::unique_ptr<StyledRtfDecoder> decoder)
-      : QObject(doc), doc_(doc), field_(field), decoder_(std::move(decoder)) {
+  Loader(QTextDocument* doc, EditField* field, std::unique_ptr<StyledRtfDecoder> decoder, StyledRtfDecoder::Read read,
+         FolderItem::DamageFound damaged)
+      : QObject(doc),
+        doc_(doc),
+        field_(field),
+        decoder_(std::move(decoder)),
+        read_(read),
+        damaged_(std::move(damaged)) {
     field->SetPendingContent([self = QPointer<Loader>(this)] {
       if (self) self->Finish();
     });
@@ -95,7 +113,7 @@ class Loader : public QObject {
   }
 
   void Finish() {
-    while (Step(std::numeric_limits<qsizetype>::max())) {}
+    while (Step(kFinishStep)) {}
   }
 
  protected:
@@ -108,6 +126,8 @@ class Loader : public QObject {
  private:
   bool Step(qsizetype characters) {
     if (done_) return false;
+    if (read_ == StyledRtfDecoder::Read::kMore && decoder_->Unbuilt() < characters)
+      read_ = decoder_->Parse(std::max(kReadStep, characters), &error_, &readPart_);
     SavedState* state = SavedState::Of(doc_);
     state->SetLoading(true);
     const bool more = decoder_->Build(*doc_, characters);
@@ -117,6 +137,11 @@ class Loader : public QObject {
       timer_.stop();
       if (field_ && field_->Document() == doc_) field_->SetPendingContent(nullptr);
       deleteLater();
+      if (read_ == StyledRtfDecoder::Read::kDamaged) {
+        state->Unmatch();
+        // Told last: the message may run an event loop, and this loader is done.
+        if (FolderItem::DamageFound tell = std::move(damaged_)) tell(error_, readPart_);
+      }
     }
     return more;
   }
@@ -124,6 +149,10 @@ class Loader : public QObject {
   QTextDocument* doc_;
   QPointer<EditField> field_;
   std::unique_ptr<StyledRtfDecoder> decoder_;
+  StyledRtfDecoder::Read read_;
+  FolderItem::DamageFound damaged_;
+  QString error_;
+  bool readPart_ = false;
   QBasicTimer timer_;
   bool done_ = false;
 };
@@ -143,7 +172,7 @@ bool FolderItem::SaveStyledEditField(const EditField& field) {
   return true;
 }
 
-bool FolderItem::OpenStyledEditField(EditField& field) {
+bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater) {
   QTextDocument* doc = field.Document();
   if (!doc) {
     lastError_ = QStringLiteral("the field holds no styled text");
@@ -151,8 +180,9 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
   }
   // Taken before the read: a change while it reads then counts as a change.
   const FileStamp stamp = StampOf(path_);
-  QByteArray data;
-  if (!ReadAll(&data)) return false;
+  // Read as the text gets built: a long file is neither read in one go nor held whole.
+  const std::shared_ptr<QFile> file = OpenToRead();
+  if (!file) return false;
   // The start is built apart from the editor and swapped in: an editor on screen would otherwise
   // react to every piece as it arrives (and clearing its old text costs as much as loading). The
   // rest of a long text follows from the event loop (Loader).
@@ -164,11 +194,16 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
   // The editor's width, so that the text is first laid out as it will be shown.
   fresh->setPageSize(doc->pageSize());
   fresh->setUndoRedoEnabled(doc->isUndoRedoEnabled());
-  auto decoder = std::make_unique<StyledRtfDecoder>(data);
+  auto decoder = std::make_unique<StyledRtfDecoder>([file](qsizetype bytes) { return file->read(bytes); });
   QString error;
   bool readPart = false;
   partlyRead_ = false;
-  if (!decoder->Parse(&error, &readPart)) {
+  StyledRtfDecoder::Read read = decoder->Parse(kReadFirst, &error, &readPart);
+  for (qsizetype bytes = kReadFirst;
+       read == StyledRtfDecoder::Read::kMore && decoder->Unbuilt() < kShownFirst && bytes < kReadFirstAtMost;
+       bytes += kReadStep)
+    read = decoder->Parse(kReadStep, &error, &readPart);
+  if (read == StyledRtfDecoder::Read::kDamaged) {
     lastError_ = error;
     if (!readPart) {
       delete fresh;
@@ -191,7 +226,7 @@ bool FolderItem::OpenStyledEditField(EditField& field) {
   field.ContentReplaced();
   // A text read only in part differs from its file: the next save writes it.
   if (!partlyRead_) SavedState::Of(fresh)->Matches(path_, stamp);
-  if (more) new Loader(fresh, &field, std::move(decoder));
+  if (more) new Loader(fresh, &field, std::move(decoder), read, std::move(damagedLater));
   return !partlyRead_;
 }
 

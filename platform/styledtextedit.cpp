@@ -10,9 +10,13 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "documentlayout.h"
+#include "fontfamily.h"
 #include "plainclipboard.h"
 
 namespace fw {
@@ -25,7 +29,7 @@ QTextCharFormat PastedStyle(const QTextCharFormat& copied, const QTextCharFormat
   if (copied.hasProperty(QTextFormat::FontFamilies)) {
     const QStringList families = copied.fontFamilies().toStringList();
     const QString family = families.isEmpty() ? QString() : PlainFamilies({families.first().trimmed()}).value(0);
-    if (!family.isEmpty()) f.setFontFamilies({family});
+    if (!family.isEmpty()) SetNamedFamily(f, family);
   }
   // Sizes are whole points in the editor; a size in pixels (as browsers copy it) is converted at
   // the usual 96 pixels to 72 points.
@@ -259,13 +263,47 @@ void StyledTextEdit::insertFromMimeData(const QMimeData* source) {
   ensureCursorVisible();
 }
 
+namespace {
+// The runs from `from` to `to` whose font is drawn in another family than the one it names.
+std::vector<std::pair<int, int>> Renamed(const QTextDocument& doc, int from, int to) {
+  std::vector<std::pair<int, int>> out;
+  for (QTextBlock b = doc.findBlock(from); b.isValid() && b.position() < to; b = b.next()) {
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QTextFragment part = it.fragment();
+      const int start = std::max(part.position(), from), end = std::min(part.position() + part.length(), to);
+      if (start >= end) continue;
+      const QTextCharFormat f = part.charFormat();
+      if (NamedFamily(f) != f.fontFamilies().toStringList().value(0)) out.emplace_back(start, end);
+    }
+  }
+  return out;
+}
+
+// Copied text names the families it names in the editor, also those this computer lacks.
+QString HtmlOf(const QTextCursor& c) {
+  const QTextDocumentFragment fragment(c);
+  if (Renamed(*c.document(), c.selectionStart(), c.selectionEnd()).empty()) return fragment.toHtml();
+  QTextDocument copy;
+  QTextCursor(&copy).insertFragment(fragment);
+  for (const auto& [start, end] : Renamed(copy, 0, copy.characterCount())) {
+    QTextCursor r(&copy);
+    r.setPosition(start);
+    r.setPosition(end, QTextCursor::KeepAnchor);
+    QTextCharFormat f = r.charFormat();
+    f.setFontFamilies({NamedFamily(f)});
+    r.setCharFormat(f);
+  }
+  return QTextDocumentFragment(&copy).toHtml();
+}
+}  // namespace
+
 QMimeData* StyledTextEdit::createMimeDataFromSelection() const {
   const QTextCursor c = textCursor();
   auto* mime = new QMimeData;
   QString plain = c.selectedText();
   plain.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
   mime->setText(plain);
-  mime->setHtml(QTextDocumentFragment(c).toHtml());
+  mime->setHtml(HtmlOf(c));
   return mime;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QTextDocument;
@@ -33,16 +34,27 @@ QByteArray EncodeStyledRtf(const QTextDocument& doc);
 bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error, bool* readPart = nullptr);
 
 // DecodeStyledRtf in steps, for a text long enough that the editor should show its start before
-// the rest is in: Parse() reads the data whole (false and a reason, as above, with *readPart
-// true when the text before the damage can still be built); the first Build() replaces the
-// document's content with about `characters` of text and each next one appends as much again.
-// Build() returns true while text is left. The document has no undo history until the last step,
-// which restores the undo setting it had.
+// the rest is in, and read long enough that reading it all at once would stop the program. The
+// data is read on through Parse() and what is read is built into the document by Build(), in turns
+// that may interleave. Parse(bytes, ...) reads about `bytes` more: kMore while data is left, then
+// kWhole, or kDamaged with a reason (as above) and *readPart true when the text before the damage
+// can still be built. Parse(error, readPart) reads all that is left and says whether the data was
+// whole. The first Build() replaces the document's content with about `characters` of the text read
+// so far and each next one appends as much again; it returns true while text is left to read or
+// build. The document has no undo history until the last step, which restores the undo setting it
+// had.
 class StyledRtfDecoder {
  public:
   explicit StyledRtfDecoder(const QByteArray& data);
+  // The data read from `source` as it is needed: each call returns up to the bytes asked for, and
+  // nothing at the end of the data.
+  explicit StyledRtfDecoder(std::function<QByteArray(qsizetype)> source);
   ~StyledRtfDecoder();
+  enum class Read { kMore, kWhole, kDamaged };
+  Read Parse(qsizetype bytes, QString* error, bool* readPart = nullptr);
   bool Parse(QString* error, bool* readPart = nullptr);
+  // Characters read and not built yet.
+  qsizetype Unbuilt() const;
   bool Build(QTextDocument& doc, qsizetype characters);
 
  private:

@@ -10,13 +10,16 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "platform/fontfamily.h"
 #include "platform/styledtextrtf.h"
 #include "platform/styledtextrtfstyle.h"
 
@@ -287,22 +290,41 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
 
 class RtfReader {
  public:
-  explicit RtfReader(const QByteArray& data)
-      : begin_(data.constData()), p_(begin_), end_(begin_ + data.size()) {}
+  // The data comes in pieces, `last` with the last one; each is given once the reader is hungry.
+  void Feed(const QByteArray& more, bool last);
+  bool Hungry() const { return !eof_ && (cut_ || binLeft_ > 0 || end_ - p_ < 2 * kMargin); }
 
-  bool Parse(QString* error);
+  enum class Progress { kMore, kWhole, kDamaged };
+  // Reads on from where the last call stopped, through about `bytes` more of the data; kMore also
+  // when it is hungry.
+  Progress Parse(QString* error, qsizetype bytes);
+  bool Finished() const { return finished_; }
+  // Once read through: a long build should not hold the data too.
+  void Drop() {
+    finished_ = true;
+    buffer_ = QByteArray();
+    begin_ = p_ = end_ = limit_ = nullptr;
+  }
+  qsizetype Offset() const { return dropped_ + (p_ - begin_); }
 
   // Where a build stands: the next paragraph, and the next run in it once it has begun.
   struct BuildState {
-    std::vector<QTextCharFormat> formats;
+    std::vector<std::optional<QTextCharFormat>> formats;
     size_t paragraph = 0;
     size_t run = 0;
-    qsizetype inRun = 0;     // characters of the next run already in
-    bool begun = false;      // the document was cleared and the first block's style set
+    qsizetype inRun = 0;     // characters of that run already in
+    qsizetype text = 0;      // characters of the whole text already in
+    bool begun = false;      // the document was cleared
     bool inParagraph = false;
+    // The paragraph being read while it was begun: its own format is known only at its end.
+    QTextBlock markLater;
+    int markGiven = -1;  // the format it was begun with
   };
-  // Appends the next runs, about `characters` of text at most; false once all are in.
-  bool Build(QTextDocument& doc, BuildState& state, qsizetype characters) const;
+  // Appends the next runs, about `characters` of text at most, as far as the text is read; false
+  // once all of it is read and in.
+  bool Build(QTextDocument& doc, BuildState& state, qsizetype characters);
+  // Characters read and not yet built.
+  qsizetype Unbuilt(const BuildState& state) const;
   // After a Parse that failed part-way: closes what was read so far so that Build shows it.
   // False when nothing of the text was read.
   bool EndAtDamage();
@@ -357,15 +379,17 @@ class RtfReader {
     return false;
   }
   bool FailAt(QString* error, const char* what) {
-    return Fail(error, QStringLiteral("%1 at byte %2").arg(QLatin1String(what)).arg(p_ - begin_));
+    return Fail(error, QStringLiteral("%1 at byte %2").arg(QLatin1String(what)).arg(Offset()));
   }
   bool FailEof(QString* error) {
-    return Fail(error, QStringLiteral("unexpected end of file at byte %1").arg(end_ - begin_));
+    return Fail(error, QStringLiteral("unexpected end of file at byte %1").arg(dropped_ + (end_ - begin_)));
   }
 
+  bool Begin(QString* error);
   bool ParseControl(QString* error);
   void HandleWord(std::string_view word, bool hasParam, int param);
   bool SkipGroup(QString* error);
+  void SkipBinary(qsizetype bytes);
   void CloseGroup();
   void EmitChar(char16_t c);
   void EmitAscii(const char* s, qsizetype n);
@@ -381,9 +405,23 @@ class RtfReader {
 
   void Touch() { std::fill(std::begin(groups_.back().style), std::end(groups_.back().style), -1); }
 
-  const char* begin_;
-  const char* p_;
-  const char* end_;
+  // Until the last piece is in, a token is read only this far from the end of what is in: none is
+  // longer but \bin data, which is skipped as it comes in, and garbage, which waits for more (cut_).
+  static constexpr qsizetype kMargin = 4096;
+  bool cut_ = false;  // a control word runs on past what is in: read again with more
+
+  QByteArray buffer_;  // the data in and not read yet, and some read
+  const char* begin_ = nullptr;
+  const char* p_ = nullptr;
+  const char* end_ = nullptr;
+  qsizetype dropped_ = 0;  // bytes before begin_
+  qsizetype binLeft_ = 0;  // bytes of \bin data not in yet, skipped when they come
+  bool eof_ = false;
+  const char* limit_ = nullptr;  // where this call of Parse pauses
+  bool begun_ = false;
+  bool finished_ = false;
+  bool earlierHeader_ = false;
+  size_t skipDepth_ = 0;  // of the skipped group being read, 0 outside one
 
   std::vector<Group> groups_;
   int ucSkip_ = 0;  // fallback characters still to drop after a \u
@@ -415,7 +453,10 @@ class RtfReader {
   unsigned generation_ = 1;  // bumped when a table changes, so cached styles get re-resolved
   InternTable<Style> styles_;
 
+  // The text read and not yet built: what is built is dropped, so that a long text is not held
+  // twice. Run starts count from the start of the whole text.
   std::vector<char16_t> text_;
+  qsizetype textBase_ = 0;
   std::vector<Run> runs_;
   std::vector<Paragraph> paragraphs_;
 };
@@ -566,7 +607,7 @@ void RtfReader::EmitChar(char16_t c) {
   if (runs_.size() > paragraphs_.back().firstRun && runs_.back().style == style) {
     ++runs_.back().length;
   } else {
-    runs_.push_back({qsizetype(text_.size()), 1, style});
+    runs_.push_back({textBase_ + qsizetype(text_.size()), 1, style});
   }
   text_.push_back(c);
 }
@@ -579,7 +620,7 @@ void RtfReader::EmitAscii(const char* s, qsizetype n) {
   if (runs_.size() > paragraphs_.back().firstRun && runs_.back().style == style) {
     runs_.back().length += n;
   } else {
-    runs_.push_back({qsizetype(text_.size()), n, style});
+    runs_.push_back({textBase_ + qsizetype(text_.size()), n, style});
   }
   const size_t at = text_.size();
   text_.resize(at + size_t(n));
@@ -595,30 +636,60 @@ void RtfReader::CloseGroup() {
   groups_.pop_back();
 }
 
-bool RtfReader::Parse(QString* error) {
-  while (p_ < end_ && (*p_ == ' ' || *p_ == '\t' || *p_ == '\r' || *p_ == '\n')) ++p_;
+bool RtfReader::Begin(QString* error) {
   if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0)
     return Fail(error, QStringLiteral("not an RTF file"));
 
-  const bool earlierHeader = size_t(end_ - p_) >= kEarlierHeader.size() &&
-                             std::memcmp(p_, kEarlierHeader.data(), kEarlierHeader.size()) == 0;
-  text_.reserve(size_t(end_ - p_) / 2);
+  earlierHeader_ = size_t(end_ - p_) >= kEarlierHeader.size() &&
+                   std::memcmp(p_, kEarlierHeader.data(), kEarlierHeader.size()) == 0;
+  // A long text is built while it is read, and what is built is dropped: no need to hold it all.
+  text_.reserve(size_t(1) << 16);
   paragraphs_.push_back({0, -1});
   groups_.reserve(64);
   groups_.push_back(Group{});
   ++p_;
+  return true;
+}
+
+RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
+  if (finished_) return Progress::kWhole;
+  const auto damaged = [this] {
+    Drop();
+    return Progress::kDamaged;
+  };
+  if (!begun_) {
+    while (p_ < end_ && (*p_ == ' ' || *p_ == '\t' || *p_ == '\r' || *p_ == '\n')) ++p_;
+    if (!eof_ && end_ - p_ < kMargin) return Progress::kMore;
+    begun_ = true;
+    if (!Begin(error)) return damaged();
+  }
+  const char* safeEnd = eof_ ? end_ : end_ - std::min(kMargin, qsizetype(end_ - p_));
+  limit_ = safeEnd - p_ > bytes ? p_ + bytes : safeEnd;
 
   while (!groups_.empty()) {
+    if (cut_) return Progress::kMore;
+    if (binLeft_ > 0) {
+      if (!eof_) return Progress::kMore;
+      FailEof(error);
+      return damaged();
+    }
+    if (p_ >= limit_ && (p_ < end_ || !eof_)) return Progress::kMore;
     if (groups_.back().dest == Dest::kSkip) {
-      if (!SkipGroup(error)) return false;
+      if (!SkipGroup(error)) return damaged();
       continue;
     }
-    if (p_ == end_) return FailEof(error);
+    if (p_ == end_) {
+      FailEof(error);
+      return damaged();
+    }
     const char c = *p_;
     switch (c) {
       case '{':
         FlushBytes();
-        if (groups_.size() >= size_t(kMaxGroupDepth)) return FailAt(error, "nesting too deep");
+        if (groups_.size() >= size_t(kMaxGroupDepth)) {
+          FailAt(error, "nesting too deep");
+          return damaged();
+        }
         groups_.push_back(groups_.back());
         ++p_;
         ucSkip_ = 0;
@@ -632,7 +703,7 @@ bool RtfReader::Parse(QString* error) {
         starPending_ = false;
         break;
       case '\\':
-        if (!ParseControl(error)) return false;
+        if (!ParseControl(error)) return damaged();
         break;
       case '\r':
       case '\n':
@@ -684,10 +755,11 @@ bool RtfReader::Parse(QString* error) {
 
   // A paragraph mark ends its paragraph, so one right before the end opens no empty paragraph
   // after it. Our earlier files wrote no mark after the last paragraph, so in them it still does.
-  const bool earlierFileOfOurs = earlierHeader && !sawGenerator_;
+  const bool earlierFileOfOurs = earlierHeader_ && !sawGenerator_;
   if (!earlierFileOfOurs && paragraphs_.size() > 1 && paragraphs_.back().firstRun == runs_.size())
     paragraphs_.pop_back();
-  return true;
+  Drop();
+  return Progress::kWhole;
 }
 
 bool RtfReader::ParseControl(QString* error) {
@@ -711,14 +783,16 @@ bool RtfReader::ParseControl(QString* error) {
       if (value < 100000000) value = value * 10 + (*p_ - '0');  // stays within int
       ++p_;
     }
+    if (p_ == end_ && !eof_) {
+      p_ = w - 1;
+      cut_ = true;
+      return true;
+    }
     if (p_ < end_ && *p_ == ' ') ++p_;
     const int param = int(negative ? -value : value);
     if (word == "bin") {
       // Binary data is skipped however it is used; it may contain braces and backslashes.
-      if (hasParam && param > 0) {
-        if (end_ - p_ < param) return FailEof(error);
-        p_ += param;
-      }
+      if (hasParam && param > 0) SkipBinary(param);
       if (ucSkip_ > 0) --ucSkip_;
       starPending_ = false;
       return true;
@@ -956,9 +1030,11 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
 }
 
 // Consumes the rest of a group we do not read, nested groups included, without keeping state.
+// Pauses at limit_ like Parse; skipDepth_ keeps its place.
 bool RtfReader::SkipGroup(QString* error) {
-  size_t depth = 1;
-  while (p_ < end_) {
+  size_t& depth = skipDepth_;
+  if (depth == 0) depth = 1;
+  while (p_ < limit_) {
     const char c = *p_;
     if (c == '{') {
       if (groups_.size() + depth >= size_t(kMaxGroupDepth)) return FailAt(error, "nesting too deep");
@@ -983,6 +1059,7 @@ bool RtfReader::SkipGroup(QString* error) {
       const char* w = p_;
       while (p_ < end_ && IsLetter(*p_)) ++p_;
       const bool isBin = (p_ - w) == 3 && std::memcmp(w, "bin", 3) == 0;
+      const char* word = w - 1;
       bool negative = false;
       if (p_ + 1 < end_ && *p_ == '-' && IsDigit(p_[1])) {
         negative = true;
@@ -993,31 +1070,52 @@ bool RtfReader::SkipGroup(QString* error) {
         if (value < 100000000) value = value * 10 + (*p_ - '0');
         ++p_;
       }
-      if (p_ < end_ && *p_ == ' ') ++p_;
-      if (isBin && !negative && value > 0) {
-        if (end_ - p_ < value) return FailEof(error);
-        p_ += value;
+      if (p_ == end_ && !eof_) {
+        p_ = word;
+        cut_ = true;
+        return true;
       }
+      if (p_ < end_ && *p_ == ' ') ++p_;
+      if (isBin && !negative && value > 0) SkipBinary(qsizetype(value));
     } else {
       ++p_;
     }
   }
+  if (p_ < end_ || !eof_) return true;
   return FailEof(error);
 }
 
-// A property of our own, read by nothing: see MakeFormat.
-constexpr int kFamilyHashKey = QTextFormat::UserProperty + 0x7466;
+// Past the end of what is in, the rest is skipped as it comes; at the end of the data, it is
+// missing.
+void RtfReader::SkipBinary(qsizetype bytes) {
+  const qsizetype in = std::min(bytes, qsizetype(end_ - p_));
+  p_ += in;
+  binLeft_ = bytes - in;
+}
+
+void RtfReader::Feed(const QByteArray& more, bool last) {
+  const qsizetype skipped = std::min(binLeft_, more.size());
+  binLeft_ -= skipped;
+  const qsizetype kept = end_ - p_;
+  dropped_ += (p_ - begin_) + (kept == 0 ? skipped : 0);
+  if (kept == 0 && skipped == 0) {
+    buffer_ = more;  // shared, not copied
+  } else {
+    QByteArray next;
+    next.reserve(kept + more.size() - skipped);
+    next.append(p_, kept);
+    next.append(more.constData() + skipped, more.size() - skipped);
+    buffer_ = std::move(next);
+  }
+  begin_ = p_ = buffer_.constData();
+  end_ = begin_ + buffer_.size();
+  eof_ = last;
+  cut_ = false;
+}
 
 QTextCharFormat MakeFormat(const Style& s, const InternTable<QString>& families) {
   QTextCharFormat f;
-  if (s.family >= 0 && !families[size_t(s.family)].isEmpty()) {
-    const QString& family = families[size_t(s.family)];
-    f.setFontFamilies(QStringList{family});
-    // Qt hashes a format's family list by its type alone, so formats that differ only in the font
-    // all share one hash and finding each run's format walks all of them (a file of 40,000 fonts
-    // took a minute). The same name as a string gives each font a hash of its own.
-    f.setProperty(kFamilyHashKey, family);
-  }
+  if (s.family >= 0 && !families[size_t(s.family)].isEmpty()) SetNamedFamily(f, families[size_t(s.family)]);
   f.setFontPointSize(s.halfPoints / 2.0);
   f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
   f.setFontItalic(s.italic);
@@ -1026,10 +1124,24 @@ QTextCharFormat MakeFormat(const Style& s, const InternTable<QString>& families)
   return f;
 }
 
-bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) const {
+bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) {
+  qsizetype built = 0;
+  // Styles are found as the text is read, and made into formats as they are first used: a file of
+  // thousands of fonts has the font system look up each missing one (see SetNamedFamily), which
+  // counts towards the step.
+  constexpr qsizetype kFormatCost = 256;
+  st.formats.resize(styles_.size());
+  const auto formatOf = [&](int style) -> const QTextCharFormat& {
+    static const QTextCharFormat none;
+    if (style < 0) return none;
+    std::optional<QTextCharFormat>& f = st.formats[size_t(style)];
+    if (!f) {
+      f = MakeFormat(styles_[size_t(style)], families_);
+      built += kFormatCost;
+    }
+    return *f;
+  };
   if (!st.begun) {
-    st.formats.reserve(styles_.size());
-    for (const Style& s : styles_) st.formats.push_back(MakeFormat(s, families_));
     // Loading is not an edit the user could undo; recording it would also double the cost.
     doc.setUndoRedoEnabled(false);
   }
@@ -1042,43 +1154,64 @@ bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) 
     cursor.movePosition(QTextCursor::End);
   }
   const QTextBlockFormat blockFormat;
-  qsizetype built = 0;
   while (st.paragraph < paragraphs_.size() && built < characters) {
     const Paragraph& para = paragraphs_[st.paragraph];
+    // The paragraph being read may still grow, and its own format is known only at its end.
+    const bool whole = finished_ || st.paragraph + 1 < paragraphs_.size();
     if (!st.inParagraph) {
-      const QTextCharFormat& mark = st.formats[size_t(para.mark)];
-      if (st.paragraph == 0) cursor.setBlockCharFormat(mark);
-      else cursor.insertBlock(blockFormat, mark);
+      // An empty paragraph at the end of what is read may turn out to be no paragraph at all.
+      if (!whole && para.firstRun == runs_.size()) break;
+      const int mark = whole ? para.mark : st.paragraph > 0 ? paragraphs_[st.paragraph - 1].mark : -1;
+      if (st.paragraph == 0) {
+        if (mark >= 0) cursor.setBlockCharFormat(formatOf(mark));
+      } else {
+        cursor.insertBlock(blockFormat, formatOf(mark));
+      }
+      st.markLater = whole ? QTextBlock() : cursor.block();
+      st.markGiven = mark;
       st.run = para.firstRun;
+      st.inRun = 0;
       st.inParagraph = true;
       ++built;
     }
-    const size_t runEnd =
-        st.paragraph + 1 < paragraphs_.size() ? paragraphs_[st.paragraph + 1].firstRun : runs_.size();
+    const size_t runEnd = whole && st.paragraph + 1 < paragraphs_.size() ? paragraphs_[st.paragraph + 1].firstRun
+                                                                          : runs_.size();
     // A run goes in a part at a time when it is long (a paragraph of one style, a pasted line of
     // megabytes): the editor shows the start at once and takes the rest from the event loop.
     while (st.run < runEnd && built < characters) {
       const Run& run = runs_[st.run];
-      qsizetype n = std::min<qsizetype>(run.length - st.inRun, std::max<qsizetype>(1, characters - built));
-      const QChar* from = reinterpret_cast<const QChar*>(text_.data() + run.start + st.inRun);
-      if (st.inRun + n < run.length && n > 1 && from[n - 1].isHighSurrogate()) --n;
-      cursor.insertText(QString::fromRawData(from, n), st.formats[size_t(run.style)]);
-      built += n;
+      const char16_t* at = text_.data() + (run.start - textBase_) + st.inRun;
+      const qsizetype left = run.length - st.inRun;
+      qsizetype n = std::min(left, characters - built);
+      if (n > 0 && n < left && QChar::isHighSurrogate(at[n - 1])) ++n;  // never half a character
+      if (n > 0) cursor.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(at), n), formatOf(run.style));
       st.inRun += n;
-      if (st.inRun >= run.length) {
-        ++st.run;
-        st.inRun = 0;
-      }
+      st.text += n;
+      built += n;
+      if (st.inRun < run.length) break;
+      // The last run read may still grow.
+      if (!whole && st.run + 1 == runs_.size()) break;
+      ++st.run;
+      st.inRun = 0;
     }
-    if (st.run >= runEnd) {
-      ++st.paragraph;
-      st.inParagraph = false;
-    }
+    if (!whole || st.run < runEnd) break;
+    if (st.markLater.isValid() && para.mark != st.markGiven) QTextCursor(st.markLater).setBlockCharFormat(formatOf(para.mark));
+    st.markLater = QTextBlock();
+    ++st.paragraph;
+    st.inParagraph = false;
   }
   cursor.endEditBlock();
   doc.setModified(false);
-  return st.paragraph < paragraphs_.size();
+  // What is built is not needed again; dropped in large pieces, the rest moves seldom.
+  const qsizetype done = st.text - textBase_;
+  if (done >= (qsizetype(1) << 20) && done * 2 >= qsizetype(text_.size())) {
+    text_.erase(text_.begin(), text_.begin() + done);
+    textBase_ += done;
+  }
+  return !finished_ || st.paragraph < paragraphs_.size();
 }
+
+qsizetype RtfReader::Unbuilt(const BuildState& st) const { return textBase_ + qsizetype(text_.size()) - st.text; }
 
 }  // namespace
 
@@ -1090,25 +1223,52 @@ bool RtfReader::EndAtDamage() {
 }
 
 struct StyledRtfDecoder::Impl {
-  explicit Impl(const QByteArray& bytes) : data(bytes), reader(data) {}
-  QByteArray data;  // the reader points into it while it parses
+  std::function<QByteArray(qsizetype)> source;
   RtfReader reader;
   RtfReader::BuildState state;
   bool undo = true;
   bool more = true;
 };
 
-StyledRtfDecoder::StyledRtfDecoder(const QByteArray& data) : impl_(std::make_unique<Impl>(data)) {}
+StyledRtfDecoder::StyledRtfDecoder(const QByteArray& data) : impl_(std::make_unique<Impl>()) {
+  impl_->reader.Feed(data, true);
+}
+StyledRtfDecoder::StyledRtfDecoder(std::function<QByteArray(qsizetype)> source) : impl_(std::make_unique<Impl>()) {
+  impl_->source = std::move(source);
+}
 StyledRtfDecoder::~StyledRtfDecoder() = default;
 
-bool StyledRtfDecoder::Parse(QString* error, bool* readPart) {
+// Pieces of the data are taken in as the reader gets to them, so that only a little of a long file
+// is held at a time.
+constexpr qsizetype kPiece = 256 * 1024;
+
+StyledRtfDecoder::Read StyledRtfDecoder::Parse(qsizetype bytes, QString* error, bool* readPart) {
   if (readPart) *readPart = false;
-  const bool whole = impl_->reader.Parse(error);
-  if (!whole && readPart) *readPart = impl_->reader.EndAtDamage();
-  // Building reads only what the parse kept; a long build should not hold the file's bytes too.
-  impl_->data = QByteArray();
-  return whole;
+  RtfReader& reader = impl_->reader;
+  if (reader.Finished()) return Read::kWhole;
+  RtfReader::Progress progress = RtfReader::Progress::kMore;
+  for (qsizetype left = bytes; left > 0;) {
+    if (reader.Hungry()) {
+      // A piece that cannot be read ends the data: the text stops there as at any other damage.
+      const QByteArray piece = impl_->source(kPiece);
+      reader.Feed(piece, piece.isEmpty());
+    }
+    const qsizetype before = reader.Offset();
+    progress = reader.Parse(error, left);
+    if (progress != RtfReader::Progress::kMore) break;
+    left -= reader.Offset() - before;
+  }
+  if (progress == RtfReader::Progress::kMore) return Read::kMore;
+  const bool part = progress == RtfReader::Progress::kDamaged && reader.EndAtDamage();
+  if (readPart) *readPart = part;
+  return progress == RtfReader::Progress::kWhole ? Read::kWhole : Read::kDamaged;
 }
+
+bool StyledRtfDecoder::Parse(QString* error, bool* readPart) {
+  return Parse(std::numeric_limits<qsizetype>::max(), error, readPart) == Read::kWhole;
+}
+
+qsizetype StyledRtfDecoder::Unbuilt() const { return impl_->reader.Unbuilt(impl_->state); }
 
 bool StyledRtfDecoder::Build(QTextDocument& doc, qsizetype characters) {
   if (!impl_->state.begun) impl_->undo = doc.isUndoRedoEnabled();

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/fontfamily.h"
 #include "platform/styledtextrtf.h"
 #include "platform/styledtextrtfgenerator.h"
 #include "platform/styledtextrtfstyle.h"
@@ -155,9 +156,7 @@ class RtfWriter {
  private:
   Style StyleOf(const QTextCharFormat& f) {
     Style s;
-    QString family;
-    const QStringList families = f.property(QTextFormat::FontFamilies).toStringList();
-    if (!families.isEmpty()) family = families.first();
+    QString family = NamedFamily(f);
     if (family.isEmpty()) family = f.property(QTextFormat::FontFamily).toString();
     if (family.isEmpty()) family = defaultFamily_;
     s.family = fontNames_.Intern(family);

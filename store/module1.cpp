@@ -336,6 +336,26 @@ bool saveSectionText() {
   return saveSectionStyle();
 }
 
+namespace {
+// Tells that a Section's text file could not be read whole and keeps the file aside. `partly`: the
+// editor shows the text read before the damage.
+void tellUnreadable(const QString& section, const FolderItemPtr& file, const QString& reason, bool partly) {
+  const QString kept = KeepUnreadable(file);
+  QString message = QStringLiteral("The text of the Section ") + section + QStringLiteral(" could not be read from \"") +
+                    file->NativePath() + QStringLiteral("\": ") + reason + u'.';
+  const QString shown = partly ? QStringLiteral("the Section shows the text read before the damage.")
+                               : QStringLiteral("the Section is shown empty.");
+  if (!kept.isEmpty())
+    message += QStringLiteral("  The file has been kept as \"") + kept + QStringLiteral("\"; ") + shown;
+  else if (Replaceable(file))
+    message += QStringLiteral("  The file could not be copied aside: it will be replaced when this Section is next saved.");
+  else
+    message += QStringLiteral("  The file could not be copied aside, and it cannot be replaced: this Section's text "
+                              "cannot be saved while it is there.");
+  MsgBox(message);
+}
+}  // namespace
+
 void getSectionText() {
   if (!MySection.isEmpty() && !sectionNameStorable(MySection)) {
     MsgBox(QStringLiteral("The name of the Section ") + MySection +
@@ -346,25 +366,16 @@ void getSectionText() {
   }
   FolderItemPtr file = sectionTextFile(MySection);
   if (file && file->Exists()) {
-    if (file->OpenStyledEditField(EF1())) {
+    // Damage far into a long file is found while the editor already shows its start.
+    const auto damagedLater = [section = MySection, file](const QString& reason, bool partly) {
+      tellUnreadable(section, file, reason, partly);
+    };
+    if (file->OpenStyledEditField(EF1(), damagedLater)) {
       getSectionStyle();
       return;
     }
-    const QString reason = file->LastError();
     const bool partly = file->PartlyRead();
-    const QString kept = KeepUnreadable(file);
-    QString message = QStringLiteral("The text of the Section ") + MySection + QStringLiteral(" could not be read from \"") +
-                      file->NativePath() + QStringLiteral("\": ") + reason + u'.';
-    const QString shown = partly ? QStringLiteral("the Section shows the text read before the damage.")
-                                 : QStringLiteral("the Section is shown empty.");
-    if (!kept.isEmpty())
-      message += QStringLiteral("  The file has been kept as \"") + kept + QStringLiteral("\"; ") + shown;
-    else if (Replaceable(file))
-      message += QStringLiteral("  The file could not be copied aside: it will be replaced when this Section is next saved.");
-    else
-      message += QStringLiteral("  The file could not be copied aside, and it cannot be replaced: this Section's text "
-                                "cannot be saved while it is there.");
-    MsgBox(message);
+    tellUnreadable(MySection, file, file->LastError(), partly);
     if (partly) {
       getSectionStyle();
       return;

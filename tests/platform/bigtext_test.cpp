@@ -18,8 +18,11 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/application.h"
 #include "platform/documentlayout.h"
@@ -518,6 +521,111 @@ TEST_F(BigTextTest, AGiantParagraphComesInInPartsAndIsSavedByteForByte) {
     QTextCursor s(&saved);
     s.setPosition(pos + 1);
     EXPECT_EQ(s.charFormat().fontWeight() == QFont::Bold, pos >= 100'000 && pos <= 150'000) << "at " << pos;
+  }
+}
+
+// Texts far longer than what is read as the editor opens (megabytes): the rest is read and built
+// from the event loop, which answers at every moment.
+class LongFileTest : public BigTextTest {
+ protected:
+  // Paragraphs of LongText in plain RTF, written here rather than through a document: megabytes.
+  static QByteArray PlainRtf(const QString& text) {
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Sans;}}\\f0\\fs24 ";
+    rtf += text.toLatin1().replace("\n", "\\par\n");
+    return rtf + "\\par}";
+  }
+  // Opens the file and runs the loop until it is all in; the longest the loop went unanswered.
+  qint64 OpenAndWait(const fw::FolderItemPtr& file) {
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(file->OpenStyledEditField(*ef_, [this](const QString& reason, bool partly) {
+      damages_.push_back({reason, partly, ef_->Document()->characterCount()});
+    }));
+    qint64 longest = clock.elapsed();
+    QTimer probe;
+    probe.setInterval(0);
+    qint64 last = clock.elapsed();
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+      longest = std::max(longest, clock.elapsed() - last);
+      last = clock.elapsed();
+    });
+    probe.start();
+    while (ef_->Document()->characterCount() < expectedCharacters_ && damages_.empty() && clock.elapsed() < 60000)
+      QCoreApplication::processEvents();
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    return longest;
+  }
+  struct Damage {
+    QString reason;
+    bool partly;
+    int characters;  // in the editor when told
+  };
+  std::vector<Damage> damages_;
+};
+
+TEST_F(LongFileTest, TheLoopAnswersWhileALongTextIsReadAndDamageIsToldWhenReached) {
+  const QString text = LongText(20000);  // 8 MB
+  const QByteArray rtf = PlainRtf(text);
+  const int cut = int(text.lastIndexOf(u'\n'));
+  const struct {
+    const char* what;
+    QByteArray file;
+    QString shown;
+    bool damaged;
+  } cases[] = {
+      {"whole", rtf, text, false},
+      // The closing brace is missing, and so is the last paragraph.
+      {"tail lost", rtf.left(rtf.lastIndexOf("\\par\n")) + "\\par\n{\\b half", text.left(cut) + QStringLiteral("\nhalf"),
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    damages_.clear();
+    expectedCharacters_ = int(c.shown.size()) + 1;
+    const qint64 longest = OpenAndWait(File(QStringLiteral("long.txt"), c.file));
+    EXPECT_LT(longest, 1000) << "the loop went unanswered this long (ms)";
+    EXPECT_EQ(Raw(), c.shown);
+    if (!c.damaged) {
+      EXPECT_TRUE(damages_.empty());
+      continue;
+    }
+    ASSERT_EQ(damages_.size(), 1u);
+    EXPECT_TRUE(damages_[0].reason.contains(QStringLiteral("unexpected end of file"))) << damages_[0].reason.toStdString();
+    EXPECT_TRUE(damages_[0].partly);
+    EXPECT_EQ(damages_[0].characters, expectedCharacters_) << "told before the text before the damage was all in";
+  }
+}
+
+// A save while the rest is still being read reads it first: the file then holds the whole text, or
+// for a damaged file, the damage is told while the file is still as it was, before it is replaced.
+TEST_F(LongFileTest, SavingWhileTheRestIsReadWritesItAll) {
+  const QString text = LongText(20000);
+  const QByteArray whole = PlainRtf(text);
+  const QByteArray damaged = whole.left(whole.size() - 2);
+  for (const QByteArray& original : {whole, damaged}) {
+    const bool isDamaged = original.size() != whole.size();
+    SCOPED_TRACE(isDamaged ? "damaged" : "whole");
+    const fw::FolderItemPtr file = File(QStringLiteral("long.txt"), original);
+    int told = 0;
+    ASSERT_TRUE(file->OpenStyledEditField(*ef_, [&](const QString&, bool partly) {
+      ++told;
+      EXPECT_TRUE(partly);
+      QByteArray now;
+      EXPECT_TRUE(file->ReadAll(&now));
+      EXPECT_TRUE(now == original) << "the file was replaced before the damage was told";
+    }));
+    ASSERT_LT(ef_->Document()->characterCount(), text.size() / 2) << "read whole as it opened";
+    QTextCursor(ef_->Document()).insertText(QStringLiteral(">"));
+    ASSERT_TRUE(file->SaveStyledEditField(*ef_));
+    EXPECT_EQ(told, isDamaged ? 1 : 0);
+    QByteArray data;
+    ASSERT_TRUE(file->ReadAll(&data));
+    QTextDocument saved;
+    ASSERT_TRUE(fw::DecodeStyledRtf(data, saved, nullptr));
+    // The damaged file lost only its last paragraph mark and closing brace.
+    EXPECT_EQ(saved.toRawText().replace(QChar::ParagraphSeparator, u'\n'), u'>' + text);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(told, isDamaged ? 1 : 0);
   }
 }
 

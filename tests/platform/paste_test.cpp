@@ -95,6 +95,8 @@ const StyledRun kRuns[] = {
     {"bold ", "Liberation Serif", 18, true, false, false, fw::RGB(200, 0, 0)},
     {"italic\n", "DejaVu Sans", 9, false, true, false, fw::RGB(0, 128, 0)},
     {"under", "Liberation Sans", 24, false, false, true, fw::RGB(10, 20, 30)},
+    // Drawn in another family, named as given.
+    {"missing", "No Such Family On This Computer", 14, false, false, false, fw::RGB(0, 0, 0)},
 };
 
 TEST_F(PasteTest, CopyAndPasteKeepEveryRunsStyleAndPutPlainTextBeside) {
@@ -102,19 +104,19 @@ TEST_F(PasteTest, CopyAndPasteKeepEveryRunsStyleAndPutPlainTextBeside) {
     SCOPED_TRACE(how == fw::EditCommand::Copy ? "Copy" : "Cut");
     source_->SetText(QString());
     target_->SetText(QString());
-    Write(source_, {kRuns[0], kRuns[1], kRuns[2], kRuns[3]});
+    Write(source_, {kRuns[0], kRuns[1], kRuns[2], kRuns[3], kRuns[4]});
     source_->SetFocus();
     source_->TextEdit()->selectAll();
     ASSERT_TRUE(fw::ApplyEditCommand(how));
     const QMimeData* clip = QApplication::clipboard()->mimeData();
     ASSERT_NE(clip, nullptr);
-    EXPECT_EQ(clip->text(), "plain bold italic\nunder") << "other programs take the plain text";
+    EXPECT_EQ(clip->text(), "plain bold italic\nundermissing") << "other programs take the plain text";
     EXPECT_TRUE(clip->hasHtml()) << "and the styled one";
-    EXPECT_EQ(source_->Text(), how == fw::EditCommand::Cut ? "" : "plain bold italic\nunder");
+    EXPECT_EQ(source_->Text(), how == fw::EditCommand::Cut ? "" : "plain bold italic\nundermissing");
 
     CaretStyle();
     Paste();
-    EXPECT_EQ(target_->Text(), "plain bold italic\nunder");
+    EXPECT_EQ(target_->Text(), "plain bold italic\nundermissing");
     int at = 0;
     for (const StyledRun& r : kRuns) {
       ExpectRun(target_, at, r);

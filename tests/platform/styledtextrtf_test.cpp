@@ -4,7 +4,11 @@
 
 #include "app/version.h"
 #include "platform/files.h"
+#include "platform/fontfamily.h"
 
+#include <QDir>
+#include <QFont>
+#include <QFontInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -70,7 +74,7 @@ void PrintTo(const Para& p, std::ostream* os) {
 
 CharStyle StyleOf(const QTextCharFormat& f) {
   CharStyle s;
-  s.family = f.fontFamilies().toStringList().value(0);
+  s.family = NamedFamily(f);  // what the run names; a missing family is drawn in another
   s.halfPoints = qRound(f.fontPointSize() * 2);
   s.bold = f.fontWeight() >= QFont::Bold;
   s.italic = f.fontItalic();
@@ -563,6 +567,37 @@ TEST(ForeignRtf, NoFontTableLeavesFamilyToTheEditor) {
   EXPECT_FALSE(f.hasProperty(QTextFormat::ForegroundBrush));
 }
 
+// A family this computer lacks is drawn in the family the font system falls back to for it, so that
+// thousands of them cost it one font; the text still names it, and saves it, until the user picks
+// another family, be it the one it was drawn in.
+TEST(StyledTextRtf, AMissingFamilyIsDrawnInItsFallbackAndKeepsItsName) {
+  QTextDocument doc;
+  ASSERT_TRUE(DecodeStyledRtf("{\\rtf1{\\fonttbl{\\f0 No Such Family One;}{\\f1 No Such Family Two;}}\\f0 a\\f1 b}", doc, nullptr));
+  QTextCursor c(&doc);
+  const auto formatAt = [&](int pos) {
+    c.setPosition(pos + 1);
+    return c.charFormat();
+  };
+  const QTextCharFormat a = formatAt(0), b = formatAt(1);
+  EXPECT_EQ(NamedFamily(a), QStringLiteral("No Such Family One"));
+  EXPECT_EQ(NamedFamily(b), QStringLiteral("No Such Family Two"));
+  const QString drawn = a.fontFamilies().toStringList().value(0);
+  EXPECT_EQ(b.fontFamilies().toStringList().value(0), drawn) << "two missing families, two fonts to look up";
+  EXPECT_EQ(QFontInfo(a.font()).family(), QFontInfo(QFont(QStringLiteral("No Such Family One"))).family());
+  EXPECT_NE(a, b);
+  const QByteArray saved = EncodeStyledRtf(doc);
+  EXPECT_TRUE(saved.contains("No Such Family One;") && saved.contains("No Such Family Two;")) << saved.toStdString();
+
+  // The user picks the family it was drawn in.
+  c.setPosition(0);
+  c.setPosition(1, QTextCursor::KeepAnchor);
+  QTextCharFormat picked;
+  SetNamedFamily(picked, drawn);
+  c.mergeCharFormat(picked);
+  EXPECT_EQ(NamedFamily(formatAt(0)), drawn);
+  EXPECT_FALSE(EncodeStyledRtf(doc).contains("No Such Family One;"));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Hand-written files in tests/platform/rtf, each written the way another program writes it
 
@@ -876,6 +911,61 @@ TEST_F(DamagedInputTest, SurvivesRandomDamage) {
       ASSERT_FALSE(error.isEmpty()) << data.toStdString();
       ASSERT_EQ(target.revision(), revision) << data.toStdString();
       ASSERT_EQ(target.toPlainText(), QStringLiteral("before"));
+    }
+  }
+}
+
+// Read and built in small interleaved steps, as the editor loads a long file from pieces read as
+// they are needed, every file gives what it gives read at once: each paragraph's own style is
+// known only at its end, the last run read may still grow, a mark right before the end opens no
+// paragraph, and a token or binary data may straddle two pieces.
+TEST(StyledRtfDecoderSteps, BuildTheSameDocumentAsReadingAtOnce) {
+  QTextDocument source;
+  Fill(source, {P({{QStringLiteral("Tavrin é 日本 😀\t{}\\"), kEverything}, {QStringLiteral("x"), kPlain}}),
+                Empty(kRed), P({{QStringLiteral("last"), WithFamily(QStringLiteral("Semi;Colon"))}}), Empty(kBig)});
+  const QByteArray ours = EncodeStyledRtf(source);
+  // Longer than what the reader holds back from the end of what is in.
+  QByteArray longer = "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset128 M;}}";
+  for (int i = 0; i < 1500; ++i) longer += "{\\b b" + QByteArray::number(i) + "}\\'93\\'fa\\f0\\'93\\'fa\\uc0\\u8364 \\par ";
+  longer += "{\\pict\\bin9000 " + QByteArray(9000, '{') + "}a{\\*\\x\\bin9000 " + QByteArray(9000, '}') + "}b\\bin9000 " +
+            QByteArray(9000, '\\') + "c\\" + QByteArray(5000, 'w') + " d}";
+  QList<QByteArray> files = {ours, ours.left(ours.size() / 2), ours.left(ours.size() - 3),
+                             "{\\rtf1 {\\pict\\bin5 {}{}}a\\par}", "{\\rtf1 a\\par\\par}",
+                             longer, longer.left(longer.size() - 10000), longer.left(longer.size() - 20000),
+                             longer.left(longer.size() / 2), QByteArray(10000, ' ') + "{\\rtf1 spaced}"};
+  for (const QString& name : QDir(QStringLiteral(TAVRIN_TEST_SOURCE_DIR "/rtf")).entryList(QDir::Files))
+    files << Fixture(name);
+  std::mt19937 rng(777);
+  for (const QByteArray& data : files) {
+    SCOPED_TRACE(data.left(60).toStdString());
+    QTextDocument atOnce;
+    QString error;
+    bool part = false;
+    const bool whole = DecodeStyledRtf(data, atOnce, &error, &part);
+    for (int round = 0; round < 4; ++round) {
+      QTextDocument inSteps;
+      qsizetype given = 0;
+      // Pieces of any size, the whole data at once in the first round.
+      StyledRtfDecoder decoder = round == 0 ? StyledRtfDecoder(data) : StyledRtfDecoder([&](qsizetype most) {
+        const QByteArray piece = data.mid(given, std::min(most, 1 + qsizetype(rng() % 5000)));
+        given += piece.size();
+        return piece;
+      });
+      StyledRtfDecoder::Read read = StyledRtfDecoder::Read::kMore;
+      QString stepError;
+      bool stepPart = false;
+      bool more = true;
+      while (more) {
+        if (read == StyledRtfDecoder::Read::kMore) read = decoder.Parse(1 + qsizetype(rng() % 900), &stepError, &stepPart);
+        if (read != StyledRtfDecoder::Read::kDamaged || stepPart) more = decoder.Build(inSteps, 1 + qsizetype(rng() % 400));
+        else more = false;
+      }
+      EXPECT_EQ(read == StyledRtfDecoder::Read::kWhole, whole);
+      EXPECT_EQ(stepError, error);
+      EXPECT_EQ(stepPart, part);
+      if (whole || part) {
+        EXPECT_EQ(Snapshot(inSteps), Snapshot(atOnce));
+      }
     }
   }
 }

@@ -554,6 +554,38 @@ TEST_F(SectionTest, DamagedTextFileIsReportedAndKeptAside) {
   }
 }
 
+// Damage far into a long file is found after the editor shows its start: it is said and the file
+// kept aside once the text before it is in, and that text is what the Section then saves.
+TEST_F(SectionTest, DamageFarIntoALongTextFileIsReportedWhenReached) {
+  QByteArray file = "{\\rtf1\\ansi ";
+  QString shown;
+  for (int i = 0; i < 30000; ++i) {
+    const QByteArray line = "line " + QByteArray::number(i) + " of a long text that goes on";
+    file += line + "\\par\n";
+    shown += QString::fromLatin1(line) + u'\n';
+  }
+  file += "{\\b cut";
+  shown += QStringLiteral("cut");
+  Start("Broken\n");
+  WriteData("Tavrin-Broken.txt", file);
+  ui().Clear();
+  Select(0);
+  EXPECT_TRUE(ui().Messages().isEmpty()) << "the whole file was read before its start showed";
+  for (int i = 0; i < 100000 && ui().Messages().isEmpty(); ++i) QCoreApplication::processEvents();
+  ASSERT_EQ(ui().Messages().size(), 1);
+  EXPECT_TRUE(ui().Messages()[0].contains(DataPath("Tavrin-Broken.txt.unreadable")));
+  EXPECT_TRUE(ui().Messages()[0].endsWith(QStringLiteral("the Section shows the text read before the damage.")))
+      << ui().Messages()[0].toStdString();
+  EXPECT_EQ(ReadData("Tavrin-Broken.txt.unreadable"), file);
+  EXPECT_EQ(Editor().Text(), shown);
+  List().SetListIndex(-1);
+  Select(0);
+  EXPECT_EQ(ui().Messages().size(), 1);
+  for (int i = 0; i < 1000; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(ui().Messages().size(), 1) << "what was shown was not saved";
+  EXPECT_EQ(Editor().Text(), shown);
+}
+
 // Leaving a Section writes its files only when something in them would change: its text, a style
 // of its text, its tool row, or the file itself (removed or replaced by another program).
 TEST_F(ThreeSections, LeavingWritesOnlyWhatChanged) {
