@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 #include <QTextCharFormat>
@@ -48,5 +49,25 @@ QString NamedFamily(const QTextCharFormat& f) {
   if (named.isValid() && !first.isEmpty() && ShownFamily(named.toString()) == first) return named.toString();
   return first;
 }
+
+QStringList PlainFamilies(const QStringList& families) {
+  static const QRegularExpression foundryTag(QStringLiteral("\\s*\\[[^\\]]*\\]$"));
+  QStringList plain;
+  for (QString family : families) {
+    family.remove(foundryTag);
+    if (!family.isEmpty() && !plain.contains(family)) plain << family;
+  }
+  return plain;
+}
+
+namespace {
+const QStringList& Families() {
+  static const QStringList families = PlainFamilies(QFontDatabase::families());
+  return families;
+}
+}  // namespace
+
+int FontCount() { return static_cast<int>(Families().size()); }
+QString Font(int i) { return i >= 0 && i < Families().size() ? Families()[i] : QString(); }
 
 }  // namespace fw

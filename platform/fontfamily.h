@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QTextCharFormat;
 
@@ -16,5 +17,14 @@ void SetNamedFamily(QTextCharFormat& f, const QString& family);
 // The family set by SetNamedFamily unless the family was set since by other means; else the
 // format's first family; empty without one.
 QString NamedFamily(const QTextCharFormat& f);
+
+// Plain family names, each once, in their first order: the font database tags a family that
+// several foundries make with the foundry ("Nimbus Sans [urw]"), a name no font request or stored
+// style expects.
+QStringList PlainFamilies(const QStringList& families);
+
+// Installed font families, counted from 0, in the platform's order.
+int FontCount();
+QString Font(int i);
 
 }  // namespace fw

@@ -17,7 +17,6 @@
 
 #include "documentlayout.h"
 #include "fontfamily.h"
-#include "plainclipboard.h"
 
 namespace fw {
 

@@ -3,7 +3,7 @@
 
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
-#include "platform/plainclipboard.h"
+#include "platform/fontfamily.h"
 #include "platform/shapes.h"
 #include "platform/strings.h"
 #include "store/module1.h"

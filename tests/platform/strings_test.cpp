@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/plainclipboard.h"
+#include "platform/fontfamily.h"
 #include "platform/strings.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "journalfixture.h"
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
-#include "platform/plainclipboard.h"
+#include "platform/fontfamily.h"
 #include "platform/pushbutton.h"
 #include "platform/shapes.h"
 #include "store/module1.h"

@@ -24,7 +24,7 @@
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
 #include "platform/graphics.h"
-#include "platform/plainclipboard.h"
+#include "platform/fontfamily.h"
 #include "platform/listbox.h"
 #include "platform/pushbutton.h"
 #include "platform/shapes.h"
