@@ -226,7 +226,10 @@ bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater)
   field.ContentReplaced();
   // A text read only in part differs from its file: the next save writes it.
   if (!partlyRead_) SavedState::Of(fresh)->Matches(path_, stamp);
-  if (more) new Loader(fresh, &field, std::move(decoder), read, std::move(damagedLater));
+  // Damage found here is the caller's to tell (this answers false); the loader tells only what it
+  // finds itself.
+  if (more)
+    new Loader(fresh, &field, std::move(decoder), read, partlyRead_ ? FolderItem::DamageFound() : std::move(damagedLater));
   return !partlyRead_;
 }
 

@@ -596,6 +596,26 @@ TEST_F(LongFileTest, TheLoopAnswersWhileALongTextIsReadAndDamageIsToldWhenReache
   }
 }
 
+// Damage within what is read as the file opens is the opener's to tell (the open answers false):
+// the rest of the text before it, still built from the event loop, is not told a second time.
+TEST_F(LongFileTest, DamageFoundAsTheFileOpensIsToldOnce) {
+  const QString text = LongText(750);  // 300 KB: more than is shown at once, less than is read at once
+  const QByteArray rtf = PlainRtf(text);
+  const fw::FolderItemPtr file = File(QStringLiteral("cut.txt"), rtf.left(rtf.size() - 2));
+  expectedCharacters_ = int(text.size()) + 1;
+  EXPECT_FALSE(file->OpenStyledEditField(*ef_, [this](const QString& reason, bool partly) {
+    damages_.push_back({reason, partly, ef_->Document()->characterCount()});
+  }));
+  EXPECT_TRUE(file->PartlyRead());
+  ASSERT_TRUE(Loading()) << "the text is short enough to be taken in at once";
+  QElapsedTimer clock;
+  clock.start();
+  while (Loading() && clock.elapsed() < 60000) QCoreApplication::processEvents();
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+  EXPECT_FALSE(Loading());
+  EXPECT_TRUE(damages_.empty()) << "told again when the rest was in: " << damages_[0].reason.toStdString();
+}
+
 // A save while the rest is still being read reads it first: the file then holds the whole text, or
 // for a damaged file, the damage is told while the file is still as it was, before it is replaced.
 TEST_F(LongFileTest, SavingWhileTheRestIsReadWritesItAll) {
