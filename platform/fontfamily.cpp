@@ -17,6 +17,12 @@ namespace {
 // file of 40,000 fonts took a minute). The name as a string gives each font a hash of its own.
 constexpr int kNamedFamilyKey = QTextFormat::UserProperty + 0x7466;
 
+// The installed families by their plain names, as the font menu shows them and styles store them.
+const QStringList& Families() {
+  static const QStringList families = PlainFamilies(QFontDatabase::families());
+  return families;
+}
+
 // The family a name is drawn in, asked of the font system once per name.
 const QString& ShownFamily(const QString& named) {
   static QHash<QString, QString> shown;
@@ -24,7 +30,7 @@ const QString& ShownFamily(const QString& named) {
   if (it != shown.constEnd()) return *it;
   static const QSet<QString> installed = [] {
     QSet<QString> set;
-    for (const QString& family : QFontDatabase::families()) set.insert(family.toCaseFolded());
+    for (const QString& family : Families()) set.insert(family.toCaseFolded());
     return set;
   }();
   QString family = named;
@@ -53,19 +59,16 @@ QString NamedFamily(const QTextCharFormat& f) {
 QStringList PlainFamilies(const QStringList& families) {
   static const QRegularExpression foundryTag(QStringLiteral("\\s*\\[[^\\]]*\\]$"));
   QStringList plain;
+  QSet<QString> seen;
   for (QString family : families) {
     family.remove(foundryTag);
-    if (!family.isEmpty() && !plain.contains(family)) plain << family;
+    if (!family.isEmpty() && !seen.contains(family)) {
+      seen.insert(family);
+      plain << family;
+    }
   }
   return plain;
 }
-
-namespace {
-const QStringList& Families() {
-  static const QStringList families = PlainFamilies(QFontDatabase::families());
-  return families;
-}
-}  // namespace
 
 int FontCount() { return static_cast<int>(Families().size()); }
 QString Font(int i) { return i >= 0 && i < Families().size() ? Families()[i] : QString(); }
