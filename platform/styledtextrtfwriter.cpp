@@ -177,10 +177,7 @@ class RtfWriter {
       const QBrush brush = f.foreground();
       if (brush.style() != Qt::NoBrush) s.color = int(brush.color().rgb() & 0xFFFFFFu);
     }
-    if (s.color != kAutoColor && !colorIndex_.contains(s.color)) {
-      colorIndex_.insert(s.color, int(colors_.size()) + 1);  // entry 0 is "auto"
-      colors_.push_back(s.color);
-    }
+    if (s.color != kAutoColor) colors_.Intern(s.color);
     return s;
   }
 
@@ -215,7 +212,7 @@ class RtfWriter {
     if (all || s.underline != c.underline) p = PutLiteral(p, s.underline ? "\\ul" : "\\ulnone");
     if (all || s.color != c.color) {
       p = PutLiteral(p, "\\cf");
-      p = PutInt(p, s.color == kAutoColor ? 0 : colorIndex_.value(s.color));
+      p = PutInt(p, s.color == kAutoColor ? 0 : colors_.Intern(s.color) + 1);  // entry 0 is "auto"
     }
     body_.Commit(p);
     currentId_ = styleId;
@@ -320,8 +317,7 @@ class RtfWriter {
   bool defaultUnderline_ = false;
 
   InternTable<QString> fontNames_;
-  QList<int> colors_;
-  QHash<int, int> colorIndex_;
+  InternTable<int> colors_;
   InternTable<Style> styles_;
   std::vector<int> styleOfFormat_;
   int currentId_ = -1;
