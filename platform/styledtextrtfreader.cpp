@@ -386,6 +386,12 @@ class RtfReader {
   }
 
   bool Begin(QString* error);
+  struct ControlWord {
+    std::string_view name;
+    bool hasParam = false;
+    int param = 0;
+  };
+  bool ReadControlWord(ControlWord* word);
   bool ParseControl(QString* error);
   void HandleWord(std::string_view word, bool hasParam, int param);
   bool SkipGroup(QString* error);
@@ -762,37 +768,46 @@ RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
   return Progress::kWhole;
 }
 
+// A control word's letters, its optional signed number and the one space that may end it; p_ just
+// past the backslash, at a letter. False when the word may go on past what is in: p_ is then back
+// at the backslash and cut_ set, so that it is read whole once more is in.
+bool RtfReader::ReadControlWord(ControlWord* word) {
+  const char* w = p_;
+  while (p_ < end_ && IsLetter(*p_)) ++p_;
+  word->name = std::string_view(w, size_t(p_ - w));
+  bool negative = false;
+  if (p_ + 1 < end_ && *p_ == '-' && IsDigit(p_[1])) {
+    negative = true;
+    ++p_;
+  }
+  long long value = 0;
+  word->hasParam = false;
+  while (p_ < end_ && IsDigit(*p_)) {
+    word->hasParam = true;
+    if (value < 100000000) value = value * 10 + (*p_ - '0');  // stays within int
+    ++p_;
+  }
+  if (p_ == end_ && !eof_) {
+    p_ = w - 1;
+    cut_ = true;
+    return false;
+  }
+  if (p_ < end_ && *p_ == ' ') ++p_;
+  word->param = int(negative ? -value : value);
+  return true;
+}
+
 bool RtfReader::ParseControl(QString* error) {
   ++p_;  // backslash
   if (p_ == end_) return FailEof(error);
   const char c = *p_;
   if (c != '\'') FlushBytes();
   if (IsLetter(c)) {
-    const char* w = p_;
-    while (p_ < end_ && IsLetter(*p_)) ++p_;
-    const std::string_view word(w, size_t(p_ - w));
-    bool negative = false;
-    if (p_ + 1 < end_ && *p_ == '-' && IsDigit(p_[1])) {
-      negative = true;
-      ++p_;
-    }
-    bool hasParam = false;
-    long long value = 0;
-    while (p_ < end_ && IsDigit(*p_)) {
-      hasParam = true;
-      if (value < 100000000) value = value * 10 + (*p_ - '0');  // stays within int
-      ++p_;
-    }
-    if (p_ == end_ && !eof_) {
-      p_ = w - 1;
-      cut_ = true;
-      return true;
-    }
-    if (p_ < end_ && *p_ == ' ') ++p_;
-    const int param = int(negative ? -value : value);
-    if (word == "bin") {
+    ControlWord cw;
+    if (!ReadControlWord(&cw)) return true;  // waits for the rest of the word
+    if (cw.name == "bin") {
       // Binary data is skipped however it is used; it may contain braces and backslashes.
-      if (hasParam && param > 0) SkipBinary(param);
+      if (cw.param > 0) SkipBinary(cw.param);
       if (ucSkip_ > 0) --ucSkip_;
       starPending_ = false;
       return true;
@@ -802,7 +817,7 @@ bool RtfReader::ParseControl(QString* error) {
       starPending_ = false;
       return true;
     }
-    HandleWord(word, hasParam, param);
+    HandleWord(cw.name, cw.hasParam, cw.param);
     return true;
   }
 
@@ -1043,8 +1058,7 @@ bool RtfReader::SkipGroup(QString* error) {
     } else if (c == '}') {
       ++p_;
       if (--depth == 0) {
-        if (groups_.size() == 1) paragraphs_.back().mark = CurrentStyle();  // a skipped outer group
-        groups_.pop_back();
+        CloseGroup();
         ucSkip_ = 0;
         starPending_ = false;
         return true;
@@ -1056,27 +1070,9 @@ bool RtfReader::SkipGroup(QString* error) {
         ++p_;  // a control symbol, including \{ \} and \\; \'hh digits are harmless
         continue;
       }
-      const char* w = p_;
-      while (p_ < end_ && IsLetter(*p_)) ++p_;
-      const bool isBin = (p_ - w) == 3 && std::memcmp(w, "bin", 3) == 0;
-      const char* word = w - 1;
-      bool negative = false;
-      if (p_ + 1 < end_ && *p_ == '-' && IsDigit(p_[1])) {
-        negative = true;
-        ++p_;
-      }
-      long long value = 0;
-      while (p_ < end_ && IsDigit(*p_)) {
-        if (value < 100000000) value = value * 10 + (*p_ - '0');
-        ++p_;
-      }
-      if (p_ == end_ && !eof_) {
-        p_ = word;
-        cut_ = true;
-        return true;
-      }
-      if (p_ < end_ && *p_ == ' ') ++p_;
-      if (isBin && !negative && value > 0) SkipBinary(qsizetype(value));
+      ControlWord cw;
+      if (!ReadControlWord(&cw)) return true;  // waits for the rest of the word
+      if (cw.name == "bin" && cw.param > 0) SkipBinary(cw.param);
     } else {
       ++p_;
     }
