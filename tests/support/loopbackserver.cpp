@@ -41,7 +41,7 @@ void LoopbackServer::Accept() {
       switch (mode_) {
         case Mode::Reply:
           s->write(reply_);
-          s->disconnectFromHost();  // after the written bytes have gone
+          EndSending(s);
           break;
         case Mode::ReplyThenReset:
           s->write(reply_);
@@ -56,13 +56,26 @@ void LoopbackServer::Accept() {
           });
           break;
         case Mode::CloseAtOnce:
-          s->disconnectFromHost();
+          EndSending(s);
           break;
         case Mode::NeverAnswer:
           break;
       }
     });
   }
+}
+
+// Only our sending side ends (the client reads the end of the reply); the connection's `disconnected`
+// then comes from the client's own close, so that ClientsClosed tells whether the client let go.
+void LoopbackServer::EndSending(QTcpSocket* s) {
+  const auto shutDown = [s] { ::shutdown(static_cast<int>(s->socketDescriptor()), SHUT_WR); };
+  if (s->bytesToWrite() == 0) {
+    shutDown();
+    return;
+  }
+  connect(s, &QTcpSocket::bytesWritten, s, [s, shutDown] {
+    if (s->bytesToWrite() == 0) shutDown();
+  });
 }
 
 bool WaitFor(const std::function<bool()>& condition, int ms) {

@@ -13,9 +13,9 @@ class LoopbackServer : public QObject {
   Q_OBJECT
  public:
   enum class Mode {
-    Reply,          // send the reply, then close
+    Reply,          // send the reply, then end our sending side
     ReplyThenReset, // send the reply, then reset the connection (a break in mid-reply)
-    CloseAtOnce,    // close without a byte of reply
+    CloseAtOnce,    // end our sending side without a byte of reply
     NeverAnswer,    // keep the connection open and silent
   };
 
@@ -43,6 +43,7 @@ class LoopbackServer : public QObject {
 
  private:
   void Accept();
+  void EndSending(QTcpSocket* s);
 
   QTcpServer server_;
   Mode mode_ = Mode::Reply;
