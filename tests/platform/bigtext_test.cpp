@@ -24,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+#include "keys.h"
 #include "platform/application.h"
 #include "platform/documentlayout.h"
 #include "platform/editfield.h"
@@ -56,13 +57,6 @@ QByteArray RtfOf(const QString& text, bool boldTenth = true) {
     c.insertText(paragraphs[i], f);
   }
   return fw::EncodeStyledRtf(doc);
-}
-
-void SendKey(QWidget* target, const QString& text, int key = Qt::Key_X, Qt::KeyboardModifiers m = Qt::NoModifier) {
-  QKeyEvent press(QEvent::KeyPress, key, m, text);
-  QCoreApplication::sendEvent(target, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, m, text);
-  QCoreApplication::sendEvent(target, &release);
 }
 
 // One paragraph of `length` characters: prose, or one word without a space (a pasted base64 line).
