@@ -22,6 +22,7 @@
 #include "platform/scripteduiservice.h"
 #include "platform/shapes.h"
 #include "platform/statictext.h"
+#include "waitfor.h"
 
 using namespace fw;
 

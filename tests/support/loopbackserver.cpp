@@ -2,11 +2,7 @@
 
 #include <sys/socket.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QHostAddress>
-#include <QThread>
 #include <QTimer>
 
 LoopbackServer::LoopbackServer() {
@@ -76,14 +72,4 @@ void LoopbackServer::EndSending(QTcpSocket* s) {
   connect(s, &QTcpSocket::bytesWritten, s, [s, shutDown] {
     if (s->bytesToWrite() == 0) shutDown();
   });
-}
-
-bool WaitFor(const std::function<bool()>& condition, int ms) {
-  QDeadlineTimer deadline(ms);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(1);
-  }
-  return true;
 }

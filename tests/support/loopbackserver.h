@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <functional>
 
 class LoopbackServer : public QObject {
   Q_OBJECT
@@ -52,6 +51,3 @@ class LoopbackServer : public QObject {
   QList<QPointer<QTcpSocket>> sockets_;
   qsizetype closedByClient_ = 0;
 };
-
-// Runs the event loop until `condition` holds or `ms` pass; whether it held.
-bool WaitFor(const std::function<bool()>& condition, int ms = 5000);
