@@ -120,11 +120,6 @@ void reportWriteFailure(const FolderItemPtr& file, const QString& reason) {
   MsgBox(QStringLiteral("The file \"") + name + QStringLiteral("\" could not be saved: ") + reason);
 }
 
-void reportTextNotSaved() {
-  if (!DataFolderUnusable) return;  // the failed save has told its own reason
-  MsgBox(QStringLiteral("The shown text cannot be saved: ") + DataFolderProblem + u'.');
-}
-
 bool writeJournalFile(const FolderItemPtr& file, const QStringList& lines) {
   if (!file) {
     reportWriteFailure(file, QStringLiteral("the data folder cannot be had"));
@@ -334,6 +329,29 @@ bool saveSectionText() {
     return false;
   }
   return saveSectionStyle();
+}
+
+namespace {
+// For a road that stops because the shown text could not be saved: its save failed silently when
+// the data folder is unusable (told once at start-up), so the road says why it stops.
+void reportTextNotSaved() {
+  if (!DataFolderUnusable) return;  // the failed save has told its own reason
+  MsgBox(QStringLiteral("The shown text cannot be saved: ") + DataFolderProblem + u'.');
+}
+}  // namespace
+
+bool saveSectionTextOrSay() {
+  if (saveSectionText()) return true;
+  reportTextNotSaved();
+  return false;
+}
+
+bool keepShownText(const QString& section) {
+  ThisSection = section;
+  // An empty editor loses nothing: the file on disk stays as it was.
+  if (saveSectionText() || EF1().Text().isEmpty()) return true;
+  reportTextNotSaved();
+  return false;
 }
 
 namespace {

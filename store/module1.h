@@ -60,6 +60,13 @@ void getSections();
 bool saveSections();
 // True when the Section's files were written, or when there was nothing to write.
 bool saveSectionText();
+// saveSectionText for a road that stops when it fails: false when not saved, and the failure has
+// been shown (also when the save failed silently because the data folder is unusable).
+bool saveSectionTextOrSay();
+// Saves the shown text as `section`'s (which becomes ThisSection) before a road puts another
+// text into the editor; false, with the failure shown, when the text could not be saved and the
+// editor is not empty: the road must stop so that the text stays shown.
+bool keepShownText(const QString& section);
 void getSectionText();
 bool saveSectionStyle();
 void getSectionStyle();
@@ -88,9 +95,6 @@ fw::Window& mainWindow();
 // file's name and the reason; returns whether the file was written.
 bool writeJournalFile(const fw::FolderItemPtr& file, const QStringList& lines);
 void reportWriteFailure(const fw::FolderItemPtr& file, const QString& reason);
-// For a road that stops because the shown text could not be saved: its save failed silently when
-// the data folder is unusable (told once at start-up), so the road says why it stops.
-void reportTextNotSaved();
 
 // Program-start values, for tests that play several runs in one process.
 void ResetState();

@@ -103,14 +103,7 @@ void getNewSection::OK_Action() {
   }
   // Text typed into the shown Section while this dialog was open is saved before the editor is
   // emptied for the new one; when that fails the dialog stays open and the text stays shown.
-  if (!Module1::LastSection.isEmpty()) {
-    Module1::ThisSection = Module1::LastSection;
-    // (An empty editor loses nothing: the file on disk stays as it was.)
-    if (!Module1::saveSectionText() && !main->EF1().Text().isEmpty()) {
-      Module1::reportTextNotSaved();
-      return;
-    }
-  }
+  if (!Module1::LastSection.isEmpty() && !Module1::keepShownText(Module1::LastSection)) return;
 
   lb.AddRow(name);
   const int idx = lb.ListCount() - 1;

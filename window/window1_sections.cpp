@@ -33,12 +33,9 @@ void Window1::LB1_Change() {
   Window1* w = this;
   Listbox& lb = w->LB1();
   if (!Module1::LastSection.isEmpty()) {
-    Module1::ThisSection = Module1::LastSection;
-    if (!Module1::saveSectionText() && !w->EF1().Text().isEmpty()) {
-      // The failure has been shown. Going on would put another text into the editor and this
-      // one would be gone: the Section stays shown and selected, so the user can make room and
-      // try again. (An empty editor loses nothing: the file on disk stays as it was.)
-      Module1::reportTextNotSaved();
+    if (!Module1::keepShownText(Module1::LastSection)) {
+      // Going on would put another text into the editor and this one would be gone: the Section
+      // stays shown and selected, so the user can make room and try again.
       lb.RestoreListIndex(RowNamed(lb, Module1::LastSection));
       return;
     }
@@ -83,12 +80,8 @@ bool Window1::LB1_CellTextPaint(Graphics& g, int row, int, int, int) {
 
 void Window1::NewJournal_Action() {
   if (!Module1::MySection.isEmpty()) {
-    Module1::ThisSection = Module1::MySection;
-    // Shown; the editor keeps the text that is not saved.
-    if (!Module1::saveSectionText() && !EF1().Text().isEmpty()) {
-      Module1::reportTextNotSaved();
-      return;
-    }
+    // The editor keeps the text that is not saved.
+    if (!Module1::keepShownText(Module1::MySection)) return;
   }
   getNewSection::getNewSection_()->Show();
 }
@@ -163,8 +156,7 @@ void Window1::SaveAs_Action() {
   // The new name's files first, then the list that names it; the old files go only once both are
   // written, so the list never names a Section whose files are gone.
   Module1::ThisSection = newName;
-  if (!Module1::saveSectionText()) {
-    Module1::reportTextNotSaved();
+  if (!Module1::saveSectionTextOrSay()) {
     Module1::ThisSection = oldName;
     return;  // the failure has been shown; the Section keeps its name and its files
   }

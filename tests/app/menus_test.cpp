@@ -16,6 +16,7 @@
 #include "app/app.h"
 #include "app/menubar1.h"
 #include "journalfixture.h"
+#include "keys.h"
 #include "platform/application.h"
 #include "platform/editfield.h"
 #include "platform/exceptions.h"
@@ -76,13 +77,6 @@ QString Line(const QString& menu, const fw::MenuItem& item) {
 
 QAction* ActionNamed(fw::Window* w, const char* name) {
   return w->QtMenuBar() ? w->QtMenuBar()->findChild<QAction*>(QString::fromLatin1(name)) : nullptr;
-}
-
-void SendKey(QWidget* target, int key, Qt::KeyboardModifiers m) {
-  QKeyEvent press(QEvent::KeyPress, key, m);
-  QCoreApplication::sendEvent(target, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, m);
-  QCoreApplication::sendEvent(target, &release);
 }
 
 using MenusTest = JournalTest;

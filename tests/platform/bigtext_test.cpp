@@ -24,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+#include "keys.h"
 #include "platform/application.h"
 #include "platform/documentlayout.h"
 #include "platform/editfield.h"
@@ -31,6 +32,7 @@
 #include "platform/scripteduiservice.h"
 #include "platform/styledtextrtf.h"
 #include "platform/window.h"
+#include "waitfor.h"
 
 namespace {
 
@@ -56,13 +58,6 @@ QByteArray RtfOf(const QString& text, bool boldTenth = true) {
     c.insertText(paragraphs[i], f);
   }
   return fw::EncodeStyledRtf(doc);
-}
-
-void SendKey(QWidget* target, const QString& text, int key = Qt::Key_X, Qt::KeyboardModifiers m = Qt::NoModifier) {
-  QKeyEvent press(QEvent::KeyPress, key, m, text);
-  QCoreApplication::sendEvent(target, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, m, text);
-  QCoreApplication::sendEvent(target, &release);
 }
 
 // One paragraph of `length` characters: prose, or one word without a space (a pasted base64 line).
@@ -99,11 +94,6 @@ class BigTextTest : public ::testing::Test {
   // Opens the file as the program does; the rest of a long text then follows from the loop.
   void Open(const fw::FolderItemPtr& file) { ASSERT_TRUE(file->OpenStyledEditField(*ef_)); }
   bool Loading() const { return ef_->Document()->characterCount() < expectedCharacters_; }
-  void RunLoopUntil(const std::function<bool()>& done) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < 2000) QCoreApplication::processEvents();
-  }
   QTextEdit* Edit() const { return ef_->TextEdit(); }
   QString Raw() const { return ef_->Document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'); }
 
@@ -152,7 +142,7 @@ TEST_F(BigTextTest, KeysTypedWhileTheRestComesInLandWhereTheyWereTyped) {
   SendKey(Edit(), QStringLiteral("A"));
   ++expectedCharacters_;
   EXPECT_TRUE(Loading());
-  RunLoopUntil([&] { return !Loading(); });
+  WaitFor([&] { return !Loading(); }, 2000);
   EXPECT_EQ(Raw(), QString(text).insert(3, u'A'));
 
   // At the end of what has come in: never between the two parts.
@@ -218,7 +208,7 @@ TEST_F(BigTextTest, LeavingWhileTheRestComesInWritesNothingAndTheNextTextStaysAl
   EXPECT_EQ(after, before);
   expectedCharacters_ = int(second.size()) + 1;
   Open(b);
-  RunLoopUntil([&] { return !Loading(); });
+  WaitFor([&] { return !Loading(); }, 2000);
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
   EXPECT_EQ(ef_->Text(), second);
 }
@@ -503,7 +493,7 @@ TEST_F(BigTextTest, AGiantParagraphComesInInPartsAndIsSavedByteForByte) {
   expectedCharacters_ = int(text.size()) + 1;
   Open(file);
   EXPECT_TRUE(Loading());
-  RunLoopUntil([&] { return !Loading(); });
+  WaitFor([&] { return !Loading(); }, 2000);
   ASSERT_FALSE(Loading());
   EXPECT_EQ(fw::EncodeStyledRtf(*ef_->Document()), rtf);
   // Typed into, it is saved whole with the key.

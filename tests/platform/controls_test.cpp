@@ -18,6 +18,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "keys.h"
 #include "platform/application.h"
 #include "platform/editfield.h"
 #include "platform/graphics.h"
@@ -52,13 +53,6 @@ fw::WindowProperties MainWindowLike() {
 fw::ScriptedUiService& Ui() { return static_cast<fw::ScriptedUiService&>(fw::UiService::Current()); }
 
 const QString kClef = QString::fromUtf8("\xF0\x9D\x84\x9E");
-
-void SendKey(QWidget* target, int key, const QString& text = QString(), Qt::KeyboardModifiers m = Qt::NoModifier) {
-  QKeyEvent press(QEvent::KeyPress, key, m, text);
-  QCoreApplication::sendEvent(target, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, m, text);
-  QCoreApplication::sendEvent(target, &release);
-}
 
 void Type(QWidget* target, const QString& text) {
   for (QChar c : text) SendKey(target, c.toUpper().unicode(), QString(c));

@@ -8,6 +8,7 @@
 
 #include "loopbackserver.h"
 #include "platform/httpsocket.h"
+#include "waitfor.h"
 
 using fw::HTTPSocket;
 

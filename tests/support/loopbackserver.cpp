@@ -2,11 +2,7 @@
 
 #include <sys/socket.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QHostAddress>
-#include <QThread>
 #include <QTimer>
 
 LoopbackServer::LoopbackServer() {
@@ -41,7 +37,7 @@ void LoopbackServer::Accept() {
       switch (mode_) {
         case Mode::Reply:
           s->write(reply_);
-          s->disconnectFromHost();  // after the written bytes have gone
+          EndSending(s);
           break;
         case Mode::ReplyThenReset:
           s->write(reply_);
@@ -56,7 +52,7 @@ void LoopbackServer::Accept() {
           });
           break;
         case Mode::CloseAtOnce:
-          s->disconnectFromHost();
+          EndSending(s);
           break;
         case Mode::NeverAnswer:
           break;
@@ -65,12 +61,15 @@ void LoopbackServer::Accept() {
   }
 }
 
-bool WaitFor(const std::function<bool()>& condition, int ms) {
-  QDeadlineTimer deadline(ms);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(1);
+// Only our sending side ends (the client reads the end of the reply); the connection's `disconnected`
+// then comes from the client's own close, so that ClientsClosed tells whether the client let go.
+void LoopbackServer::EndSending(QTcpSocket* s) {
+  const auto shutDown = [s] { ::shutdown(static_cast<int>(s->socketDescriptor()), SHUT_WR); };
+  if (s->bytesToWrite() == 0) {
+    shutDown();
+    return;
   }
-  return true;
+  connect(s, &QTcpSocket::bytesWritten, s, [s, shutDown] {
+    if (s->bytesToWrite() == 0) shutDown();
+  });
 }

@@ -7,15 +7,14 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <functional>
 
 class LoopbackServer : public QObject {
   Q_OBJECT
  public:
   enum class Mode {
-    Reply,          // send the reply, then close
+    Reply,          // send the reply, then end our sending side
     ReplyThenReset, // send the reply, then reset the connection (a break in mid-reply)
-    CloseAtOnce,    // close without a byte of reply
+    CloseAtOnce,    // end our sending side without a byte of reply
     NeverAnswer,    // keep the connection open and silent
   };
 
@@ -43,6 +42,7 @@ class LoopbackServer : public QObject {
 
  private:
   void Accept();
+  void EndSending(QTcpSocket* s);
 
   QTcpServer server_;
   Mode mode_ = Mode::Reply;
@@ -51,6 +51,3 @@ class LoopbackServer : public QObject {
   QList<QPointer<QTcpSocket>> sockets_;
   qsizetype closedByClient_ = 0;
 };
-
-// Runs the event loop until `condition` holds or `ms` pass; whether it held.
-bool WaitFor(const std::function<bool()>& condition, int ms = 5000);

@@ -12,6 +12,7 @@
 #include <QTextEdit>
 
 #include "journalfixture.h"
+#include "keys.h"
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
@@ -23,13 +24,6 @@
 #include "window/window1.h"
 
 namespace {
-
-void SendKey(QWidget* target, int key, const QString& text) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-  QCoreApplication::sendEvent(target, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-  QCoreApplication::sendEvent(target, &release);
-}
 
 // Keystrokes as the user types them; "\n" is the Return key.
 void Keys(QWidget* target, const QString& text) {
