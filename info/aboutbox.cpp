@@ -18,16 +18,7 @@ QString AboutBox::AuthorMailURL() { return QStringLiteral("mailto:" TAVRIN_AUTHO
 QString AboutBox::WebSiteURL() { return Site::WebSiteURL(); }
 
 void AboutBox::Layout() {
-  WindowProperties p;
-  p.Frame = 0;
-  p.Title = QStringLiteral("About...");
-  p.Width = 264;
-  p.Height = 258;
-  p.Resizeable = false;
-  p.CloseButton = true;
-  p.MinimizeButton = p.MaximizeButton = false;
-  p.Visible = true;
-  SetProperties(p);
+  SetProperties(FixedWindow(QStringLiteral("About..."), 264, 258));
 }
 
 void AboutBox::CreateControls() { CreateControls0(); }

@@ -30,16 +30,9 @@ updateWindow::updateWindow() : Window(QStringLiteral("updateWindow")) {}
 updateWindow* updateWindow::updateWindow_() { return ImplicitWindow<updateWindow>(QStringLiteral("updateWindow")); }
 
 void updateWindow::Layout() {
-  WindowProperties p;
+  WindowProperties p = FixedWindow(QStringLiteral("Update"), 300, 120);
   p.Frame = 1;
-  p.Title = QStringLiteral("Update");
-  p.Width = 300;
-  p.Height = 120;
-  p.Resizeable = false;
-  p.CloseButton = true;
   p.MinimizeButton = true;
-  p.MaximizeButton = false;
-  p.Visible = true;
   SetProperties(p);
 }
 

@@ -113,6 +113,16 @@ void Window::Constructor() {
 
 void Window::Unregister() { Registry().removeAll(this); }
 
+WindowProperties FixedWindow(const QString& title, int width, int height) {
+  WindowProperties p;
+  p.Title = title;
+  p.Width = width;
+  p.Height = height;
+  p.Resizeable = false;
+  p.MinimizeButton = p.MaximizeButton = false;
+  return p;
+}
+
 void Window::SetProperties(const WindowProperties& p) {
   props_ = p;
   TopLevel* t = AsTop(top_);
