@@ -39,10 +39,7 @@ void updateWindow::Layout() {
 void updateWindow::CreateControls() { CreateControls0(); }
 
 void updateWindow::CreateControls0() {
-  ControlProperties statusProps = TabStopAt(20, 19, 266, 20, false, 0);
-  statusProps.TextFont = QStringLiteral("Arial");
-  statusProps.TextSize = 12;
-  auto* status = New<StaticText>("StaticText1", statusProps);
+  auto* status = New<StaticText>("StaticText1", TabStopAt(20, 19, 266, 20, false, 0, QStringLiteral("Arial"), 12));
   status->SetText(QStringLiteral("Checking for update..."));
 
   auto* bar = New<ProgressBar>("ProgressBar1", TabStopAt(20, 46, 260, 12, false, 1));

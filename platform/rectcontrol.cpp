@@ -70,6 +70,14 @@ ControlProperties TabStopAt(int left, int top, int width, int height, bool bold,
   return p;
 }
 
+ControlProperties TabStopAt(int left, int top, int width, int height, bool bold, int tabIndex, const QString& font,
+                            int size) {
+  ControlProperties p = TabStopAt(left, top, width, height, bold, tabIndex);
+  p.TextFont = font;
+  p.TextSize = size;
+  return p;
+}
+
 RectControl::RectControl(Window* window, const QString& name, QWidget* widget)
     : QObject(nullptr), window_(window), name_(name), widget_(widget) {
   widget_->setObjectName(name);
