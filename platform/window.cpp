@@ -16,6 +16,7 @@
 #include "application.h"
 #include "menuitem.h"
 #include "pushbutton.h"
+#include "widgetsupport.h"
 
 namespace fw {
 
@@ -197,9 +198,7 @@ void Window::Show() {
   Open();
   if (!self || closed_) return;
   PlaceOnOwner();
-  top_->show();
-  top_->raise();
-  top_->activateWindow();
+  ShowOnTop();
 }
 
 void Window::ShowModal() {
@@ -215,10 +214,14 @@ void Window::ShowModal() {
   const auto forget = qScopeGuard([&] {
     if (self) modalLoop_ = nullptr;
   });
+  ShowOnTop();
+  RunNestedLoop([&] { loop.exec(); });
+}
+
+void Window::ShowOnTop() {
   top_->show();
   top_->raise();
   top_->activateWindow();
-  RunNestedLoop([&] { loop.exec(); });
 }
 
 void Window::Close() { HandleCloseRequest(); }
@@ -248,21 +251,14 @@ void Window::HandleCloseRequest() {
 void Window::BringToFront() {
   if (!opened_ || closed_) return;
   top_->setWindowState(top_->windowState() & ~Qt::WindowMinimized);
-  top_->show();
-  top_->raise();
-  top_->activateWindow();
+  ShowOnTop();
   if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != top_) {
     modal->raise();
     modal->activateWindow();
   }
 }
 
-void Window::Refresh(bool) {
-  if (top_->isVisible())
-    top_->repaint();
-  else
-    top_->update();
-}
+void Window::Refresh(bool) { RepaintNowOrLater(*top_); }
 
 // Top and left are the frame's, the measure move() uses, so that a rectangle recorded from the
 // window and applied to it again puts it back where it was.

@@ -150,6 +150,7 @@ class Window : public QObject {
  private:
   void Open();
   void PlaceOnOwner();
+  void ShowOnTop();
   void ApplyTabOrder();
   void Unregister();
 
