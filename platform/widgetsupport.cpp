@@ -1,6 +1,9 @@
 #include "widgetsupport.h"
 
+#include <QDialog>
 #include <QWidget>
+
+#include "application.h"
 
 namespace fw {
 
@@ -9,6 +12,12 @@ void RepaintNowOrLater(QWidget& widget) {
     widget.repaint();
   else
     widget.update();
+}
+
+int ExecNested(QDialog& dialog) {
+  int result = QDialog::Rejected;
+  RunNestedLoop([&] { result = dialog.exec(); });
+  return result;
 }
 
 }  // namespace fw
