@@ -3,7 +3,6 @@
 #include "app/sitesettings.h"
 #include "info/site.h"
 #include "platform/application.h"
-#include "platform/exceptions.h"
 #include "platform/pushbutton.h"
 #include "platform/statictext.h"
 #include "platform/uiservice.h"
@@ -62,6 +61,6 @@ void AboutBox::PushButton1_Action() { ShowURL(AuthorMailURL()); }
 void AboutBox::PushButton2_Action() { ShowURL(WebSiteURL()); }
 
 void AboutBox::StaticText4_Open() {
-  Application* app = NilCheck(Application::Current(), "the application object");
-  Control<StaticText>(QStringLiteral("StaticText4")).SetText(app->LongVersion);
+  Control<StaticText>(QStringLiteral("StaticText4"))
+      .SetText(Application::Running("the application object").LongVersion);
 }

@@ -37,8 +37,7 @@ void selfTest::CreateControls0() {
 }
 
 void selfTest::StaticText2_Open() {
-  Application* app = NilCheck(Application::Current(), "App");
-  Control<StaticText>(QStringLiteral("StaticText2")).SetText(app->LongVersion);
+  Control<StaticText>(QStringLiteral("StaticText2")).SetText(Application::Running().LongVersion);
 }
 
 void selfTest::PushButton1_Action() {
