@@ -47,23 +47,27 @@ QString FolderProblem(const FolderItem& folder) {
   return QString();
 }
 
+// Without its leading article, which differs between a message and the middle of a sentence.
+QString CannotBeUsed(const FolderItem& folder, const QString& reason) {
+  return QStringLiteral("data folder \"") + folder.NativePath() + QStringLiteral("\" cannot be used: ") + reason;
+}
+
 // Said once here rather than at every save that would fail later; the roads that stop on such a
 // save say it again (Module1::reportTextNotSaved).
-void MarkUnusable(const FolderItem& folder, const QString& reason) {
+void MarkUnusable(const QString& cannotBeUsed) {
   Module1::DataFolderUnusable = true;
-  Module1::DataFolderProblem =
-      QStringLiteral("the data folder \"") + folder.NativePath() + QStringLiteral("\" cannot be used: ") + reason;
+  Module1::DataFolderProblem = QStringLiteral("the ") + cannotBeUsed;
 }
 }  // namespace
 
 void App::setupTavrin() {
   FolderItemPtr prefs = SpecialFolder::Preferences();
   FolderItemPtr folder = prefs ? prefs->Child(QStringLiteral("Tavrin")) : nullptr;
-  if (folder && folder->Exists() && !FolderProblem(*folder).isEmpty()) {
-    const QString reason = FolderProblem(*folder);
-    MsgBox(QStringLiteral("The data folder \"") + folder->NativePath() + QStringLiteral("\" cannot be used: ") + reason +
-           QStringLiteral(".  Nothing you write can be saved."));
-    MarkUnusable(*folder, reason);
+  const QString reason = folder && folder->Exists() ? FolderProblem(*folder) : QString();
+  if (!reason.isEmpty()) {
+    const QString cannotBeUsed = CannotBeUsed(*folder, reason);
+    MsgBox(QStringLiteral("The ") + cannotBeUsed + QStringLiteral(".  Nothing you write can be saved."));
+    MarkUnusable(cannotBeUsed);
   } else if (folder && folder->Exists() && !Module1::DataFolderMadeThisRun) {
     // A replace cut short by a kill leaves its temporary file; the real file is whole beside it.
     folder->RemoveLeftoverTemporaries(&Module1::isOwnFileName);
@@ -72,7 +76,7 @@ void App::setupTavrin() {
     if (!folder->Exists() && !folder->CreateAsFolder()) {
       MsgBox(QStringLiteral("The data folder \"") + folder->NativePath() +
              QStringLiteral("\" could not be created: nothing you write can be saved."));
-      MarkUnusable(*folder, QStringLiteral("it could not be created"));
+      MarkUnusable(CannotBeUsed(*folder, QStringLiteral("it could not be created")));
     } else {
       Module1::writeJournalFile(folder->Child(QStringLiteral("Sections.txt")), {});
     }

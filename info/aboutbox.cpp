@@ -3,7 +3,6 @@
 #include "app/sitesettings.h"
 #include "info/site.h"
 #include "platform/application.h"
-#include "platform/exceptions.h"
 #include "platform/pushbutton.h"
 #include "platform/statictext.h"
 #include "platform/uiservice.h"
@@ -18,58 +17,40 @@ QString AboutBox::AuthorMailURL() { return QStringLiteral("mailto:" TAVRIN_AUTHO
 QString AboutBox::WebSiteURL() { return Site::WebSiteURL(); }
 
 void AboutBox::Layout() {
-  WindowProperties p;
-  p.Frame = 0;
-  p.Title = QStringLiteral("About...");
-  p.Width = 264;
-  p.Height = 258;
-  p.Resizeable = false;
-  p.CloseButton = true;
-  p.MinimizeButton = p.MaximizeButton = false;
-  p.Visible = true;
-  SetProperties(p);
+  SetProperties(FixedWindow(QStringLiteral("About..."), 264, 258));
 }
 
 void AboutBox::CreateControls() { CreateControls0(); }
 
-namespace {
-ControlProperties At(int left, int top, int width, int height, const char* font, int size, bool bold, int tab) {
-  ControlProperties p = PlacedAt(left, top, width, height);
-  p.TextFont = QString::fromLatin1(font);
-  p.TextSize = size;
-  p.Bold = bold;
-  p.TabIndex = tab;
-  return p;
-}
-}  // namespace
-
 void AboutBox::CreateControls0() {
-  auto* mail = New<PushButton>("PushButton1", At(72, 180, 120, 21, "System", 0, true, 0));
+  auto* mail = New<PushButton>("PushButton1", TabStopAt(72, 180, 120, 21, true, 0));
   mail->SetCaption(QStringLiteral("Email Author"));
   mail->SetDefault(false);
   mail->SetCancel(false);
   mail->InstallHandler("Action", [this] { PushButton1_Action(); });
 
-  auto* site = New<PushButton>("PushButton2", At(72, 217, 120, 21, "System", 0, true, 1));
+  auto* site = New<PushButton>("PushButton2", TabStopAt(72, 217, 120, 21, true, 1));
   site->SetCaption(QStringLiteral("Visit Web Site"));
   site->SetDefault(false);
   site->SetCancel(false);
   site->InstallHandler("Action", [this] { PushButton2_Action(); });
 
-  auto* credits = New<StaticText>("StaticText2", At(80, 86, 104, 87, "System", 0, false, 2));
+  auto* credits = New<StaticText>("StaticText2", TabStopAt(80, 86, 104, 87, false, 2));
   credits->SetMultiline(true);
   credits->SetTextAlign(1);
   credits->SetText(QStringLiteral("Developed by\nThe Tavrin team\n\nSr. Beta Tester\nTavrin testers"));
 
-  auto* name = New<StaticText>("StaticText1", At(20, 20, 224, 45, "Arial", 30, true, 3));
+  auto* name = New<StaticText>("StaticText1", TabStopAt(20, 20, 224, 45, true, 3, QStringLiteral("Arial"), 30));
   name->SetTextAlign(1);
   name->SetText(QStringLiteral("Tavrin"));
 
-  auto* versionLabel = New<StaticText>("StaticText3", At(77, 60, 56, 20, "Arial", 12, true, 4));
+  auto* versionLabel = New<StaticText>("StaticText3",
+      TabStopAt(77, 60, 56, 20, true, 4, QStringLiteral("Arial"), 12));
   versionLabel->SetTextAlign(0);
   versionLabel->SetText(QStringLiteral("Version:"));
 
-  auto* version = New<StaticText>("StaticText4", At(128, 60, 59, 20, "Arial", 12, true, 5));
+  auto* version = New<StaticText>("StaticText4",
+      TabStopAt(128, 60, 59, 20, true, 5, QStringLiteral("Arial"), 12));
   version->SetTextAlign(2);
   version->SetText(QStringLiteral("1.7.0 Intel"));
   version->InstallHandler("Open", [this] { StaticText4_Open(); });
@@ -80,6 +61,6 @@ void AboutBox::PushButton1_Action() { ShowURL(AuthorMailURL()); }
 void AboutBox::PushButton2_Action() { ShowURL(WebSiteURL()); }
 
 void AboutBox::StaticText4_Open() {
-  Application* app = NilCheck(Application::Current(), "the application object");
-  Control<StaticText>(QStringLiteral("StaticText4")).SetText(app->LongVersion);
+  Control<StaticText>(QStringLiteral("StaticText4"))
+      .SetText(Application::Running("the application object").LongVersion);
 }

@@ -11,16 +11,7 @@ Help* Help::Help_() { return ImplicitWindow<Help>(QStringLiteral("Help")); }
 EditField& Help::EditField1() const { return Control<EditField>(QStringLiteral("EditField1")); }
 
 void Help::Layout() {
-  WindowProperties p;
-  p.Frame = 0;
-  p.Title = QStringLiteral("Help");
-  p.Width = 350;
-  p.Height = 348;
-  p.Resizeable = false;
-  p.CloseButton = true;
-  p.MinimizeButton = p.MaximizeButton = false;
-  p.Visible = true;
-  SetProperties(p);
+  SetProperties(FixedWindow(QStringLiteral("Help"), 350, 348));
 }
 
 void Help::CreateControls() { CreateControls0(); }

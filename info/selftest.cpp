@@ -15,17 +15,7 @@ selfTest::selfTest() : Window(QStringLiteral("selfTest")) {}
 selfTest* selfTest::selfTest_() { return ImplicitWindow<selfTest>(QStringLiteral("selfTest")); }
 
 void selfTest::Layout() {
-  WindowProperties p;
-  p.Frame = 0;
-  p.Title = QStringLiteral("Self Test");
-  p.Width = 212;
-  p.Height = 102;
-  p.Resizeable = false;
-  p.CloseButton = true;
-  p.MinimizeButton = false;
-  p.MaximizeButton = false;
-  p.Visible = true;
-  SetProperties(p);
+  SetProperties(FixedWindow(QStringLiteral("Self Test"), 212, 102));
 }
 
 void selfTest::CreateControls() { CreateControls0(); }
@@ -47,8 +37,7 @@ void selfTest::CreateControls0() {
 }
 
 void selfTest::StaticText2_Open() {
-  Application* app = NilCheck(Application::Current(), "App");
-  Control<StaticText>(QStringLiteral("StaticText2")).SetText(app->LongVersion);
+  Control<StaticText>(QStringLiteral("StaticText2")).SetText(Application::Running().LongVersion);
 }
 
 void selfTest::PushButton1_Action() {

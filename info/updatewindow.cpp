@@ -4,7 +4,6 @@
 
 #include "info/site.h"
 #include "platform/application.h"
-#include "platform/exceptions.h"
 #include "platform/pushbutton.h"
 #include "platform/shapes.h"
 #include "platform/statictext.h"
@@ -12,10 +11,6 @@
 #include "platform/uiservice.h"
 
 using namespace fw;
-
-namespace {
-Application& RunningApp() { return *NilCheck(Application::Current(), "App"); }
-}  // namespace
 
 void updateWindow::hp::Constructor() { HTTPSocket::Constructor(); }
 
@@ -30,26 +25,16 @@ updateWindow::updateWindow() : Window(QStringLiteral("updateWindow")) {}
 updateWindow* updateWindow::updateWindow_() { return ImplicitWindow<updateWindow>(QStringLiteral("updateWindow")); }
 
 void updateWindow::Layout() {
-  WindowProperties p;
+  WindowProperties p = FixedWindow(QStringLiteral("Update"), 300, 120);
   p.Frame = 1;
-  p.Title = QStringLiteral("Update");
-  p.Width = 300;
-  p.Height = 120;
-  p.Resizeable = false;
-  p.CloseButton = true;
   p.MinimizeButton = true;
-  p.MaximizeButton = false;
-  p.Visible = true;
   SetProperties(p);
 }
 
 void updateWindow::CreateControls() { CreateControls0(); }
 
 void updateWindow::CreateControls0() {
-  ControlProperties statusProps = TabStopAt(20, 19, 266, 20, false, 0);
-  statusProps.TextFont = QStringLiteral("Arial");
-  statusProps.TextSize = 12;
-  auto* status = New<StaticText>("StaticText1", statusProps);
+  auto* status = New<StaticText>("StaticText1", TabStopAt(20, 19, 266, 20, false, 0, QStringLiteral("Arial"), 12));
   status->SetText(QStringLiteral("Checking for update..."));
 
   auto* bar = New<ProgressBar>("ProgressBar1", TabStopAt(20, 46, 260, 12, false, 1));
@@ -126,7 +111,7 @@ QString updateWindow::returnValue(const QString& source, const QString& tag) {
 }
 
 bool updateWindow::isRunningVersion(const QString& version) {
-  const Application& app = RunningApp();
+  const Application& app = Application::Running();
   const int running[] = {app.MajorVersion, app.MinorVersion, app.BugVersion};
   for (int field = 1; field <= 3; ++field)
     if (Val(NthField(version, QStringLiteral("."), field)) != static_cast<double>(running[field - 1])) return false;
@@ -143,7 +128,7 @@ void updateWindow::askUpgrade(const QString& version, const QString& description
   MessageDialogOptions d;
   d.Title = QStringLiteral("New version available!");
   d.Message = QStringLiteral("Version ") + version + QStringLiteral(" is now available. ");
-  d.Message += QStringLiteral("(You are using version ") + RunningApp().ShortVersion + QStringLiteral(".) ");
+  d.Message += QStringLiteral("(You are using version ") + Application::Running().ShortVersion + QStringLiteral(".) ");
   if (free) {
     d.Message += QStringLiteral("This is a free upgrade. ");
     d.Message += QStringLiteral("Would you like to automatically download ");

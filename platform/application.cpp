@@ -113,6 +113,7 @@ Application::~Application() {
 }
 
 Application* Application::Current() { return g_app; }
+Application& Application::Running(const char* what) { return *NilCheck(g_app, what); }
 void Application::RegisterAppObject(Application* app) { g_app = app; }
 
 void Application::AddMenuHandler(const QString& itemName, std::function<bool()> handler) {

@@ -50,6 +50,9 @@ class Application {
   void HandleMenuItem(const MenuItem& item);
 
   static Application* Current();
+  // The same for code that cannot go on without it: its absence is a NilObjectException naming
+  // `what`.
+  static Application& Running(const char* what = "App");
   static void RegisterAppObject(Application* app);
 
   // The running version.

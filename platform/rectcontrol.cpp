@@ -13,6 +13,7 @@
 #include "application.h"
 #include "dragitem.h"
 #include "graphics.h"
+#include "widgetsupport.h"
 #include "window.h"
 
 namespace fw {
@@ -67,6 +68,14 @@ ControlProperties TabStopAt(int left, int top, int width, int height, bool bold,
   ControlProperties p = PlacedAt(left, top, width, height);
   p.Bold = bold;
   p.TabIndex = tabIndex;
+  return p;
+}
+
+ControlProperties TabStopAt(int left, int top, int width, int height, bool bold, int tabIndex, const QString& font,
+                            int size) {
+  ControlProperties p = TabStopAt(left, top, width, height, bold, tabIndex);
+  p.TextFont = font;
+  p.TextSize = size;
   return p;
 }
 
@@ -203,14 +212,7 @@ bool RectControl::Enabled() const { return widget_->isEnabled(); }
 void RectControl::SetEnabled(bool on) { widget_->setEnabled(on); }
 bool RectControl::Visible() const { return props_.Visible && !widget_->isHidden(); }
 void RectControl::SetVisible(bool on) { props_.Visible = on; widget_->setVisible(on); }
-// A refresh is a redraw at once: a caller that refreshes and then opens a message box or works on
-// expects the new look to be on the screen meanwhile, not at the next turn of the event loop.
-void RectControl::Refresh(bool) {
-  if (widget_->isVisible())
-    widget_->repaint();
-  else
-    widget_->update();
-}
+void RectControl::Refresh(bool) { RepaintNowOrLater(*widget_); }
 void RectControl::SetFocus() { widget_->setFocus(Qt::OtherFocusReason); }
 bool RectControl::HasFocus() const { return widget_->hasFocus() || (widget_->focusProxy() && widget_->focusProxy()->hasFocus()); }
 bool RectControl::AcceptFocus() const { return widget_->focusPolicy() != Qt::NoFocus; }

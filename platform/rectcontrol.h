@@ -39,6 +39,9 @@ ControlProperties PlacedAt(int left, int top, int width, int height, bool lockLe
 // A property block for a control of a small dialog: its place, bold or plain system font, and its
 // place in the tab order.
 ControlProperties TabStopAt(int left, int top, int width, int height, bool bold, int tabIndex);
+// The same in the named font and size.
+ControlProperties TabStopAt(int left, int top, int width, int height, bool bold, int tabIndex, const QString& font,
+                            int size);
 
 using ActionHandler = std::function<void()>;
 using MouseDownHandler = std::function<bool(int x, int y)>;

@@ -12,6 +12,7 @@
 
 #include "application.h"
 #include "dragitem.h"
+#include "widgetsupport.h"
 
 namespace fw {
 
@@ -39,9 +40,7 @@ QMessageBox::Icon IconFor(int buttons) {
 }
 int Run(QMessageBox& box) {
   PlainTextOnly(box);
-  int result = 0;
-  RunNestedLoop([&] { result = box.exec(); });
-  return result;
+  return ExecNested(box);
 }
 }  // namespace
 

@@ -4,8 +4,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "application.h"
 #include "uiservice.h"
+#include "widgetsupport.h"
 
 namespace fw {
 
@@ -13,9 +13,7 @@ bool QtUiService::PageSetupDialog(QPageLayout& layout) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setPageLayout(layout);
   QPageSetupDialog dialog(&printer, QApplication::activeWindow());
-  int answer = QDialog::Rejected;
-  RunNestedLoop([&] { answer = dialog.exec(); });
-  if (answer != QDialog::Accepted) return false;
+  if (ExecNested(dialog) != QDialog::Accepted) return false;
   layout = printer.pageLayout();
   return true;
 }
@@ -24,9 +22,7 @@ std::unique_ptr<QPrinter> QtUiService::PrintDialog(const QPageLayout* layout) {
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   if (layout) printer->setPageLayout(*layout);
   QPrintDialog dialog(printer.get(), QApplication::activeWindow());
-  int answer = QDialog::Rejected;
-  RunNestedLoop([&] { answer = dialog.exec(); });
-  if (answer != QDialog::Accepted) return nullptr;
+  if (ExecNested(dialog) != QDialog::Accepted) return nullptr;
   return printer;
 }
 

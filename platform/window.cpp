@@ -16,6 +16,7 @@
 #include "application.h"
 #include "menuitem.h"
 #include "pushbutton.h"
+#include "widgetsupport.h"
 
 namespace fw {
 
@@ -113,6 +114,16 @@ void Window::Constructor() {
 
 void Window::Unregister() { Registry().removeAll(this); }
 
+WindowProperties FixedWindow(const QString& title, int width, int height) {
+  WindowProperties p;
+  p.Title = title;
+  p.Width = width;
+  p.Height = height;
+  p.Resizeable = false;
+  p.MinimizeButton = p.MaximizeButton = false;
+  return p;
+}
+
 void Window::SetProperties(const WindowProperties& p) {
   props_ = p;
   TopLevel* t = AsTop(top_);
@@ -187,9 +198,7 @@ void Window::Show() {
   Open();
   if (!self || closed_) return;
   PlaceOnOwner();
-  top_->show();
-  top_->raise();
-  top_->activateWindow();
+  ShowOnTop();
 }
 
 void Window::ShowModal() {
@@ -205,10 +214,14 @@ void Window::ShowModal() {
   const auto forget = qScopeGuard([&] {
     if (self) modalLoop_ = nullptr;
   });
+  ShowOnTop();
+  RunNestedLoop([&] { loop.exec(); });
+}
+
+void Window::ShowOnTop() {
   top_->show();
   top_->raise();
   top_->activateWindow();
-  RunNestedLoop([&] { loop.exec(); });
 }
 
 void Window::Close() { HandleCloseRequest(); }
@@ -238,21 +251,14 @@ void Window::HandleCloseRequest() {
 void Window::BringToFront() {
   if (!opened_ || closed_) return;
   top_->setWindowState(top_->windowState() & ~Qt::WindowMinimized);
-  top_->show();
-  top_->raise();
-  top_->activateWindow();
+  ShowOnTop();
   if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != top_) {
     modal->raise();
     modal->activateWindow();
   }
 }
 
-void Window::Refresh(bool) {
-  if (top_->isVisible())
-    top_->repaint();
-  else
-    top_->update();
-}
+void Window::Refresh(bool) { RepaintNowOrLater(*top_); }
 
 // Top and left are the frame's, the measure move() uses, so that a rectangle recorded from the
 // window and applied to it again puts it back where it was.

@@ -39,6 +39,9 @@ struct WindowProperties {
   int Placement = 0;
 };
 
+// The properties of a small window that keeps its size: a document frame with a close box only.
+WindowProperties FixedWindow(const QString& title, int width, int height);
+
 class Window : public QObject {
   Q_OBJECT
  public:
@@ -147,6 +150,7 @@ class Window : public QObject {
  private:
   void Open();
   void PlaceOnOwner();
+  void ShowOnTop();
   void ApplyTabOrder();
   void Unregister();
 
