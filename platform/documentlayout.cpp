@@ -739,10 +739,14 @@ void DocumentLayout::draw(QPainter* painter, const PaintContext& context) {
       continue;
     }
     for (size_t k = 0; k < pieces->size(); ++k) {
+      {
+        const Piece& p = (*pieces)[k];
+        if (top + p.y > clip.bottom()) break;
+        if (top + p.y + p.height < clip.top()) continue;
+      }
+      const Part part = PartAt(i, block, (*pieces)[k].start);
+      // Laying the piece out may have split it, moving the pieces: read it again.
       const Piece& p = (*pieces)[k];
-      if (top + p.y > clip.bottom()) break;
-      if (top + p.y + p.height < clip.top()) continue;
-      const Part part = PartAt(i, block, p.start);
       const bool last = k + 1 == pieces->size();
       DrawPart(painter, context, block, part.layout, part.offset, p.length + (last ? 1 : 0), top + part.y, last);
     }
