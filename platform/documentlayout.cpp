@@ -25,12 +25,6 @@ constexpr int kLayOutNow = 4096;
 // Without a width the lines are as long as the text makes them.
 constexpr qreal kUnbounded = 1e7;
 
-// Qt breaks a word longer than a line by looking at the rest of the word again for each line it
-// fills, which takes seconds for a word of 200,000 characters (a pasted base64 line) and hours
-// for 10 MB. A paragraph holding such a word is broken anywhere instead: its other words may then
-// break at the line's end too, which only paragraphs like that ever show.
-constexpr int kLongWord = 10'000;
-
 // A paragraph longer than kPieced is laid out as pieces of about kPiece characters, each ending
 // after a space when one is near (so that lines end there as they would anyway); a key typed then
 // lays out one piece again, a few milliseconds, where Qt's layout of the whole paragraph took
@@ -71,9 +65,15 @@ QString TextOf(const QTextBlock& block, int start, int length) {
   return text;
 }
 
-bool HasLongWord(const QTextBlock& block) {
-  if (block.length() <= kLongWord) return false;
-  const QString text = block.text();
+// Laid-out heights are whole 64ths of a pixel (Qt's fixed point); estimates are rounded to them
+// too, so that every sum of heights is exact, whichever way the sum tree adds them up.
+qreal Dyadic(qreal h) { return std::round(h * 64) / 64; }
+}  // namespace
+
+bool HasLongWord(QStringView text) {
+  // A word this long (a pasted base64 line) is what Qt's breaking inside words is slow for.
+  constexpr int kLongWord = 10'000;
+  if (text.size() <= kLongWord) return false;
   int run = 0;
   for (const QChar c : text) {
     run = c.isSpace() ? 0 : run + 1;
@@ -81,11 +81,6 @@ bool HasLongWord(const QTextBlock& block) {
   }
   return false;
 }
-
-// Laid-out heights are whole 64ths of a pixel (Qt's fixed point); estimates are rounded to them
-// too, so that every sum of heights is exact, whichever way the sum tree adds them up.
-qreal Dyadic(qreal h) { return std::round(h * 64) / 64; }
-}  // namespace
 
 DocumentLayout::DocumentLayout(QTextDocument* doc) : QAbstractTextDocumentLayout(doc) {}
 
@@ -137,7 +132,7 @@ qreal DocumentLayout::PlaceLines(const QTextBlock& block, QTextLayout* tl, bool 
 qreal DocumentLayout::LayOut(const QTextBlock& block) const {
   const QTextBlockFormat bf = block.blockFormat();
   QTextLayout* tl = block.layout();
-  tl->setTextOption(OptionFor(document(), block, HasLongWord(block)));
+  tl->setTextOption(OptionFor(document(), block, HasLongWord(block.text())));
   tl->setCacheEnabled(false);
   tl->setPosition(QPointF(0, 0));
   return Dyadic(PlaceLines(block, tl, true, bf.topMargin()) + bf.bottomMargin());
@@ -208,16 +203,7 @@ void DocumentLayout::LayOutPiece(const QTextBlock& block, Piece& piece, bool fir
     if (from < to) own.append({from - piece.start, to - from, it->format});
   }
   tl->setFormats(own);
-  bool longWord = false;
-  int run = 0;
-  for (const QChar c : text) {
-    run = c.isSpace() ? 0 : run + 1;
-    if (run > kLongWord) {
-      longWord = true;
-      break;
-    }
-  }
-  tl->setTextOption(OptionFor(document(), block, longWord));
+  tl->setTextOption(OptionFor(document(), block, HasLongWord(text)));
   // Its glyphs are kept: a paint (each blink of the caret) then shapes nothing again.
   tl->setCacheEnabled(true);
   piece.height = Dyadic(PlaceLines(block, tl.get(), first, 0));

@@ -20,6 +20,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QBasicTimer>
 #include <QFont>
+#include <QStringView>
 #include <QTextLayout>
 #include <QTextOption>
 #include <memory>
@@ -28,6 +29,12 @@
 class QTextBlock;
 
 namespace fw {
+
+// Qt breaks a word longer than a line by looking at the rest of the word again for each line it
+// fills, which takes seconds for a word of 200,000 characters (a pasted base64 line) and hours
+// for 10 MB. A paragraph holding such a word is broken anywhere instead: its other words may then
+// break at the line's end too, which only paragraphs like that ever show.
+bool HasLongWord(QStringView text);
 
 class DocumentLayout : public QAbstractTextDocumentLayout {
   Q_OBJECT
