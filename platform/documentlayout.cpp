@@ -188,20 +188,33 @@ qreal DocumentLayout::PiecesHeight(const QTextBlock& block, Pieces& pieces) cons
   return Dyadic(y + bf.bottomMargin());
 }
 
-void DocumentLayout::LayOutPiece(const QTextBlock& block, Piece& piece, bool first,
-                                 const QList<QTextLayout::FormatRange>& formats) const {
+namespace {
+// The formats of the block's text start..start+length, from there. `it` walks the block's
+// fragments and is left where the next piece, further on, finds its first: the pieces of one pass
+// read the paragraph's formats once between them, not all of them each.
+QList<QTextLayout::FormatRange> FormatsOf(QTextBlock::iterator& it, int blockPosition, int start, int length) {
+  QList<QTextLayout::FormatRange> own;
+  int format = -1;
+  for (; !it.atEnd(); ++it) {
+    const QTextFragment f = it.fragment();
+    const int from = f.position() - blockPosition, to = from + f.length();
+    if (to <= start) continue;
+    if (from >= start + length) break;
+    const int a = std::max(from, start), b = std::min(to, start + length);
+    // One range for a run of one format, as QTextBlock::textFormats() gives it.
+    if (f.charFormatIndex() == format) own.last().length += b - a;
+    else own.append({a - start, b - a, f.charFormat()});
+    format = f.charFormatIndex();
+    if (to > start + length) break;
+  }
+  return own;
+}
+}  // namespace
+
+void DocumentLayout::LayOutPiece(const QTextBlock& block, Piece& piece, bool first, QTextBlock::iterator& formats) const {
   const QString text = TextOf(block, piece.start, piece.length);
   auto tl = std::make_unique<QTextLayout>(text, document()->defaultFont());
-  QList<QTextLayout::FormatRange> own;
-  // The ranges are in the order of the text: the first that ends inside the piece is found by
-  // halving.
-  auto it = std::lower_bound(formats.begin(), formats.end(), piece.start,
-                             [](const QTextLayout::FormatRange& f, int at) { return f.start + f.length <= at; });
-  for (; it != formats.end() && it->start < piece.start + piece.length; ++it) {
-    const int from = std::max(it->start, piece.start);
-    const int to = std::min(it->start + it->length, piece.start + piece.length);
-    if (from < to) own.append({from - piece.start, to - from, it->format});
-  }
+  const QList<QTextLayout::FormatRange> own = FormatsOf(formats, block.position(), piece.start, piece.length);
   tl->setFormats(own);
   tl->setTextOption(OptionFor(document(), block, HasLongWord(text)));
   // Its glyphs are kept: a paint (each blink of the caret) then shapes nothing again.
@@ -215,8 +228,7 @@ bool DocumentLayout::LayOutPieces(int index, const QTextBlock& block, qint64 bud
   if (!pieces) return true;
   QElapsedTimer clock;
   clock.start();
-  QList<QTextLayout::FormatRange> formats;
-  bool haveFormats = false;
+  QTextBlock::iterator formats = block.begin();
   for (size_t k = 0; k < pieces->size(); ++k) {
     Piece& p = (*pieces)[k];
     if (p.layout) continue;
@@ -238,10 +250,6 @@ bool DocumentLayout::LayOutPieces(int index, const QTextBlock& block, qint64 bud
       pieces->erase(pieces->begin() + std::ptrdiff_t(k));
       pieces->insert(pieces->begin() + std::ptrdiff_t(k), std::make_move_iterator(split.begin()),
                      std::make_move_iterator(split.end()));
-    }
-    if (!haveFormats) {
-      formats = block.textFormats();
-      haveFormats = true;
     }
     LayOutPiece(block, (*pieces)[k], k == 0, formats);
   }

@@ -21,12 +21,11 @@
 #include <QBasicTimer>
 #include <QFont>
 #include <QStringView>
+#include <QTextBlock>
 #include <QTextLayout>
 #include <QTextOption>
 #include <memory>
 #include <vector>
-
-class QTextBlock;
 
 namespace fw {
 
@@ -110,7 +109,8 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   // Lays out the pieces not laid out yet, for budgetNs at most (below 0: no limit), or (from >= 0)
   // only those touching from..to of the block; true once none is left.
   bool LayOutPieces(int index, const QTextBlock& block, qint64 budgetNs, int from = -1, int to = -1) const;
-  void LayOutPiece(const QTextBlock& block, Piece& piece, bool first, const QList<QTextLayout::FormatRange>& formats) const;
+  // `formats` walks the block's fragments, on from one piece to the next.
+  void LayOutPiece(const QTextBlock& block, Piece& piece, bool first, QTextBlock::iterator& formats) const;
   qreal PiecesHeight(const QTextBlock& block, Pieces& pieces) const;
   qreal PieceEstimate(const QTextBlock& block, int length) const;
   qreal PlaceLines(const QTextBlock& block, QTextLayout* tl, bool firstLine, qreal y) const;
