@@ -432,23 +432,30 @@ void DocumentLayout::Resync(int from, int charsRemoved, int charsAdded) {
   // big paste, a long text coming in) is laid out as the rest is, a slice at a time, since
   // laying out can take long where each run has a font of its own.
   const bool now = charsAdded <= kLayOutNow;
+  // With as many blocks as before, only the touched blocks' sums change: the tree is updated in
+  // place rather than built again over every block.
+  const bool rebuild = newSpan != oldSpan;
+  const auto setHeight = [&](int index, qreal h) {
+    if (rebuild) heights_[size_t(index)] = h;
+    else SetHeight(index, h);
+  };
   int i = first;
   for (QTextBlock b = firstBlock; i < first + newSpan; b = b.next(), ++i) {
     if (Pieces* pieces = PiecesOf(i, b)) {
       // Of a long paragraph, the pieces at the change now, the rest as the rest of the text.
       const bool whole = now && LayOutPieces(i, b, -1, from - b.position(), from - b.position() + charsAdded);
-      heights_[size_t(i)] = PiecesHeight(b, *pieces);
+      setHeight(i, PiecesHeight(b, *pieces));
       exact_[size_t(i)] = whole ? 1 : 0;
       pending_ += whole ? 0 : 1;
       if (!whole) scan_ = std::min(scan_, i);
       continue;
     }
-    heights_[size_t(i)] = now ? LayOut(b) : Estimate(b);
+    setHeight(i, now ? LayOut(b) : Estimate(b));
     exact_[size_t(i)] = now ? 1 : 0;
     pending_ += now ? 0 : 1;
   }
   if (!now) scan_ = std::min(scan_, first);
-  RebuildTree();
+  if (rebuild) RebuildTree();
   inputs_ = CurrentInputs();
   const qreal top = Top(first);
   emit update(QRectF(0, top, kUnbounded, kUnbounded));
