@@ -90,9 +90,13 @@ qreal DocumentLayout::TextWidth() const {
   return std::max<qreal>(1, width - 2 * document()->documentMargin());
 }
 
+qreal DocumentLayout::LineWidth(const QTextBlockFormat& bf) const {
+  return std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
+}
+
 qreal DocumentLayout::Estimate(const QTextBlock& block) const {
   const QTextBlockFormat bf = block.blockFormat();
-  const qreal width = std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
+  const qreal width = LineWidth(bf);
   const qreal lines = std::max<qreal>(1, std::ceil(block.length() * charWidth_ / width));
   return Dyadic(lines * lineHeight_ + bf.topMargin() + bf.bottomMargin());
 }
@@ -116,7 +120,7 @@ QTextOption OptionFor(const QTextDocument* doc, const QTextBlock& block, bool lo
 qreal DocumentLayout::PlaceLines(const QTextBlock& block, QTextLayout* tl, bool firstLine, qreal y) const {
   const QTextBlockFormat bf = block.blockFormat();
   const qreal left = document()->documentMargin() + bf.leftMargin();
-  const qreal width = std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
+  const qreal width = LineWidth(bf);
   tl->beginLayout();
   for (QTextLine line = tl->createLine(); line.isValid(); line = tl->createLine()) {
     const qreal indent = firstLine ? bf.textIndent() : 0;
@@ -140,8 +144,22 @@ qreal DocumentLayout::LayOut(const QTextBlock& block) const {
 
 qreal DocumentLayout::PieceEstimate(const QTextBlock& block, int length) const {
   const QTextBlockFormat bf = block.blockFormat();
-  const qreal width = std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
+  const qreal width = LineWidth(bf);
   return Dyadic(std::max<qreal>(1, std::ceil(length * charWidth_ / width)) * lineHeight_);
+}
+
+DocumentLayout::Pieces DocumentLayout::MakePieces(const QTextBlock& block, int start, const QString& text) const {
+  Pieces pieces;
+  int at = 0;
+  for (const int end : PieceEnds(text)) {
+    Piece p;
+    p.start = start + at;
+    p.length = end - at;
+    p.height = PieceEstimate(block, p.length);
+    pieces.push_back(std::move(p));
+    at = end;
+  }
+  return pieces;
 }
 
 DocumentLayout::Pieces* DocumentLayout::PiecesOf(int index, const QTextBlock& block) const {
@@ -158,16 +176,7 @@ DocumentLayout::Pieces* DocumentLayout::PiecesOf(int index, const QTextBlock& bl
     if (sum != block.length() - 1) slot.reset();
   }
   if (!slot) {
-    slot = std::make_unique<Pieces>();
-    int at = 0;
-    for (const int end : PieceEnds(block.text())) {
-      Piece p;
-      p.start = at;
-      p.length = end - at;
-      p.height = PieceEstimate(block, p.length);
-      slot->push_back(std::move(p));
-      at = end;
-    }
+    slot = std::make_unique<Pieces>(MakePieces(block, 0, block.text()));
     // The paragraph's own layout keeps nothing of an earlier layout: Qt's cursor code finds no
     // lines in it, rather than stale ones.
     QTextLayout* tl = block.layout();
@@ -235,18 +244,7 @@ bool DocumentLayout::LayOutPieces(int index, const QTextBlock& block, qint64 bud
     if (from >= 0 && (p.start + p.length < from || p.start > to)) continue;
     if (budgetNs >= 0 && clock.nsecsElapsed() >= budgetNs) break;
     if (p.length > 2 * kPiece) {
-      const int start = p.start;
-      const std::vector<int> ends = PieceEnds(TextOf(block, start, p.length));
-      Pieces split;
-      int at = 0;
-      for (const int end : ends) {
-        Piece q;
-        q.start = start + at;
-        q.length = end - at;
-        q.height = PieceEstimate(block, q.length);
-        split.push_back(std::move(q));
-        at = end;
-      }
+      Pieces split = MakePieces(block, p.start, TextOf(block, p.start, p.length));
       pieces->erase(pieces->begin() + std::ptrdiff_t(k));
       pieces->insert(pieces->begin() + std::ptrdiff_t(k), std::make_move_iterator(split.begin()),
                      std::make_move_iterator(split.end()));
@@ -293,7 +291,7 @@ void DocumentLayout::PieceLaidOut(int index, const QTextBlock& block) const {
     exact_[size_t(index)] = 1;
     --pending_;
   }
-  QMetaObject::invokeMethod(const_cast<DocumentLayout*>(this), [this] { EmitSize(); }, Qt::QueuedConnection);
+  PostSize();
 }
 
 DocumentLayout::Part DocumentLayout::PartAt(int index, const QTextBlock& block, int relative, qreal y) const {
@@ -498,14 +496,13 @@ bool DocumentLayout::EnsureLaidOut(const QTextBlock& block) const {
     const qreal h = PiecesHeight(block, *pieces);
     if (h == heights_[size_t(i)]) return false;
     SetHeight(i, h);
-    QMetaObject::invokeMethod(const_cast<DocumentLayout*>(this), [this] { EmitSize(); }, Qt::QueuedConnection);
+    PostSize();
     return true;
   }
   SetHeight(i, LayOut(block));
   exact_[size_t(i)] = 1;
   --pending_;
-  // The editor reads the size while it paints; it learns of the new one from the event loop.
-  QMetaObject::invokeMethod(const_cast<DocumentLayout*>(this), [this] { EmitSize(); }, Qt::QueuedConnection);
+  PostSize();
   return true;
 }
 
@@ -569,7 +566,15 @@ void DocumentLayout::timerEvent(QTimerEvent* e) {
   ScheduleBackground();
 }
 
+void DocumentLayout::PostSize() const {
+  // Many may be asked for in one paint (every piece it lays out): one is enough.
+  if (sizePosted_) return;
+  sizePosted_ = true;
+  QMetaObject::invokeMethod(const_cast<DocumentLayout*>(this), [this] { EmitSize(); }, Qt::QueuedConnection);
+}
+
 void DocumentLayout::EmitSize() const {
+  sizePosted_ = false;
   const QSizeF size = documentSize();
   if (size.height() == lastReportedHeight_) return;
   lastReportedHeight_ = size.height();
