@@ -17,6 +17,7 @@
 
 #include "documentlayout.h"
 #include "fontfamily.h"
+#include "strings.h"
 
 namespace fw {
 
@@ -320,9 +321,7 @@ QString HtmlOf(const QTextCursor& c) {
 QMimeData* StyledTextEdit::createMimeDataFromSelection() const {
   const QTextCursor c = textCursor();
   auto* mime = new QMimeData;
-  QString plain = c.selectedText();
-  plain.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
-  mime->setText(plain);
+  mime->setText(Unseparated(c.selectedText()));
   mime->setHtml(HtmlOf(c));
   return mime;
 }
