@@ -24,6 +24,8 @@ constexpr qint64 kSliceNs = 8'000'000;
 constexpr int kLayOutNow = 4096;
 // Without a width the lines are as long as the text makes them.
 constexpr qreal kUnbounded = 1e7;
+// A word this long (a pasted base64 line) is what Qt's breaking inside words is slow for.
+constexpr int kLongWord = 10'000;
 
 // A paragraph longer than kPieced is laid out as pieces of about kPiece characters, each ending
 // after a space when one is near (so that lines end there as they would anyway); a key typed then
@@ -71,8 +73,6 @@ qreal Dyadic(qreal h) { return std::round(h * 64) / 64; }
 }  // namespace
 
 bool HasLongWord(QStringView text) {
-  // A word this long (a pasted base64 line) is what Qt's breaking inside words is slow for.
-  constexpr int kLongWord = 10'000;
   if (text.size() <= kLongWord) return false;
   int run = 0;
   for (const QChar c : text) {
@@ -136,7 +136,8 @@ qreal DocumentLayout::PlaceLines(const QTextBlock& block, QTextLayout* tl, bool 
 qreal DocumentLayout::LayOut(const QTextBlock& block) const {
   const QTextBlockFormat bf = block.blockFormat();
   QTextLayout* tl = block.layout();
-  tl->setTextOption(OptionFor(document(), block, HasLongWord(block.text())));
+  // A shorter paragraph's text is not copied to be looked at: most are laid out here.
+  tl->setTextOption(OptionFor(document(), block, block.length() > kLongWord && HasLongWord(block.text())));
   tl->setCacheEnabled(false);
   tl->setPosition(QPointF(0, 0));
   return Dyadic(PlaceLines(block, tl, true, bf.topMargin()) + bf.bottomMargin());
