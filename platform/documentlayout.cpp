@@ -24,11 +24,7 @@ constexpr qint64 kSliceNs = 8'000'000;
 constexpr int kLayOutNow = 4096;
 // Without a width the lines are as long as the text makes them.
 constexpr qreal kUnbounded = 1e7;
-
-// Qt breaks a word longer than a line by looking at the rest of the word again for each line it
-// fills, which takes seconds for a word of 200,000 characters (a pasted base64 line) and hours
-// for 10 MB. A paragraph holding such a word is broken anywhere instead: its other words may then
-// break at the line's end too, which only paragraphs like that ever show.
+// A word this long (a pasted base64 line) is what Qt's breaking inside words is slow for.
 constexpr int kLongWord = 10'000;
 
 // A paragraph longer than kPieced is laid out as pieces of about kPiece characters, each ending
@@ -71,9 +67,13 @@ QString TextOf(const QTextBlock& block, int start, int length) {
   return text;
 }
 
-bool HasLongWord(const QTextBlock& block) {
-  if (block.length() <= kLongWord) return false;
-  const QString text = block.text();
+// Laid-out heights are whole 64ths of a pixel (Qt's fixed point); estimates are rounded to them
+// too, so that every sum of heights is exact, whichever way the sum tree adds them up.
+qreal Dyadic(qreal h) { return std::round(h * 64) / 64; }
+}  // namespace
+
+bool HasLongWord(QStringView text) {
+  if (text.size() <= kLongWord) return false;
   int run = 0;
   for (const QChar c : text) {
     run = c.isSpace() ? 0 : run + 1;
@@ -81,11 +81,6 @@ bool HasLongWord(const QTextBlock& block) {
   }
   return false;
 }
-
-// Laid-out heights are whole 64ths of a pixel (Qt's fixed point); estimates are rounded to them
-// too, so that every sum of heights is exact, whichever way the sum tree adds them up.
-qreal Dyadic(qreal h) { return std::round(h * 64) / 64; }
-}  // namespace
 
 DocumentLayout::DocumentLayout(QTextDocument* doc) : QAbstractTextDocumentLayout(doc) {}
 
@@ -95,9 +90,13 @@ qreal DocumentLayout::TextWidth() const {
   return std::max<qreal>(1, width - 2 * document()->documentMargin());
 }
 
+qreal DocumentLayout::LineWidth(const QTextBlockFormat& bf) const {
+  return std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
+}
+
 qreal DocumentLayout::Estimate(const QTextBlock& block) const {
   const QTextBlockFormat bf = block.blockFormat();
-  const qreal width = std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
+  const qreal width = LineWidth(bf);
   const qreal lines = std::max<qreal>(1, std::ceil(block.length() * charWidth_ / width));
   return Dyadic(lines * lineHeight_ + bf.topMargin() + bf.bottomMargin());
 }
@@ -121,7 +120,7 @@ QTextOption OptionFor(const QTextDocument* doc, const QTextBlock& block, bool lo
 qreal DocumentLayout::PlaceLines(const QTextBlock& block, QTextLayout* tl, bool firstLine, qreal y) const {
   const QTextBlockFormat bf = block.blockFormat();
   const qreal left = document()->documentMargin() + bf.leftMargin();
-  const qreal width = std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
+  const qreal width = LineWidth(bf);
   tl->beginLayout();
   for (QTextLine line = tl->createLine(); line.isValid(); line = tl->createLine()) {
     const qreal indent = firstLine ? bf.textIndent() : 0;
@@ -137,7 +136,8 @@ qreal DocumentLayout::PlaceLines(const QTextBlock& block, QTextLayout* tl, bool 
 qreal DocumentLayout::LayOut(const QTextBlock& block) const {
   const QTextBlockFormat bf = block.blockFormat();
   QTextLayout* tl = block.layout();
-  tl->setTextOption(OptionFor(document(), block, HasLongWord(block)));
+  // A shorter paragraph's text is not copied to be looked at: most are laid out here.
+  tl->setTextOption(OptionFor(document(), block, block.length() > kLongWord && HasLongWord(block.text())));
   tl->setCacheEnabled(false);
   tl->setPosition(QPointF(0, 0));
   return Dyadic(PlaceLines(block, tl, true, bf.topMargin()) + bf.bottomMargin());
@@ -145,8 +145,22 @@ qreal DocumentLayout::LayOut(const QTextBlock& block) const {
 
 qreal DocumentLayout::PieceEstimate(const QTextBlock& block, int length) const {
   const QTextBlockFormat bf = block.blockFormat();
-  const qreal width = std::max<qreal>(1, TextWidth() - bf.leftMargin() - bf.rightMargin());
+  const qreal width = LineWidth(bf);
   return Dyadic(std::max<qreal>(1, std::ceil(length * charWidth_ / width)) * lineHeight_);
+}
+
+DocumentLayout::Pieces DocumentLayout::MakePieces(const QTextBlock& block, int start, const QString& text) const {
+  Pieces pieces;
+  int at = 0;
+  for (const int end : PieceEnds(text)) {
+    Piece p;
+    p.start = start + at;
+    p.length = end - at;
+    p.height = PieceEstimate(block, p.length);
+    pieces.push_back(std::move(p));
+    at = end;
+  }
+  return pieces;
 }
 
 DocumentLayout::Pieces* DocumentLayout::PiecesOf(int index, const QTextBlock& block) const {
@@ -163,16 +177,7 @@ DocumentLayout::Pieces* DocumentLayout::PiecesOf(int index, const QTextBlock& bl
     if (sum != block.length() - 1) slot.reset();
   }
   if (!slot) {
-    slot = std::make_unique<Pieces>();
-    int at = 0;
-    for (const int end : PieceEnds(block.text())) {
-      Piece p;
-      p.start = at;
-      p.length = end - at;
-      p.height = PieceEstimate(block, p.length);
-      slot->push_back(std::move(p));
-      at = end;
-    }
+    slot = std::make_unique<Pieces>(MakePieces(block, 0, block.text()));
     // The paragraph's own layout keeps nothing of an earlier layout: Qt's cursor code finds no
     // lines in it, rather than stale ones.
     QTextLayout* tl = block.layout();
@@ -193,31 +198,35 @@ qreal DocumentLayout::PiecesHeight(const QTextBlock& block, Pieces& pieces) cons
   return Dyadic(y + bf.bottomMargin());
 }
 
-void DocumentLayout::LayOutPiece(const QTextBlock& block, Piece& piece, bool first,
-                                 const QList<QTextLayout::FormatRange>& formats) const {
+namespace {
+// The formats of the block's text start..start+length, from there. `it` walks the block's
+// fragments and is left where the next piece, further on, finds its first: the pieces of one pass
+// read the paragraph's formats once between them, not all of them each.
+QList<QTextLayout::FormatRange> FormatsOf(QTextBlock::iterator& it, int blockPosition, int start, int length) {
+  QList<QTextLayout::FormatRange> own;
+  int format = -1;
+  for (; !it.atEnd(); ++it) {
+    const QTextFragment f = it.fragment();
+    const int from = f.position() - blockPosition, to = from + f.length();
+    if (to <= start) continue;
+    if (from >= start + length) break;
+    const int a = std::max(from, start), b = std::min(to, start + length);
+    // One range for a run of one format, as QTextBlock::textFormats() gives it.
+    if (f.charFormatIndex() == format) own.last().length += b - a;
+    else own.append({a - start, b - a, f.charFormat()});
+    format = f.charFormatIndex();
+    if (to > start + length) break;
+  }
+  return own;
+}
+}  // namespace
+
+void DocumentLayout::LayOutPiece(const QTextBlock& block, Piece& piece, bool first, QTextBlock::iterator& formats) const {
   const QString text = TextOf(block, piece.start, piece.length);
   auto tl = std::make_unique<QTextLayout>(text, document()->defaultFont());
-  QList<QTextLayout::FormatRange> own;
-  // The ranges are in the order of the text: the first that ends inside the piece is found by
-  // halving.
-  auto it = std::lower_bound(formats.begin(), formats.end(), piece.start,
-                             [](const QTextLayout::FormatRange& f, int at) { return f.start + f.length <= at; });
-  for (; it != formats.end() && it->start < piece.start + piece.length; ++it) {
-    const int from = std::max(it->start, piece.start);
-    const int to = std::min(it->start + it->length, piece.start + piece.length);
-    if (from < to) own.append({from - piece.start, to - from, it->format});
-  }
+  const QList<QTextLayout::FormatRange> own = FormatsOf(formats, block.position(), piece.start, piece.length);
   tl->setFormats(own);
-  bool longWord = false;
-  int run = 0;
-  for (const QChar c : text) {
-    run = c.isSpace() ? 0 : run + 1;
-    if (run > kLongWord) {
-      longWord = true;
-      break;
-    }
-  }
-  tl->setTextOption(OptionFor(document(), block, longWord));
+  tl->setTextOption(OptionFor(document(), block, HasLongWord(text)));
   // Its glyphs are kept: a paint (each blink of the caret) then shapes nothing again.
   tl->setCacheEnabled(true);
   piece.height = Dyadic(PlaceLines(block, tl.get(), first, 0));
@@ -229,33 +238,17 @@ bool DocumentLayout::LayOutPieces(int index, const QTextBlock& block, qint64 bud
   if (!pieces) return true;
   QElapsedTimer clock;
   clock.start();
-  QList<QTextLayout::FormatRange> formats;
-  bool haveFormats = false;
+  QTextBlock::iterator formats = block.begin();
   for (size_t k = 0; k < pieces->size(); ++k) {
     Piece& p = (*pieces)[k];
     if (p.layout) continue;
     if (from >= 0 && (p.start + p.length < from || p.start > to)) continue;
     if (budgetNs >= 0 && clock.nsecsElapsed() >= budgetNs) break;
     if (p.length > 2 * kPiece) {
-      const int start = p.start;
-      const std::vector<int> ends = PieceEnds(TextOf(block, start, p.length));
-      Pieces split;
-      int at = 0;
-      for (const int end : ends) {
-        Piece q;
-        q.start = start + at;
-        q.length = end - at;
-        q.height = PieceEstimate(block, q.length);
-        split.push_back(std::move(q));
-        at = end;
-      }
+      Pieces split = MakePieces(block, p.start, TextOf(block, p.start, p.length));
       pieces->erase(pieces->begin() + std::ptrdiff_t(k));
       pieces->insert(pieces->begin() + std::ptrdiff_t(k), std::make_move_iterator(split.begin()),
                      std::make_move_iterator(split.end()));
-    }
-    if (!haveFormats) {
-      formats = block.textFormats();
-      haveFormats = true;
     }
     LayOutPiece(block, (*pieces)[k], k == 0, formats);
   }
@@ -299,7 +292,7 @@ void DocumentLayout::PieceLaidOut(int index, const QTextBlock& block) const {
     exact_[size_t(index)] = 1;
     --pending_;
   }
-  QMetaObject::invokeMethod(const_cast<DocumentLayout*>(this), [this] { EmitSize(); }, Qt::QueuedConnection);
+  PostSize();
 }
 
 DocumentLayout::Part DocumentLayout::PartAt(int index, const QTextBlock& block, int relative, qreal y) const {
@@ -438,23 +431,30 @@ void DocumentLayout::Resync(int from, int charsRemoved, int charsAdded) {
   // big paste, a long text coming in) is laid out as the rest is, a slice at a time, since
   // laying out can take long where each run has a font of its own.
   const bool now = charsAdded <= kLayOutNow;
+  // With as many blocks as before, only the touched blocks' sums change: the tree is updated in
+  // place rather than built again over every block.
+  const bool rebuild = newSpan != oldSpan;
+  const auto setHeight = [&](int index, qreal h) {
+    if (rebuild) heights_[size_t(index)] = h;
+    else SetHeight(index, h);
+  };
   int i = first;
   for (QTextBlock b = firstBlock; i < first + newSpan; b = b.next(), ++i) {
     if (Pieces* pieces = PiecesOf(i, b)) {
       // Of a long paragraph, the pieces at the change now, the rest as the rest of the text.
       const bool whole = now && LayOutPieces(i, b, -1, from - b.position(), from - b.position() + charsAdded);
-      heights_[size_t(i)] = PiecesHeight(b, *pieces);
+      setHeight(i, PiecesHeight(b, *pieces));
       exact_[size_t(i)] = whole ? 1 : 0;
       pending_ += whole ? 0 : 1;
       if (!whole) scan_ = std::min(scan_, i);
       continue;
     }
-    heights_[size_t(i)] = now ? LayOut(b) : Estimate(b);
+    setHeight(i, now ? LayOut(b) : Estimate(b));
     exact_[size_t(i)] = now ? 1 : 0;
     pending_ += now ? 0 : 1;
   }
   if (!now) scan_ = std::min(scan_, first);
-  RebuildTree();
+  if (rebuild) RebuildTree();
   inputs_ = CurrentInputs();
   const qreal top = Top(first);
   emit update(QRectF(0, top, kUnbounded, kUnbounded));
@@ -497,14 +497,13 @@ bool DocumentLayout::EnsureLaidOut(const QTextBlock& block) const {
     const qreal h = PiecesHeight(block, *pieces);
     if (h == heights_[size_t(i)]) return false;
     SetHeight(i, h);
-    QMetaObject::invokeMethod(const_cast<DocumentLayout*>(this), [this] { EmitSize(); }, Qt::QueuedConnection);
+    PostSize();
     return true;
   }
   SetHeight(i, LayOut(block));
   exact_[size_t(i)] = 1;
   --pending_;
-  // The editor reads the size while it paints; it learns of the new one from the event loop.
-  QMetaObject::invokeMethod(const_cast<DocumentLayout*>(this), [this] { EmitSize(); }, Qt::QueuedConnection);
+  PostSize();
   return true;
 }
 
@@ -568,7 +567,15 @@ void DocumentLayout::timerEvent(QTimerEvent* e) {
   ScheduleBackground();
 }
 
+void DocumentLayout::PostSize() const {
+  // Many may be asked for in one paint (every piece it lays out): one is enough.
+  if (sizePosted_) return;
+  sizePosted_ = true;
+  QMetaObject::invokeMethod(const_cast<DocumentLayout*>(this), [this] { EmitSize(); }, Qt::QueuedConnection);
+}
+
 void DocumentLayout::EmitSize() const {
+  sizePosted_ = false;
   const QSizeF size = documentSize();
   if (size.height() == lastReportedHeight_) return;
   lastReportedHeight_ = size.height();
@@ -739,10 +746,14 @@ void DocumentLayout::draw(QPainter* painter, const PaintContext& context) {
       continue;
     }
     for (size_t k = 0; k < pieces->size(); ++k) {
+      {
+        const Piece& p = (*pieces)[k];
+        if (top + p.y > clip.bottom()) break;
+        if (top + p.y + p.height < clip.top()) continue;
+      }
+      const Part part = PartAt(i, block, (*pieces)[k].start);
+      // Laying the piece out may have split it, moving the pieces: read it again.
       const Piece& p = (*pieces)[k];
-      if (top + p.y > clip.bottom()) break;
-      if (top + p.y + p.height < clip.top()) continue;
-      const Part part = PartAt(i, block, p.start);
       const bool last = k + 1 == pieces->size();
       DrawPart(painter, context, block, part.layout, part.offset, p.length + (last ? 1 : 0), top + part.y, last);
     }

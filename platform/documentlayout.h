@@ -20,14 +20,20 @@
 #include <QAbstractTextDocumentLayout>
 #include <QBasicTimer>
 #include <QFont>
+#include <QStringView>
+#include <QTextBlock>
 #include <QTextLayout>
 #include <QTextOption>
 #include <memory>
 #include <vector>
 
-class QTextBlock;
-
 namespace fw {
+
+// Qt breaks a word longer than a line by looking at the rest of the word again for each line it
+// fills, which takes seconds for a word of 200,000 characters (a pasted base64 line) and hours
+// for 10 MB. A paragraph holding such a word is broken anywhere instead: its other words may then
+// break at the line's end too, which only paragraphs like that ever show.
+bool HasLongWord(QStringView text);
 
 class DocumentLayout : public QAbstractTextDocumentLayout {
   Q_OBJECT
@@ -75,6 +81,8 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
 
  private:
   qreal TextWidth() const;
+  // Of a line in a block with these margins.
+  qreal LineWidth(const QTextBlockFormat& bf) const;
   // Height of the block as laid out (`exact`) or as estimated from its length.
   qreal LayOut(const QTextBlock& block) const;
   qreal Estimate(const QTextBlock& block) const;
@@ -90,6 +98,8 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   // returns the first block it did not reach.
   int LayOutRange(int from, int last, qint64 budgetNs, bool* changed);
   void EmitSize() const;
+  // The editor reads the size while it paints; it learns of a new one from the event loop.
+  void PostSize() const;
   bool EnsureLaidOut(const QTextBlock& block) const;
 
   struct Piece {
@@ -103,9 +113,12 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   // Lays out the pieces not laid out yet, for budgetNs at most (below 0: no limit), or (from >= 0)
   // only those touching from..to of the block; true once none is left.
   bool LayOutPieces(int index, const QTextBlock& block, qint64 budgetNs, int from = -1, int to = -1) const;
-  void LayOutPiece(const QTextBlock& block, Piece& piece, bool first, const QList<QTextLayout::FormatRange>& formats) const;
+  // `formats` walks the block's fragments, on from one piece to the next.
+  void LayOutPiece(const QTextBlock& block, Piece& piece, bool first, QTextBlock::iterator& formats) const;
   qreal PiecesHeight(const QTextBlock& block, Pieces& pieces) const;
   qreal PieceEstimate(const QTextBlock& block, int length) const;
+  // Pieces of `text`, which starts `start` into the block, at estimated heights.
+  Pieces MakePieces(const QTextBlock& block, int start, const QString& text) const;
   qreal PlaceLines(const QTextBlock& block, QTextLayout* tl, bool firstLine, qreal y) const;
   // The layout holding a place of block `index` (a position in it, or else a height in it), laid
   // out, with where its text starts in the block and its top in the block.
@@ -147,6 +160,7 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   mutable std::vector<std::unique_ptr<Pieces>> pieces_;
   mutable int pending_ = 0;       // blocks whose height is an estimate
   mutable qreal lastReportedHeight_ = -1;
+  mutable bool sizePosted_ = false;
   int scan_ = 0;                  // where the background layout goes on
   qreal width_ = -1;              // the text width the blocks were laid out at
   qreal lineHeight_ = 14, charWidth_ = 7;

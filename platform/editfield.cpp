@@ -12,7 +12,6 @@
 #include <QTextEdit>
 #include <QTextLayout>
 #include <QtMath>
-#include <cstring>
 
 #include "documentlayout.h"
 #include "fontfamily.h"
@@ -114,26 +113,6 @@ QString FamilyOf(const QTextCharFormat& f, const QTextDocument* doc) {
   return doc ? doc->defaultFont().family() : QString();
 }
 
-QString Unseparated(QString s) {
-  // Runs over the whole text at every Text(), so it looks at four units at a time and touches
-  // only the words that hold a U+2028 line separator or a U+2029 paragraph separator.
-  char16_t* p = reinterpret_cast<char16_t*>(s.data());
-  const qsizetype n = s.size();
-  constexpr quint64 ones = 0x0001000100010001ull, highs = 0x8000800080008000ull;
-  constexpr quint64 separators = 0x2029202920292029ull;  // with the low bit set, U+2028 reads as U+2029
-  qsizetype i = 0;
-  for (; i + 4 <= n; i += 4) {
-    quint64 word;
-    std::memcpy(&word, p + i, sizeof word);
-    const quint64 v = (word | ones) ^ separators;  // a unit of 0 where a separator stands
-    if ((v - ones) & ~v & highs)
-      for (qsizetype k = i; k < i + 4; ++k)
-        if ((p[k] | 1) == 0x2029) p[k] = u'\n';
-  }
-  for (; i < n; ++i)
-    if ((p[i] | 1) == 0x2029) p[i] = u'\n';
-  return s;
-}
 }  // namespace
 
 EditField::EditField(Window* window, const QString& name, bool multiline)
@@ -414,27 +393,8 @@ int EditField::CharPosAtXY(int x, int y) const {
 }
 
 namespace {
-DocumentLayout* OurLayout(const QTextBlock& b) {
-  return qobject_cast<DocumentLayout*>(b.document()->documentLayout());
-}
-
-// The lines of a block as laid out; a block not laid out yet counts one.
-int LinesOf(const QTextBlock& b) {
-  if (const DocumentLayout* ours = OurLayout(b)) return std::max(1, ours->LineCount(b));
-  const QTextLayout* l = b.layout();
-  return std::max(1, l ? l->lineCount() : 1);
-}
-bool LaidOut(const QTextBlock& b) {
-  if (const DocumentLayout* ours = OurLayout(b)) return ours->LaidOut(b);
-  return b.layout() && b.layout()->lineCount() > 0;
-}
-
-// Lays the text out from its start up to and with `block`, so that every line count before it is
-// exact.
-void LayOutUpTo(QTextDocument* doc, const QTextBlock& block) {
-  if (auto* ours = qobject_cast<DocumentLayout*>(doc->documentLayout())) ours->LayOutUpTo(block);
-  else doc->documentLayout()->blockBoundingRect(block);
-}
+// Every multiline field's document is laid out by a DocumentLayout (set as the field is made).
+DocumentLayout* OurLayout(const QTextDocument* doc) { return static_cast<DocumentLayout*>(doc->documentLayout()); }
 
 // The first visual line of each block, counted once from the start of the document and kept
 // until the document or its layout changes, so that finding a line in a text of 100,000 blocks
@@ -496,7 +456,7 @@ class LineIndex : public QObject {
   }
 
   void Check() {
-    QAbstractTextDocumentLayout* layout = doc_->documentLayout();
+    DocumentLayout* layout = OurLayout(doc_);
     if (layout != layout_) {
       QObject::disconnect(layoutConnections_[0]);
       QObject::disconnect(layoutConnections_[1]);
@@ -517,6 +477,10 @@ class LineIndex : public QObject {
     characters_ = doc_->characterCount();
   }
 
+  // The lines of a block as laid out; a block not laid out yet counts one.
+  int LinesOf(const QTextBlock& b) const { return std::max(1, layout_->LineCount(b)); }
+  bool LaidOut(const QTextBlock& b) const { return layout_->LaidOut(b); }
+
   int Counted() const { return static_cast<int>(starts_.size()) - 1; }
 
   bool Grow() {
@@ -527,7 +491,7 @@ class LineIndex : public QObject {
   }
 
   QTextDocument* doc_;
-  QAbstractTextDocumentLayout* layout_ = nullptr;
+  DocumentLayout* layout_ = nullptr;
   QMetaObject::Connection layoutConnections_[2];
   std::vector<int> starts_;  // starts_[i]: the lines before block i, for the blocks counted
   QTextBlock next_;          // the first block not counted
@@ -540,14 +504,9 @@ int EditField::LineNumAtCharPos(int offset) const {
   FinishContent();
   QTextDocument* doc = Document();
   const QTextBlock target = doc->findBlock(std::clamp(offset, 0, doc->characterCount() - 1));
-  LayOutUpTo(doc, target);
-  int line = LineIndex::Of(doc).LinesBefore(target);
-  if (const DocumentLayout* ours = OurLayout(target)) return line + ours->LineNumberAt(target, offset - target.position());
-  if (QTextLayout* l = target.layout(); l && l->lineCount() > 0) {
-    const QTextLine tl = l->lineForTextPosition(offset - target.position());
-    if (tl.isValid()) line += tl.lineNumber();
-  }
-  return line;
+  DocumentLayout* layout = OurLayout(doc);
+  layout->LayOutUpTo(target);
+  return LineIndex::Of(doc).LinesBefore(target) + layout->LineNumberAt(target, offset - target.position());
 }
 
 int EditField::ScrollPosition() const {
@@ -568,7 +527,7 @@ void EditField::SetScrollPosition(int line) {
   }
   FinishContent();
   QTextDocument* doc = Document();
-  QAbstractTextDocumentLayout* layout = doc->documentLayout();
+  DocumentLayout* layout = OurLayout(doc);
   // A count through blocks not laid out yet, one line each, lands at or past the true block;
   // laying out up to there makes the second count exact.
   QTextBlock target;
@@ -577,7 +536,7 @@ void EditField::SetScrollPosition(int line) {
     bool exact = true;
     target = LineIndex::Of(doc).BlockAtLine(line, &within, &exact);
     if (exact) break;
-    LayOutUpTo(doc, target.isValid() ? target : doc->lastBlock());
+    layout->LayOutUpTo(target.isValid() ? target : doc->lastBlock());
   }
   // Laying out on demand can run ahead of the scroll range, which the editor widens from the
   // event loop; widen it now, as the editor will, so the line can be reached.
@@ -587,10 +546,7 @@ void EditField::SetScrollPosition(int line) {
     bar->setValue(bar->maximum());
     return;
   }
-  const QRectF r = layout->blockBoundingRect(target);
-  const QTextLayout* l = target.layout();
-  const DocumentLayout* ours = OurLayout(target);
-  const qreal y = r.top() + (ours ? ours->LineTop(target, within) : l && l->lineCount() > within ? l->lineAt(within).y() : 0);
+  const qreal y = layout->blockBoundingRect(target).top() + layout->LineTop(target, within);
   bar->setValue(static_cast<int>(y));
 }
 

@@ -1,6 +1,7 @@
 #include "strings.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace fw {
@@ -115,5 +116,26 @@ int StrComp(const QString& a, const QString& b, int mode) {
 }
 
 bool StrEq(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) == 0; }
+
+QString Unseparated(QString s) {
+  // Runs over the whole text at every Text(), so it looks at four units at a time and touches
+  // only the words that hold a U+2028 line separator or a U+2029 paragraph separator.
+  char16_t* p = reinterpret_cast<char16_t*>(s.data());
+  const qsizetype n = s.size();
+  constexpr quint64 ones = 0x0001000100010001ull, highs = 0x8000800080008000ull;
+  constexpr quint64 separators = 0x2029202920292029ull;  // with the low bit set, U+2028 reads as U+2029
+  qsizetype i = 0;
+  for (; i + 4 <= n; i += 4) {
+    quint64 word;
+    std::memcpy(&word, p + i, sizeof word);
+    const quint64 v = (word | ones) ^ separators;  // a unit of 0 where a separator stands
+    if ((v - ones) & ~v & highs)
+      for (qsizetype k = i; k < i + 4; ++k)
+        if ((p[k] | 1) == 0x2029) p[k] = u'\n';
+  }
+  for (; i < n; ++i)
+    if ((p[i] | 1) == 0x2029) p[i] = u'\n';
+  return s;
+}
 
 }  // namespace fw

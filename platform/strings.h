@@ -43,4 +43,8 @@ int StrComp(const QString& a, const QString& b, int mode);
 // The framework's `=` on strings: equal when they differ at most in case.
 bool StrEq(const QString& a, const QString& b);
 
+// The editor's text with its paragraph and line separators (U+2029, U+2028) as '\n', as the
+// program and the clipboard's plain text know them.
+QString Unseparated(QString s);
+
 }  // namespace fw

@@ -17,6 +17,7 @@
 
 #include "documentlayout.h"
 #include "fontfamily.h"
+#include "strings.h"
 
 namespace fw {
 
@@ -154,32 +155,59 @@ bool StyledTextEdit::EditInPieces(QKeyEvent* e) {
   return true;
 }
 
+namespace {
+enum class Move { Line, Page, Char, Word, LineEdge };
+struct KeyMove {
+  QKeySequence::StandardKey key;
+  Move move;
+  bool forward, select;
+};
+constexpr KeyMove kKeyMoves[] = {
+    {QKeySequence::MoveToNextLine, Move::Line, true, false},
+    {QKeySequence::SelectNextLine, Move::Line, true, true},
+    {QKeySequence::MoveToPreviousLine, Move::Line, false, false},
+    {QKeySequence::SelectPreviousLine, Move::Line, false, true},
+    {QKeySequence::MoveToNextPage, Move::Page, true, false},
+    {QKeySequence::SelectNextPage, Move::Page, true, true},
+    {QKeySequence::MoveToPreviousPage, Move::Page, false, false},
+    {QKeySequence::SelectPreviousPage, Move::Page, false, true},
+    {QKeySequence::MoveToNextChar, Move::Char, true, false},
+    {QKeySequence::SelectNextChar, Move::Char, true, true},
+    {QKeySequence::MoveToPreviousChar, Move::Char, false, false},
+    {QKeySequence::SelectPreviousChar, Move::Char, false, true},
+    {QKeySequence::MoveToNextWord, Move::Word, true, false},
+    {QKeySequence::SelectNextWord, Move::Word, true, true},
+    {QKeySequence::MoveToPreviousWord, Move::Word, false, false},
+    {QKeySequence::SelectPreviousWord, Move::Word, false, true},
+    {QKeySequence::MoveToStartOfLine, Move::LineEdge, false, false},
+    {QKeySequence::SelectStartOfLine, Move::LineEdge, false, true},
+    {QKeySequence::MoveToEndOfLine, Move::LineEdge, true, false},
+    {QKeySequence::SelectEndOfLine, Move::LineEdge, true, true},
+};
+}  // namespace
+
 bool StyledTextEdit::MoveThroughPieces(QKeyEvent* e) {
   DocumentLayout* layout = Layout();
   if (!layout) return false;
+  const auto found = std::find_if(std::begin(kKeyMoves), std::end(kKeyMoves),
+                                  [e](const KeyMove& m) { return e->matches(m.key); });
+  if (found == std::end(kKeyMoves)) return false;
+  const KeyMove& key = *found;
   QTextCursor c = textCursor();
   const QTextBlock block = c.block();
   const bool here = layout->Pieced(block);
-  const bool down = e->matches(QKeySequence::MoveToNextLine) || e->matches(QKeySequence::SelectNextLine) ||
-                    e->matches(QKeySequence::MoveToNextPage) || e->matches(QKeySequence::SelectNextPage);
-  const bool up = e->matches(QKeySequence::MoveToPreviousLine) || e->matches(QKeySequence::SelectPreviousLine) ||
-                  e->matches(QKeySequence::MoveToPreviousPage) || e->matches(QKeySequence::SelectPreviousPage);
+  const bool vertical = key.move == Move::Line || key.move == Move::Page;
+  const bool down = vertical && key.forward;
+  const bool up = vertical && !key.forward;
   // Moves by line also into such a paragraph: Qt's would land at its start.
   if (!here && !(down && layout->Pieced(block.next())) && !(up && layout->Pieced(block.previous()))) return false;
-  const auto mode = e->matches(QKeySequence::SelectNextLine) || e->matches(QKeySequence::SelectPreviousLine) ||
-                            e->matches(QKeySequence::SelectNextPage) || e->matches(QKeySequence::SelectPreviousPage) ||
-                            e->matches(QKeySequence::SelectNextChar) || e->matches(QKeySequence::SelectPreviousChar) ||
-                            e->matches(QKeySequence::SelectNextWord) || e->matches(QKeySequence::SelectPreviousWord) ||
-                            e->matches(QKeySequence::SelectStartOfLine) || e->matches(QKeySequence::SelectEndOfLine)
-                        ? QTextCursor::KeepAnchor
-                        : QTextCursor::MoveAnchor;
+  const auto mode = key.select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
   const bool rtl = block.textDirection() == Qt::RightToLeft;
   const int at = c.position();
   int to = -1;
   int scroll = 0;
   if (up || down) {
-    const bool page = e->matches(QKeySequence::MoveToNextPage) || e->matches(QKeySequence::SelectNextPage) ||
-                      e->matches(QKeySequence::MoveToPreviousPage) || e->matches(QKeySequence::SelectPreviousPage);
+    const bool page = key.move == Move::Page;
     const QRectF caret = layout->CaretRect(at);
     if (at != verticalPosition_) verticalX_ = caret.left();
     const qreal height = layout->documentSize().height();
@@ -200,27 +228,21 @@ bool StyledTextEdit::MoveThroughPieces(QKeyEvent* e) {
     if (page) scroll = down ? viewport()->height() : -viewport()->height();
   } else if (!here) {
     return false;
-  } else if (e->matches(QKeySequence::MoveToNextChar) || e->matches(QKeySequence::SelectNextChar)) {
-    to = rtl ? layout->PreviousCursorPosition(at, false) : layout->NextCursorPosition(at, false);
-  } else if (e->matches(QKeySequence::MoveToPreviousChar) || e->matches(QKeySequence::SelectPreviousChar)) {
-    to = rtl ? layout->NextCursorPosition(at, false) : layout->PreviousCursorPosition(at, false);
-  } else if (e->matches(QKeySequence::MoveToNextWord) || e->matches(QKeySequence::SelectNextWord)) {
-    to = rtl ? layout->PreviousCursorPosition(at, true) : layout->NextCursorPosition(at, true);
-  } else if (e->matches(QKeySequence::MoveToPreviousWord) || e->matches(QKeySequence::SelectPreviousWord)) {
-    to = rtl ? layout->NextCursorPosition(at, true) : layout->PreviousCursorPosition(at, true);
-  } else if (e->matches(QKeySequence::MoveToStartOfLine) || e->matches(QKeySequence::SelectStartOfLine)) {
+  } else if (key.move == Move::Char || key.move == Move::Word) {
+    // Next and previous swap places in a right-to-left paragraph.
+    const bool words = key.move == Move::Word;
+    to = key.forward != rtl ? layout->NextCursorPosition(at, words) : layout->PreviousCursorPosition(at, words);
+  } else if (!key.forward) {
     int start = at, end = at;
     layout->LineBounds(at, &start, &end);
     to = start;
-  } else if (e->matches(QKeySequence::MoveToEndOfLine) || e->matches(QKeySequence::SelectEndOfLine)) {
+  } else {
     int start = at, end = at;
     layout->LineBounds(at, &start, &end);
     // Before the space a line was broken at, as Qt does, so that the caret stays on the line.
     const int blockEnd = block.position() + block.length() - 1;
     to = std::min(end, blockEnd);
     if (to < blockEnd && to > start && document()->characterAt(to - 1).isSpace()) --to;
-  } else {
-    return false;
   }
   c.setPosition(to, mode);
   setTextCursor(c);
@@ -299,9 +321,7 @@ QString HtmlOf(const QTextCursor& c) {
 QMimeData* StyledTextEdit::createMimeDataFromSelection() const {
   const QTextCursor c = textCursor();
   auto* mime = new QMimeData;
-  QString plain = c.selectedText();
-  plain.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
-  mime->setText(plain);
+  mime->setText(Unseparated(c.selectedText()));
   mime->setHtml(HtmlOf(c));
   return mime;
 }

@@ -5,6 +5,7 @@
 #include <QTextLayout>
 #include <QWidget>
 
+#include "documentlayout.h"
 #include "editfield.h"
 #include "graphics.h"
 
@@ -30,10 +31,11 @@ StyledTextPrinter::~StyledTextPrinter() = default;
 void StyledTextPrinter::LayOut(const QTextBlock& block) {
   // Fonts are resolved for the surface's device, so a point is a point on paper.
   QFont base = block.charFormat().font().resolve(document_->defaultFont());
-  layout_ = std::make_unique<QTextLayout>(block.text(), base, device_);
+  const QString text = block.text();
+  layout_ = std::make_unique<QTextLayout>(text, base, device_);
   layout_->setFormats(block.textFormats());
   QTextOption option = document_->defaultTextOption();
-  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  option.setWrapMode(HasLongWord(text) ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
   // The editor's tab stops are in screen pixels at 96 per inch; the same distance in points.
   option.setTabStopDistance(option.tabStopDistance() * 72.0 / 96.0 * scale_);
   layout_->setTextOption(option);

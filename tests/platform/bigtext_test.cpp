@@ -475,6 +475,25 @@ TEST_P(GiantParagraphTest, ASelectionAcrossPiecesHoldsAndShowsItsText) {
             Edit()->palette().color(QPalette::Highlight));
 }
 
+// Each piece lays out with the formats of its own part of the paragraph: a run of large type
+// across piece ends is tall wherever it is, and the text around it is not.
+TEST_P(GiantParagraphTest, AStyleAcrossPiecesShowsInEachOfThemAndOnlyThere) {
+  Show(Giant(200'000, GetParam()));
+  QTextCursor c(ef_->Document());
+  c.setPosition(7 + 15'000);
+  c.setPosition(7 + 60'000, QTextCursor::KeepAnchor);
+  QTextCharFormat f;
+  f.setFontPointSize(40);
+  c.mergeCharFormat(f);
+  const qreal plain = Layout()->CaretRect(7 + 5).height();
+  for (const int at : {15'001, 16'500, 33'000, 49'000, 59'999}) {
+    EXPECT_GT(Layout()->CaretRect(7 + at).height(), 2 * plain) << "at " << at;
+  }
+  for (const int at : {14'000, 60'500, 120'000}) {
+    EXPECT_EQ(Layout()->CaretRect(7 + at).height(), plain) << "at " << at;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Texts, GiantParagraphTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Prose" : "OneWord"; });
 

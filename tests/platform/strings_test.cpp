@@ -110,6 +110,26 @@ TEST(StringsTest, Val) {
   for (const ValCase& c : cases) EXPECT_DOUBLE_EQ(fw::Val(c.s), c.expected) << '"' << c.s.toStdString() << '"';
 }
 
+// Separators are found four units at a time: one in each place of such a group and in the tail
+// becomes '\n', and the characters next to them in value stay.
+TEST(StringsTest, UnseparatedTurnsEverySeparatorIntoANewlineAndNothingElse) {
+  const QChar para(0x2029), line(0x2028);
+  for (int length = 1; length <= 9; ++length) {
+    for (int at = 0; at < length; ++at) {
+      for (const QChar sep : {para, line}) {
+        QString s(length, u'a');
+        s[at] = sep;
+        QString expected(length, u'a');
+        expected[at] = u'\n';
+        EXPECT_EQ(fw::Unseparated(s), expected) << "length " << length << " at " << at;
+      }
+    }
+  }
+  const QString neighbours = QString(QChar(0x2027)) + QChar(0x202A) + QChar(0x2129) + QChar(0x3029) + QChar(0x2009);
+  EXPECT_EQ(fw::Unseparated(neighbours), neighbours);
+  EXPECT_EQ(fw::Unseparated(QString()), QString());
+}
+
 TEST(StringsTest, ToInt32TruncatesAndClamps) {
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
   constexpr int32_t kMin = std::numeric_limits<int32_t>::min();

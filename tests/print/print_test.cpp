@@ -243,6 +243,32 @@ TEST_F(PrintTest, ALineTallerThanTheBlockStillMovesOn) {
   EXPECT_EQ(pdf.Pages(), 3);
 }
 
+// A word far longer than a line (a pasted base64 line) is broken anywhere, as the editor shows it:
+// breaking it at word boundaries took Qt seven times as long at a million characters, and more the
+// longer the word. Every character is printed, in order.
+TEST_F(PrintTest, AWordOfAMillionCharactersIsPrintedWholeAcrossPages) {
+  const QString unit = QStringLiteral("QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZnaGlqa2xtbm9w");
+  QString word;
+  while (word.size() < 1'000'000) word += unit;
+  word.truncate(1'000'000);
+  ShowSection(QStringLiteral("Pasted"), word);
+  const PdfFile pdf = Print(&App::FilePrintSelectedSection_Action);
+  const QStringList pages = pdf.PageTexts();
+  ASSERT_GT(pages.size(), 1);
+  ASSERT_EQ(pdf.Pages(), pages.size());
+  QString printed;
+  for (const QString& page : pages) {
+    QStringList lines;
+    for (const QString& l : page.split(u'\n'))
+      if (!l.trimmed().isEmpty()) lines << l.trimmed();
+    ASSERT_GE(lines.size(), 3);
+    // Between the header and the footers.
+    for (int k = 1; k + 1 < lines.size(); ++k) printed += lines[k];
+  }
+  EXPECT_EQ(printed.size(), word.size());
+  EXPECT_TRUE(printed == word) << "every character once, in order";
+}
+
 TEST_F(PrintTest, SelectedTextPrintsOnlyTheSelectionUnstyled) {
   ShowSection(QStringLiteral("Styled"), QStringLiteral("before CHOSEN words here after"));
   fw::EditField& ef = w->EF1();
