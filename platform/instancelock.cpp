@@ -132,7 +132,7 @@ InstanceLock::State InstanceLock::ReachHolder(int waitMs) {
     if (asked && s.state() == QLocalSocket::ConnectedState) {
       if (s.waitForReadyRead(kPollMs) && s.canReadLine() && s.readLine() == kRaised) return State::Raised;
     } else {
-      QThread::msleep(kPollMs);  // the holder has closed its end: it is going away
+      QThread::msleep(kPollMs);  // nothing to wait on: the holder is going away, or cannot be reached
     }
     const State state = TakeOverUnheld();
     if (state != State::HeldByAnother || patience.hasExpired()) return state;
