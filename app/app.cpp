@@ -37,6 +37,14 @@ void App::Event_Open() {
 
 void App::Event_Close() { prefModule::savePrefs(); }
 
+void App::Event_CommitData(SessionCommit& commit) {
+  // A main window that has closed already saved everything as it closed.
+  Window1* w = Window1::Open();
+  if (!w) return;
+  // Without a turn to ask, what can be saved is saved, and the session manager goes on.
+  if (!w->SaveForEnd([&commit] { return commit.AllowsInteraction(); })) commit.Cancel();
+}
+
 namespace {
 // Why the data folder cannot be used; "" when it can.
 QString FolderProblem(const FolderItem& folder) {

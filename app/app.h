@@ -7,6 +7,8 @@ class App : public fw::Application {
 
   void Event_Open() override;
   void Event_Close() override;
+  // Saves what closing the main window saves, and keeps running.
+  void Event_CommitData(fw::SessionCommit& commit) override;
 
   bool CheckforUpdateCheckNow_Action();
   bool HelpShow_Action();

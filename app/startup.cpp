@@ -25,8 +25,9 @@ std::unique_ptr<App> theApp;
 
 // Dot-prefixed, so that it can never be a Section's file.
 const QString kLockName = QStringLiteral(".tavrin.lock");
-// How long a second start waits for the running program to come to the front.
-constexpr int kActivateMs = 5000;
+// How long a second start waits for the running program to come to the front, or to let the
+// folder go: one that is closing saves first, and a long Section takes its time.
+constexpr int kReachHolderMs = 30000;
 
 void BringMainWindowToFront() {
   if (Window* w = GetImplicitWindow(QStringLiteral("Window1"))) w->BringToFront();
@@ -120,12 +121,12 @@ int Main() {
     lock = std::make_unique<InstanceLock>(folder->NativePath(), kLockName);
     state = lock->Acquire(&BringMainWindowToFront);
     if (state == InstanceLock::State::HeldByAnother) {
-      if (lock->ActivateHolder(kActivateMs)) return 0;
-      // No answer: the holder may be gone, its process id taken by another program of the same
-      // name. Only a lock file no program holds any more is taken over. The message names no lock
-      // file: it is shown only while a program holds the lock, and removing it then would let two
-      // programs write one folder.
-      state = lock->TakeOverUnheld();
+      // The holder comes to the front, or it is closing (or gone, its process id taken by another
+      // program of the same name) and the folder becomes this run's. Only a lock file no program
+      // holds any more is taken over. The message names no lock file: it is shown only while a
+      // program holds the lock, and removing it then would let two programs write one folder.
+      state = lock->ReachHolder(kReachHolderMs);
+      if (state == InstanceLock::State::Raised) return 0;
       if (state != InstanceLock::State::Locked) {
         MsgBox(QStringLiteral("Tavrin is already running with the data folder \"") + folder->NativePath() +
                QStringLiteral("\". Only one Tavrin can work on a data folder at a time."));

@@ -41,6 +41,41 @@ int g_loopBase = 0;
 // Unwinds a handler whose nested loop ended the program; not an error of its own.
 struct ProgramEnding {};
 
+// A request to save that asks the session manager for the user's turn once at most: every
+// message of the save and its question share the one answer.
+class AskedOnce : public SessionCommit {
+ public:
+  explicit AskedOnce(SessionCommit& inner) : inner_(inner) {}
+  bool AllowsInteraction() override {
+    if (!asked_) allowed_ = inner_.AllowsInteraction();
+    asked_ = true;
+    return allowed_;
+  }
+  void Cancel() override {
+    cancelled_ = true;
+    inner_.Cancel();
+  }
+  void Release() override { inner_.Release(); }
+  bool Interacted() const { return asked_ && allowed_; }
+  bool Cancelled() const { return cancelled_; }
+
+ private:
+  SessionCommit& inner_;
+  bool asked_ = false, allowed_ = false, cancelled_ = false;
+};
+AskedOnce* g_commit = nullptr;
+
+class QtSessionCommit : public SessionCommit {
+ public:
+  explicit QtSessionCommit(QSessionManager& manager) : manager_(manager) {}
+  bool AllowsInteraction() override { return manager_.allowsInteraction(); }
+  void Cancel() override { manager_.cancel(); }
+  void Release() override { manager_.release(); }
+
+ private:
+  QSessionManager& manager_;
+};
+
 struct DepthGuard {
   DepthGuard() { ++g_dispatchDepth; }
   ~DepthGuard() { --g_dispatchDepth; }
@@ -227,6 +262,17 @@ void RequestTermination() {
   TerminationStep();
 }
 
+void CommitSessionData(SessionCommit& commit) {
+  if (!g_app || g_commit) return;
+  AskedOnce once(commit);
+  g_commit = &once;
+  Dispatch([&once] { g_app->Event_CommitData(once); });
+  g_commit = nullptr;
+  if (once.Interacted() && !once.Cancelled()) commit.Release();
+}
+
+bool MayInteract() { return !g_commit || g_commit->AllowsInteraction(); }
+
 bool HasFailed() { return g_failed; }
 void ResetFailureForTesting() {
   if (!g_failed) return;
@@ -239,6 +285,17 @@ void ResetFailureForTesting() {
 
 bool StartApplication(const std::function<void()>& startup) {
   QGuiApplication::setQuitOnLastWindowClosed(false);
+  // Direct: the session manager takes the data as saved once the handler returns. Saving is all
+  // it does; the end of the program, when the session manager wants it, comes as a quit request
+  // that closes the windows.
+  static const bool commitConnected = QObject::connect(
+      qApp, &QGuiApplication::commitDataRequest, qApp,
+      [](QSessionManager& manager) {
+        QtSessionCommit commit(manager);
+        CommitSessionData(commit);
+      },
+      Qt::DirectConnection);
+  (void)commitConnected;
   g_failed = false;
   g_quitting = false;
   g_terminationPending = false;
@@ -264,9 +321,6 @@ int FinishApplication(int loopStatus) {
 
 int RunApplication(const std::function<void()>& startup) {
   const TerminationSignals signalWatch(&RequestTermination);
-  // Direct: the session manager takes the data as saved once the handler returns.
-  QObject::connect(qApp, &QGuiApplication::commitDataRequest, &signalWatch,
-                   [](QSessionManager&) { RequestTermination(); }, Qt::DirectConnection);
   if (!StartApplication(startup)) return 1;
   const int status = QCoreApplication::exec();
   return FinishApplication(status);

@@ -12,6 +12,21 @@ namespace fw {
 class MenuBar;
 class MenuItem;
 
+// The session manager's request that the program save what it holds (at a logout, or at one of
+// its checkpoints), as the program's handler sees it. The program goes on running: the session
+// manager decides afterwards whether it ends, and then asks it to quit as the user's Quit does.
+class SessionCommit {
+ public:
+  virtual ~SessionCommit() = default;
+  // Whether the user may be asked something now; asks the session manager, which may keep the
+  // program waiting for its turn. Ask only when a question is needed.
+  virtual bool AllowsInteraction() = 0;
+  // The user chose to keep the program running: the logout stops.
+  virtual void Cancel() = 0;
+  // The questions are over: the session manager may go on.
+  virtual void Release() = 0;
+};
+
 // Runs one event handler. The outermost handler of an event is where an exception that nothing
 // caught ends up: it is shown to the user and the program ends with a non-zero status, instead of
 // unwinding through Qt's event loop. Nested handlers (raised by code inside another handler) let
@@ -38,6 +53,8 @@ class Application {
 
   virtual void Event_Open() {}
   virtual void Event_Close() {}
+  // The session manager asks for everything to be saved; the program must not quit here.
+  virtual void Event_CommitData(SessionCommit&) {}
 
   void SetMenuBar(MenuBar* bar) { menuBar_ = bar; }
   MenuBar* GetMenuBar() const { return menuBar_; }
@@ -69,11 +86,17 @@ class Application {
 void QuitFromMenu();
 // Ends the event loop with `status`; the application's Close event still follows.
 void Quit(int status = 0);
-// A request from outside to end the program (SIGTERM, SIGHUP, the session manager's request to
-// save): handled as the user's Quit, so that everything is saved as at a close. A dialog open at
-// that moment is answered the way that changes nothing (Cancel, No), so that the road that opened
-// it returns first; the Quit then runs from the event loop itself.
+// A request from outside to end the program (SIGTERM, SIGHUP): handled as the user's Quit, so
+// that everything is saved as at a close. A dialog open at that moment is answered the way that
+// changes nothing (Cancel, No), so that the road that opened it returns first; the Quit then runs
+// from the event loop itself.
 void RequestTermination();
+// The session manager's request to save (Qt's commitDataRequest, which start-up connects here):
+// the application's CommitData event, run as an outermost handler. While it runs, a message box
+// is shown only when the session manager allows the user to be asked; the program keeps running.
+void CommitSessionData(SessionCommit& commit);
+// False while a request to save runs and the session manager does not let the user be asked.
+bool MayInteract();
 
 // Start-up and the event loop: watches for termination requests, runs `startup`, raises the
 // application's Open and opens the windows that start-up made visible, runs the loop until Quit,

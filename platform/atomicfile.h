@@ -1,8 +1,9 @@
 #pragma once
 // Replaces a file whole or not at all. The bytes go into a temporary file beside the target; only
 // when every write and the sync to disk have succeeded is it renamed over the target, and the
-// folder is then synced so that the new name survives a power cut. Every system call's answer is
-// checked here: a full disk must never turn a file into an empty one.
+// folder is then synced so that the new name survives a power cut. Every system call's answer
+// before the rename is checked here: a full disk must never turn a file into an empty one. Once
+// renamed, the file is saved: a folder that cannot be synced does not undo that.
 
 #include <QByteArray>
 #include <QString>
@@ -20,7 +21,8 @@ class AtomicFile {
   // or the folder cannot take a new file.
   bool Open();
   bool Write(const QByteArray& data);
-  // Syncs, closes and renames; on any failure the target is left as it was.
+  // Syncs, closes and renames; on any failure the target is left as it was. True once the new
+  // file has taken the target's name.
   bool Commit();
   void Cancel();
   QString ErrorString() const { return error_; }
@@ -31,7 +33,7 @@ class AtomicFile {
 
   // Test seams: the next replace of a file named `fileName` fails at `step`, as the system call
   // would fail with `error` (an errno value); or, for the older seam, with the text `reason`.
-  enum class Step { Open, Write, Sync, Close, Rename, SyncFolder };
+  enum class Step { Open, Permissions, Write, Sync, Close, Rename, SyncFolder };
   static void InjectFaultForTesting(const QString& fileName, Step step, int error);
   static void InjectFailureForTesting(const QString& fileName, const QString& reason);
 

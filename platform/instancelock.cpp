@@ -9,6 +9,7 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
+#include <algorithm>
 
 #include "application.h"
 
@@ -20,6 +21,11 @@ const QByteArray kRaised = "raised\n";
 // How long a lock file may lack its owner's details before it counts as cut short: a starting
 // program writes them right after making the file.
 constexpr int kOwnerWriteMs = 300;
+// A second start waiting on a holder: how long its connection may take, how long a lock may stay
+// held with nothing listening for requests, and how often the lock is looked at meanwhile.
+constexpr int kConnectMs = 2000;
+constexpr int kNoListenerMs = 1000;
+constexpr int kPollMs = 100;
 }  // namespace
 
 InstanceLock::InstanceLock(const QString& folderPath, const QString& lockName)
@@ -90,13 +96,17 @@ void InstanceLock::Answer() {
   }
 }
 
-bool InstanceLock::ActivateHolder(int timeoutMs) const {
-  QLocalSocket s;
-  const QDeadlineTimer deadline(timeoutMs);
+bool InstanceLock::SendRequest(QLocalSocket& s, const QDeadlineTimer& deadline) const {
   s.connectToServer(ServerName(folderPath_));
   if (!s.waitForConnected(int(deadline.remainingTime()))) return false;
   s.write(kRaiseRequest);
-  if (!s.waitForBytesWritten(int(deadline.remainingTime()))) return false;
+  return s.waitForBytesWritten(int(deadline.remainingTime()));
+}
+
+bool InstanceLock::ActivateHolder(int timeoutMs) const {
+  QLocalSocket s;
+  const QDeadlineTimer deadline(timeoutMs);
+  if (!SendRequest(s, deadline)) return false;
   while (!s.canReadLine())
     if (deadline.hasExpired() || !s.waitForReadyRead(int(deadline.remainingTime()))) return false;
   return s.readLine() == kRaised;
@@ -104,9 +114,29 @@ bool InstanceLock::ActivateHolder(int timeoutMs) const {
 
 InstanceLock::State InstanceLock::TakeOverUnheld() {
   // The file is removed only where its own lock can be taken, which a running holder keeps for as
-  // long as it runs: a holder that is merely slow to answer is never robbed.
-  if (!lock_.removeStaleLockFile()) return State::HeldByAnother;
+  // long as it runs: a holder that is merely slow to answer is never robbed. A file that is gone
+  // already went with its holder, and the folder is free.
+  lock_.removeStaleLockFile();
   return Acquire(onActivate_);
+}
+
+InstanceLock::State InstanceLock::ReachHolder(int waitMs) {
+  const QDeadlineTimer deadline(waitMs);
+  QLocalSocket s;
+  // A holder busy saving still takes the connection (the system does), and reads the request once
+  // its event loop runs again. With nothing listening, the holder is either just letting the
+  // folder go (it stops listening a moment before it unlocks) or can never be reached.
+  const bool asked = SendRequest(s, QDeadlineTimer(std::min(waitMs, kConnectMs)));
+  const QDeadlineTimer patience = asked ? deadline : QDeadlineTimer(std::min(waitMs, kNoListenerMs));
+  for (;;) {
+    if (asked && s.state() == QLocalSocket::ConnectedState) {
+      if (s.waitForReadyRead(kPollMs) && s.canReadLine() && s.readLine() == kRaised) return State::Raised;
+    } else {
+      QThread::msleep(kPollMs);  // nothing to wait on: the holder is going away, or cannot be reached
+    }
+    const State state = TakeOverUnheld();
+    if (state != State::HeldByAnother || patience.hasExpired()) return state;
+  }
 }
 
 void InstanceLock::Release() {

@@ -8,7 +8,9 @@
 #include <functional>
 #include <memory>
 
+class QDeadlineTimer;
 class QLocalServer;
+class QLocalSocket;
 
 namespace fw {
 
@@ -19,6 +21,7 @@ class InstanceLock : public QObject {
     Locked,         // this program holds the folder
     NotLockable,    // no lock could be made there (read-only folder, ...): run without one
     HeldByAnother,  // a running program holds the folder
+    Raised,         // (ReachHolder) the program that holds the folder answered and came to the front
   };
 
   // `folderPath` must exist; the lock file `lockName` is made inside it.
@@ -32,8 +35,15 @@ class InstanceLock : public QObject {
   bool ActivateHolder(int timeoutMs) const;
   // From a second start whose holder could not be reached: takes the folder when no program holds
   // the lock file's own lock any more (the holder is gone and its process id now belongs to another
-  // program of the same name). A holder that still runs keeps it: HeldByAnother.
+  // program of the same name), or when the lock file has just gone with its holder. A holder that
+  // still runs keeps it: HeldByAnother.
   State TakeOverUnheld();
+  // From a second start that found the folder held: asks the holder to come to the front and,
+  // while it does not answer (a program busy saving, or closing, runs no event loop), waits up to
+  // `waitMs` for it to let the folder go. Raised: it answered. Locked: it went away, or had gone,
+  // and the folder is this program's now. HeldByAnother: a program still holds the folder; soon
+  // when nothing listens for the request at all (its socket is gone), at `waitMs` otherwise.
+  State ReachHolder(int waitMs);
   void Release();
   QString LockPath() const { return lockPath_; }
 
@@ -43,6 +53,8 @@ class InstanceLock : public QObject {
  private:
   void Listen();
   void Answer();
+  // Connects `s` to the holder and sends the request; false when nothing answers the connection.
+  bool SendRequest(QLocalSocket& s, const QDeadlineTimer& deadline) const;
 
   QString folderPath_;
   QString lockPath_;

@@ -123,7 +123,10 @@ void QtUiService::StartDrag(DragItem& item, QWidget* source) {
   RunNestedLoop([&] { drag->exec(Qt::CopyAction); });
 }
 
-void MsgBox(const QString& message) { UiService::Current().MsgBox(message); }
+void MsgBox(const QString& message) {
+  // A notice the session manager gives no turn for is not shown: it would hold up the logout.
+  if (MayInteract()) UiService::Current().MsgBox(message);
+}
 int MsgBox(const QString& message, int buttons, const QString& title) {
   return UiService::Current().MsgBox(message, buttons, title);
 }

@@ -309,26 +309,28 @@ bool Replaceable(const FolderItemPtr& file) {
 
 bool sectionNameStorable(const QString& name) { return sectionNameProblem(name).isEmpty(); }
 
-bool saveSectionText() {
-  if (ThisSection.isEmpty()) return true;
+bool saveSectionText() { return saveSectionFiles() == SectionSave::Saved; }
+
+SectionSave saveSectionFiles() {
+  if (ThisSection.isEmpty()) return SectionSave::Saved;
   if (!sectionNameStorable(ThisSection)) {
     // Such a name comes only from a hand-edited list; nothing was loaded under it, so an empty
     // editor loses nothing.
-    if (EF1().Text().isEmpty()) return true;
+    if (EF1().Text().isEmpty()) return SectionSave::Saved;
     MsgBox(QStringLiteral("The text of the Section ") + ThisSection +
            QStringLiteral(" cannot be saved under its name.  Save As under another name keeps it."));
-    return false;
+    return SectionSave::TextNotSaved;
   }
   FolderItemPtr file = sectionTextFile(ThisSection);
   if (!file) {
     reportWriteFailure(file, QStringLiteral("the data folder cannot be had"));
-    return false;
+    return SectionSave::TextNotSaved;
   }
   if (!file->SaveStyledEditField(EF1())) {
     reportWriteFailure(file, file->LastError());
-    return false;
+    return SectionSave::TextNotSaved;
   }
-  return saveSectionStyle();
+  return saveSectionStyle() ? SectionSave::Saved : SectionSave::StyleNotSaved;
 }
 
 namespace {

@@ -60,6 +60,9 @@ void getSections();
 bool saveSections();
 // True when the Section's files were written, or when there was nothing to write.
 bool saveSectionText();
+// The same, telling which of the two files failed (the failure has been shown).
+enum class SectionSave { Saved, TextNotSaved, StyleNotSaved };
+SectionSave saveSectionFiles();
 // saveSectionText for a road that stops when it fails: false when not saved, and the failure has
 // been shown (also when the save failed silently because the data folder is unusable).
 bool saveSectionTextOrSay();

@@ -1,5 +1,7 @@
 #include "store/prefmodule.h"
 
+#include <QFileInfo>
+
 #include "platform/strings.h"
 #include "store/module1.h"
 
@@ -14,10 +16,16 @@ int32_t Window1Height = 0;
 QList<std::shared_ptr<directiveClass>> gDirectives{nullptr};
 QString PageSetup;
 
+namespace {
+// Whether this run has told that the file cannot be written.
+bool FailureTold = false;
+}  // namespace
+
 void ResetState() {
   Window1Top = Window1Left = Window1Width = Window1Height = 0;
   gDirectives = {nullptr};
   PageSetup.clear();
+  FailureTold = false;
 }
 
 FolderItemPtr prefsFile() {
@@ -76,13 +84,23 @@ void loadPrefs() {
 
 void savePrefs() {
   FolderItemPtr file = prefsFile();
-  if (!file) return;
-  std::shared_ptr<TextOutputStream> out = file->CreateTextFile();
-  if (!out) return;  // the preferences are a convenience: a failure is skipped silently
-  out->WriteLine(QStringLiteral("#Window1Position ") + Str(Window1Top) + u',' + Str(Window1Left) + u',' +
-                 Str(Window1Width) + u',' + Str(Window1Height));
-  out->WriteLine(QStringLiteral("#MySection ") + Module1::MySection);
-  out->Close();
+  // The preferences never make the data folder: without one (start-up has said why it could not
+  // make it) there is nowhere to keep them.
+  if (!file || !QFileInfo(QFileInfo(file->NativePath()).absolutePath()).isDir()) return;
+  QString failure;
+  if (std::shared_ptr<TextOutputStream> out = file->CreateTextFile()) {
+    out->WriteLine(QStringLiteral("#Window1Position ") + Str(Window1Top) + u',' + Str(Window1Left) + u',' +
+                   Str(Window1Width) + u',' + Str(Window1Height));
+    out->WriteLine(QStringLiteral("#MySection ") + Module1::MySection);
+    if (!out->Close()) failure = out->ErrorString();
+  } else {
+    failure = file->LastError();
+  }
+  // They are written at the main window's close and again as the program ends: a file that
+  // cannot be written is told the first time only.
+  if (failure.isEmpty() || FailureTold) return;
+  FailureTold = true;
+  Module1::reportWriteFailure(file, failure);
 }
 
 }  // namespace prefModule

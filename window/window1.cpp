@@ -274,21 +274,30 @@ void Window1::Event_Open() {
   Module1::getInkpotColors();
 }
 
-void Window1::Event_Close() {
-  if (!Module1::saveSectionText()) {
-    // The failure has been shown; quitting now would lose the text, so the user decides, and the
-    // safe answer is the default.
-    const int answer = MsgBox(QStringLiteral("The text of the Section ") + Module1::ThisSection +
-                                  QStringLiteral(" could not be saved.  Quit anyway and lose the changes?"),
-                              4 + 48 + 256, QString());
-    if (answer != kAnswerYes) {
-      CancelClose();
-      return;
-    }
+bool Window1::SaveForEnd(const std::function<bool()>& mayAsk) {
+  const Module1::SectionSave saved = Module1::saveSectionFiles();
+  if (saved != Module1::SectionSave::Saved && mayAsk()) {
+    // The failure has been shown; ending now would lose what it names, so the user decides, and
+    // the safe answer is the default.
+    const QString question =
+        saved == Module1::SectionSave::TextNotSaved
+            ? QStringLiteral("The text of the Section ") + Module1::ThisSection +
+                  QStringLiteral(" could not be saved.  Quit anyway and lose the changes?")
+            : QStringLiteral("The text of the Section ") + Module1::ThisSection +
+                  QStringLiteral(" is saved, but its style settings could not be saved.  Quit anyway and lose them?");
+    if (MsgBox(question, 4 + 48 + 256, QString()) != kAnswerYes) return false;
   }
   Module1::saveSections();
   prefModule::savePrefs();
   Module1::saveInkpotColors();
+  return true;
+}
+
+void Window1::Event_Close() {
+  if (!SaveForEnd([] { return true; })) {
+    CancelClose();
+    return;
+  }
   Quit(0);
 }
 

@@ -2,6 +2,8 @@
 // The main window: the section list, the styled editor, the style tool row, find, the colour
 // swatch and ink pots, and the title row with Save As.
 
+#include <functional>
+
 #include "platform/dragitem.h"
 #include "platform/graphics.h"
 #include "platform/window.h"
@@ -68,6 +70,11 @@ class Window1 : public fw::Window {
   void FindNext_Action();
   void FindPrevious_Action();
   void ThisScroll_TextChange();
+
+  // Saves what a close saves: the shown Section, the list, the preferences and the ink pots.
+  // When the Section could not be saved whole and `mayAsk` allows a question, the user is asked
+  // whether to end anyway; false on No, and then nothing after the Section is saved.
+  bool SaveForEnd(const std::function<bool()>& mayAsk);
 
   // Window events.
   void Event_Open() override;

@@ -1,11 +1,16 @@
 // A termination signal (a logout, `kill`, a closed terminal) ends the program as a close does:
 // the shown Section, the list, the ink pots and the preferences are saved, also when it arrives
-// while a dialog is open.
+// while a dialog is open. The session manager's request to save saves the same and keeps the
+// program running; it ends when the session manager then asks it to quit.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QFile>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QSessionManager>
 #include <QTextEdit>
 #include <QTimer>
 #include <signal.h>
@@ -13,6 +18,7 @@
 #include "journalfixture.h"
 #include "platform/application.h"
 #include "platform/editfield.h"
+#include "platform/files.h"
 #include "platform/listbox.h"
 #include "platform/pushbutton.h"
 #include "platform/terminationsignals.h"
@@ -90,6 +96,95 @@ TEST_F(TerminationTest, ADialogOpenAtTheSignalIsAnsweredNoAndTheSaveFollows) {
   // The save waited for the road: the window is still open until the loop runs again.
   EXPECT_NE(fw::GetImplicitWindow(QStringLiteral("Window1")), nullptr);
   ASSERT_TRUE(MainWindowClosesSoon());
+  ExpectEverythingSaved();
+  EXPECT_EQ(fw::FinishApplication(0), 0);
+}
+
+// Whether the program goes on: a quit, even one the loop never saw, makes the next event loop
+// return at once.
+bool KeepsRunning() {
+  QEventLoop loop;
+  QTimer::singleShot(50, &loop, [&loop] { loop.exit(7); });
+  return loop.exec() == 7 && fw::GetImplicitWindow(QStringLiteral("Window1")) != nullptr;
+}
+
+// The session manager as the program meets it, scripted: whether it gives the program a turn to
+// ask the user, and what the program told it.
+struct ScriptedCommit : fw::SessionCommit {
+  bool allows = false;
+  int asked = 0, cancelled = 0, released = 0;
+  bool AllowsInteraction() override {
+    ++asked;
+    return allows;
+  }
+  void Cancel() override { ++cancelled; }
+  void Release() override { ++released; }
+};
+
+// The request to save saves everything a close saves and never ends the program. Only a text
+// that cannot be saved makes it ask the session manager for a turn, and then the user: No stops
+// the logout (and saves nothing more, as No at a close), Yes lets it go on; without a turn nothing
+// is shown, since a message box would hold up the logout, and what can be saved is.
+struct CommitCase {
+  const char* what;
+  bool textFails, allows;
+  int answer;
+  int asked, cancelled, released;
+  bool restSaved, messages;
+};
+const CommitCase kCommitCases[] = {
+    {"everything can be saved", false, true, 0, 0, 0, 0, true, false},
+    {"the text fails, the user keeps the program", true, true, fw::kAnswerNo, 1, 1, 0, false, true},
+    {"the text fails, the user lets it go", true, true, fw::kAnswerYes, 1, 0, 1, true, true},
+    {"the text fails, no turn to ask", true, false, 0, 1, 0, 0, true, false},
+};
+
+class EachCommit : public TerminationTest, public ::testing::WithParamInterface<CommitCase> {};
+
+TEST_P(EachCommit, SavesAndKeepsTheProgramRunning) {
+  const CommitCase& c = GetParam();
+  ASSERT_NE(StartWithShownSection(), nullptr);
+  ASSERT_TRUE(QFile::remove(DataPath("Sections.txt")));
+  if (c.textFails) fw::TextOutputStream::InjectFailureForTesting("Tavrin-Diary.txt", "No space left on device");
+  if (c.answer) ui().SetNextAnswer(c.answer);
+  ScriptedCommit commit;
+  commit.allows = c.allows;
+  fw::CommitSessionData(commit);
+  EXPECT_TRUE(KeepsRunning());
+  EXPECT_EQ(commit.asked, c.asked);
+  EXPECT_EQ(commit.cancelled, c.cancelled);
+  EXPECT_EQ(commit.released, c.released);
+  EXPECT_EQ(ReadData("Tavrin-Diary.txt").contains("typed before the end"), !c.textFails);
+  EXPECT_EQ(DataExists("Sections.txt"), c.restSaved);
+  EXPECT_EQ(DataExists("Tavrin-Inkpots.txt"), c.restSaved);
+  const QStringList told = {"The file \"" + DataPath("Tavrin-Diary.txt") + "\" could not be saved: No space left on device",
+                            "The text of the Section Diary could not be saved.  Quit anyway and lose the changes?"};
+  EXPECT_EQ(ui().Messages(), c.messages ? told : QStringList());
+  ui().Clear();
+  EXPECT_EQ(CloseProgram(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(SessionManager, EachCommit, ::testing::ValuesIn(kCommitCases),
+                         [](const ::testing::TestParamInfo<CommitCase>& info) { return std::to_string(info.index); });
+
+// Through Qt's own signal and session manager (which here gives no turn to ask), and then the
+// session manager's decision to end the program: a quit request, which closes the main window as
+// the user's Quit does.
+TEST_F(TerminationTest, AfterTheSessionManagersRequestItsQuitEndsTheProgram) {
+  ASSERT_NE(StartWithShownSection(), nullptr);
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  ASSERT_NE(app, nullptr);
+  QSessionManager* manager = app->findChild<QSessionManager*>();
+  ASSERT_NE(manager, nullptr);
+  emit app->commitDataRequest(*manager);
+  EXPECT_TRUE(KeepsRunning());
+  ExpectEverythingSaved();
+
+  QFile::remove(DataPath("Tavrin-Inkpots.txt"));
+  QEvent quit(QEvent::Quit);
+  QCoreApplication::sendEvent(qApp, &quit);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(fw::GetImplicitWindow(QStringLiteral("Window1")), nullptr);
   ExpectEverythingSaved();
   EXPECT_EQ(fw::FinishApplication(0), 0);
 }

@@ -140,6 +140,36 @@ TEST_F(LifeCycleTest, ASecondProgramThatCannotReachTheFirstSaysSoAndWritesNothin
   EXPECT_EQ(program_.state(), QProcess::Running) << "the first program ended";
 }
 
+// The first program is still saving a long Section as it closes when the second starts: the
+// second waits for it and then opens as usual, with the text the first saved.
+TEST_F(LifeCycleTest, ASecondProgramStartedWhileTheFirstClosesWaitsAndOpens) {
+  SeedDiary();
+  QByteArray text = "{\\rtf1\\ansi Old words\\par\n";
+  const QByteArray paragraph = "lorem ipsum dolor sit amet consectetur adipiscing elit sed do eiusmod tempor\\par\n";
+  while (text.size() < 24 * 1024 * 1024) text += paragraph;
+  ASSERT_TRUE(WriteAll(DataPath("Tavrin-Diary.txt"), text + "}"));
+  const Window first = StartAndWaitForWindow();
+  ASSERT_NE(first, 0u);
+  TypeIntoDiary(first);
+
+  SendDeleteWindow(dpy_, first);
+  QProcess second;
+  StartProgram(second, QStringLiteral("second"));
+  ASSERT_EQ(program_.state(), QProcess::Running) << "the first had closed before the second started: the test shows nothing";
+  ExpectEnds(program_, 0);
+  const Window again = WaitForAnotherWindow(first, second);
+  ASSERT_NE(again, 0u) << "no window from the second program; its log:\n" << qPrintable(ProgramLog("second"));
+  // A message would be a small window; the main window opens at the seeded rectangle.
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(dpy_, again, &a));
+  EXPECT_EQ(a.width, 900) << "the second program showed a message instead of its main window";
+  SendDeleteWindow(dpy_, again);
+  ExpectEnds(second, 0, QStringLiteral("second"));
+  const QByteArray saved = ReadAll(DataPath("Tavrin-Diary.txt"));
+  EXPECT_TRUE(saved.contains("typedword"));
+  EXPECT_FALSE(QFile::exists(DataPath(".tavrin.lock")));
+}
+
 TEST_F(LifeCycleTest, TheLockOfAKilledProgramDoesNotStopTheNextStart) {
   SeedDiary();
   ASSERT_NE(StartAndWaitForWindow(), 0u);

@@ -27,7 +27,8 @@ class AtomicFileTest : public TempFolderTest {
 };
 
 // Each step of a replace, failing as the system call would: the old bytes survive every failure
-// before the rename, nothing is left beside them, and the reason is the system's own.
+// before the rename, nothing is left beside them, and the reason is the system's own. After the
+// rename the new file is in place, and the replace is saved whatever the folder's sync says.
 TEST_F(AtomicFileTest, AFailureAtAnyStepKeepsTheOldFileAndNamesTheReason) {
   struct Case {
     const char* what;
@@ -35,9 +36,13 @@ TEST_F(AtomicFileTest, AFailureAtAnyStepKeepsTheOldFileAndNamesTheReason) {
     int error;
     bool replaced;  // the rename happened before the failure
   } const cases[] = {
-      {"open", Step::Open, EACCES, false},         {"write, full disk", Step::Write, ENOSPC, false},
-      {"write, I/O error", Step::Write, EIO, false}, {"sync", Step::Sync, EIO, false},
-      {"close", Step::Close, EIO, false},            {"rename", Step::Rename, EXDEV, false},
+      {"open", Step::Open, EACCES, false},
+      {"permissions of the new file", Step::Permissions, EPERM, false},
+      {"write, full disk", Step::Write, ENOSPC, false},
+      {"write, I/O error", Step::Write, EIO, false},
+      {"sync", Step::Sync, EIO, false},
+      {"close", Step::Close, EIO, false},
+      {"rename", Step::Rename, EXDEV, false},
       {"folder sync", Step::SyncFolder, EIO, true},
   };
   for (const Case& c : cases) {
@@ -49,20 +54,22 @@ TEST_F(AtomicFileTest, AFailureAtAnyStepKeepsTheOldFileAndNamesTheReason) {
       fw::AtomicFile::InjectFaultForTesting("t.txt", c.step, c.error);
       fw::FolderItemPtr item = Item("t.txt");
       QString reason;
+      bool saved = false;
       if (lines) {
         std::shared_ptr<fw::TextOutputStream> out = item->CreateTextFile();
         if (out) {
           out->WriteLine("new bytes");
-          EXPECT_FALSE(out->Close());
+          saved = out->Close();
           reason = out->ErrorString();
         } else {
           reason = item->LastError();
         }
       } else {
-        EXPECT_FALSE(item->WriteAll("new bytes\n"));
+        saved = item->WriteAll("new bytes\n");
         reason = item->LastError();
       }
-      EXPECT_EQ(reason, QString::fromLocal8Bit(strerror(c.error)));
+      EXPECT_EQ(saved, c.replaced) << "a replace is told saved exactly when the new file is in place";
+      EXPECT_EQ(reason, c.replaced ? QString() : QString::fromLocal8Bit(strerror(c.error)));
       EXPECT_EQ(Read("t.txt"), c.replaced ? "new bytes\n" : "old bytes\n");
       EXPECT_EQ(Entries(), QStringList{"t.txt"});
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 #include "platform/instancelock.h"
@@ -144,6 +146,75 @@ TEST_F(InstanceLockTest, AnUnansweredLockIsTakenOverOnlyWhenNoProgramHoldsIt) {
     EXPECT_EQ(second.TakeOverUnheld(), fw::InstanceLock::State::Locked);
     fw::InstanceLock third(dir_.path(), kLockName);
     EXPECT_EQ(third.Acquire({}), fw::InstanceLock::State::HeldByAnother) << "taken over means held";
+    second.Release();
+    EXPECT_FALSE(QFile::exists(LockPath()));
+  }
+  {
+    SCOPED_TRACE("the lock file went with its holder");
+    fw::InstanceLock holder(dir_.path(), kLockName);
+    ASSERT_EQ(holder.Acquire({}), fw::InstanceLock::State::Locked);
+    fw::InstanceLock second(dir_.path(), kLockName);
+    ASSERT_EQ(second.Acquire({}), fw::InstanceLock::State::HeldByAnother);
+    holder.Release();
+    EXPECT_EQ(second.TakeOverUnheld(), fw::InstanceLock::State::Locked);
+    second.Release();
+  }
+}
+
+// The other program of the test below, run as a process of its own: it takes the folder, says
+// so, stays busy for a while (its event loop does not run, as in a long save) and then answers
+// requests from its event loop for a while before it lets the folder go and ends, as a closing
+// program does.
+TEST(InstanceLockOtherProgram, DISABLED_HoldsTheFolder) {
+  fw::InstanceLock lock(qEnvironmentVariable("TEST_LOCK_FOLDER"), kLockName);
+  int raised = 0;
+  ASSERT_EQ(lock.Acquire([&] { ++raised; }), fw::InstanceLock::State::Locked);
+  std::printf("\nheld\n");
+  std::fflush(stdout);
+  QThread::msleep(qEnvironmentVariableIntValue("TEST_LOCK_BUSY_MS"));
+  const QDeadlineTimer answering(qEnvironmentVariableIntValue("TEST_LOCK_ANSWER_MS"));
+  while (!answering.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  lock.Release();
+  std::printf("\nraised %d\n", raised);
+  std::fflush(stdout);
+}
+
+// A second start while another program holds the folder: it waits while that program is busy,
+// takes the folder once the program has let it go, or brings it to the front once it answers;
+// it gives up only while the program still holds the folder at the end of its wait.
+TEST_F(InstanceLockTest, ASecondStartWaitsForAHolderThatIsBusyOrClosing) {
+  struct Case {
+    const char* what;
+    int busyMs, answerMs, waitMs;
+    fw::InstanceLock::State reached;
+    const char* holderSays;
+  } const cases[] = {
+      {"it closes while the second start waits", 1500, 0, 20000, fw::InstanceLock::State::Locked, "raised 0"},
+      {"it is busy, then answers", 1500, 1000, 20000, fw::InstanceLock::State::Raised, "raised 1"},
+      {"it stays busy past the wait", 1500, 0, 500, fw::InstanceLock::State::HeldByAnother, "raised 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QProcess holder;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TEST_LOCK_FOLDER", dir_.path());
+    env.insert("TEST_LOCK_BUSY_MS", QString::number(c.busyMs));
+    env.insert("TEST_LOCK_ANSWER_MS", QString::number(c.answerMs));
+    holder.setProcessEnvironment(env);
+    holder.start(QCoreApplication::applicationFilePath(),
+                 {"--gtest_also_run_disabled_tests", "--gtest_filter=InstanceLockOtherProgram.DISABLED_HoldsTheFolder"});
+    QByteArray said;
+    const QDeadlineTimer started(10000);
+    while (!said.contains("\nheld\n") && !started.hasExpired() && holder.waitForReadyRead(100)) said += holder.readAll();
+    ASSERT_TRUE(said.contains("\nheld\n")) << said.constData();
+
+    fw::InstanceLock second(dir_.path(), kLockName);
+    ASSERT_EQ(second.Acquire({}), fw::InstanceLock::State::HeldByAnother);
+    EXPECT_EQ(second.ReachHolder(c.waitMs), c.reached);
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    said += holder.readAll();
+    EXPECT_TRUE(said.contains(QByteArray("\n") + c.holderSays + "\n")) << said.constData();
+    EXPECT_EQ(QFile::exists(LockPath()), c.reached == fw::InstanceLock::State::Locked);
     second.Release();
     EXPECT_FALSE(QFile::exists(LockPath()));
   }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <functional>
 
 #include "journalfixture.h"
 #include "platform/files.h"
@@ -150,13 +152,39 @@ TEST_F(Prefs, SaveWithoutDataFolderWritesNothingAndShowsNothing) {
   EXPECT_TRUE(ui().Calls().isEmpty());
 }
 
-TEST_F(Prefs, FailedSaveIsSilentAndKeepsTheOldFile) {
-  WriteData("tavrin.txt", "#Window1Position 1,2,3,4\n#MySection A\n");
-  prefModule::Window1Top = 40;
-  fw::TextOutputStream::InjectFailureForTesting("tavrin.txt", "disk full");
-  prefModule::savePrefs();
-  EXPECT_EQ(ReadData("tavrin.txt"), QByteArray("#Window1Position 1,2,3,4\n#MySection A\n"));
-  EXPECT_TRUE(ui().Calls().isEmpty());
+// The file is written twice as the program ends (the main window's close, then the program's):
+// one that cannot be written is told once, with its name and the reason, and the old one stays.
+TEST_F(Prefs, AFailedSaveIsToldOnceAndKeepsTheOldFile) {
+  const struct {
+    const char* what;
+    std::function<void()> breakIt;
+    const char* reason;
+  } cases[] = {
+      {"the disk is full", [] { fw::TextOutputStream::InjectFailureForTesting("tavrin.txt", "disk full"); },
+       "disk full"},
+      {"a folder stands in its place",
+       [this] {
+         if (QFileInfo(DataPath("tavrin.txt")).isFile()) ASSERT_TRUE(QFile::remove(DataPath("tavrin.txt")));
+         ASSERT_TRUE(QDir().mkpath(DataPath("tavrin.txt")));
+       },
+       "it is a folder"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QDir(DataPath()).removeRecursively();
+    prefModule::ResetState();
+    ui().Clear();
+    WriteData("tavrin.txt", "#Window1Position 1,2,3,4\n#MySection A\n");
+    prefModule::Window1Top = 40;
+    for (int write = 0; write < 2; ++write) {
+      c.breakIt();
+      prefModule::savePrefs();
+    }
+    EXPECT_EQ(ui().Messages(), QStringList({"The file \"" + DataPath("tavrin.txt") + "\" could not be saved: " +
+                                            QString::fromLatin1(c.reason)}));
+    if (QFileInfo(DataPath("tavrin.txt")).isFile())
+      EXPECT_EQ(ReadData("tavrin.txt"), QByteArray("#Window1Position 1,2,3,4\n#MySection A\n"));
+  }
 }
 
 }  // namespace

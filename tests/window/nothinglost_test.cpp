@@ -54,6 +54,19 @@ class NothingLost : public JournalTest {
     return dynamic_cast<getNewSection*>(fw::GetImplicitWindow("getNewSection"));
   }
   fw::EditField& NameField(getNewSection* d) { return d->Control<fw::EditField>("SectionName"); }
+  // Shows A, types into it and closes the main window while `failing` cannot be written, answering
+  // the question No.
+  void CloseWhile(const char* failing) {
+    WriteData("Tavrin-A.txt", QByteArray());
+    Start("A\n");
+    List().UserSelectRow(0);
+    Type("typed in A");
+    ui().Clear();
+    fw::TextOutputStream::InjectFailureForTesting(failing, "No space left on device");
+    ui().SetNextAnswer(fw::kAnswerNo);
+    w->Close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
 };
 
 // A switch whose save fails goes no further: the user's text stays in the editor under its name,
@@ -105,15 +118,7 @@ TEST_F(NothingLost, FailedSaveKeepsNewFromOpeningAndOkFromEmptyingTheEditor) {
 
 // Closing while the shown Section cannot be saved asks first; No keeps the window and the text.
 TEST_F(NothingLost, CloseWhoseSaveFailsAsksBeforeLosingTheText) {
-  WriteData("Tavrin-A.txt", QByteArray());
-  Start("A\n");
-  List().UserSelectRow(0);
-  Type("typed in A");
-  ui().Clear();
-  fw::TextOutputStream::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
-  ui().SetNextAnswer(fw::kAnswerNo);
-  w->Close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  CloseWhile("Tavrin-A.txt");
   ASSERT_EQ(fw::GetImplicitWindow("Window1"), w) << "No keeps the main window open";
   EXPECT_EQ(Editor().Text(), "typed in A");
   ASSERT_EQ(ui().Calls().size(), 2);
@@ -125,6 +130,19 @@ TEST_F(NothingLost, CloseWhoseSaveFailsAsksBeforeLosingTheText) {
   EXPECT_EQ(CloseProgram(), 0);
   EXPECT_TRUE(ui().Messages().isEmpty());
   EXPECT_TRUE(ReadData("Tavrin-A.txt").contains("typed in A"));
+}
+
+// Only the style file fails: the text is saved, and the question says what would be lost.
+TEST_F(NothingLost, CloseWhoseStyleFileFailsNamesTheStyleFile) {
+  CloseWhile("Tavrin-A-Style.txt");
+  ASSERT_EQ(fw::GetImplicitWindow("Window1"), w) << "No keeps the main window open";
+  EXPECT_TRUE(ReadData("Tavrin-A.txt").contains("typed in A"));
+  EXPECT_EQ(ui().Messages(),
+            QStringList({"The file \"" + DataPath("Tavrin-A-Style.txt") + "\" could not be saved: No space left on device",
+                         "The text of the Section A is saved, but its style settings could not be saved.  Quit anyway "
+                         "and lose them?"}));
+  EXPECT_EQ(CloseProgram(), 0);
+  EXPECT_TRUE(DataExists("Tavrin-A-Style.txt"));
 }
 
 TEST_F(NothingLost, CloseWhoseSaveFailsQuitsWhenTheUserSaysSo) {
