@@ -391,7 +391,8 @@ class RtfReader {
     bool hasParam = false;
     int param = 0;
   };
-  bool ReadControlWord(ControlWord* word);
+  enum class WordRead { kRead, kCut, kTooLong };
+  WordRead ReadControlWord(ControlWord* word);
   bool ParseControl(QString* error);
   void HandleWord(std::string_view word, bool hasParam, int param);
   bool SkipGroup(QString* error);
@@ -769,11 +770,22 @@ RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
 }
 
 // A control word's letters, its optional signed number and the one space that may end it; p_ just
-// past the backslash, at a letter. False when the word may go on past what is in: p_ is then back
-// at the backslash and cut_ set, so that it is read whole once more is in.
-bool RtfReader::ReadControlWord(ControlWord* word) {
+// past the backslash, at a letter. kCut when the word may go on past what is in: p_ is then back at
+// the backslash and cut_ set, so that it is read whole once more is in. Words have at most 32
+// letters and numbers at most 10 digits; one that runs on is damage (kTooLong, p_ at its
+// backslash), found after a bounded look, so that an endless one costs no more than its length.
+RtfReader::WordRead RtfReader::ReadControlWord(ControlWord* word) {
+  constexpr qsizetype kMaxLetters = 32;
+  constexpr qsizetype kMaxDigits = 10;
   const char* w = p_;
-  while (p_ < end_ && IsLetter(*p_)) ++p_;
+  const auto tooLong = [&] {
+    p_ = w - 1;
+    return WordRead::kTooLong;
+  };
+  while (p_ < end_ && IsLetter(*p_)) {
+    if (p_ - w == kMaxLetters) return tooLong();
+    ++p_;
+  }
   word->name = std::string_view(w, size_t(p_ - w));
   bool negative = false;
   if (p_ + 1 < end_ && *p_ == '-' && IsDigit(p_[1])) {
@@ -782,19 +794,19 @@ bool RtfReader::ReadControlWord(ControlWord* word) {
   }
   long long value = 0;
   word->hasParam = false;
-  while (p_ < end_ && IsDigit(*p_)) {
+  for (const char* digits = p_; p_ < end_ && IsDigit(*p_); ++p_) {
+    if (p_ - digits == kMaxDigits) return tooLong();
     word->hasParam = true;
     if (value < 100000000) value = value * 10 + (*p_ - '0');  // stays within int
-    ++p_;
   }
   if (p_ == end_ && !eof_) {
     p_ = w - 1;
     cut_ = true;
-    return false;
+    return WordRead::kCut;
   }
   if (p_ < end_ && *p_ == ' ') ++p_;
   word->param = int(negative ? -value : value);
-  return true;
+  return WordRead::kRead;
 }
 
 bool RtfReader::ParseControl(QString* error) {
@@ -804,7 +816,11 @@ bool RtfReader::ParseControl(QString* error) {
   if (c != '\'') FlushBytes();
   if (IsLetter(c)) {
     ControlWord cw;
-    if (!ReadControlWord(&cw)) return true;  // waits for the rest of the word
+    switch (ReadControlWord(&cw)) {
+      case WordRead::kRead: break;
+      case WordRead::kCut: return true;  // waits for the rest of the word
+      case WordRead::kTooLong: return FailAt(error, "control word too long");
+    }
     if (cw.name == "bin") {
       // Binary data is skipped however it is used; it may contain braces and backslashes.
       if (cw.param > 0) SkipBinary(cw.param);
@@ -1071,7 +1087,11 @@ bool RtfReader::SkipGroup(QString* error) {
         continue;
       }
       ControlWord cw;
-      if (!ReadControlWord(&cw)) return true;  // waits for the rest of the word
+      switch (ReadControlWord(&cw)) {
+        case WordRead::kRead: break;
+        case WordRead::kCut: return true;  // waits for the rest of the word
+        case WordRead::kTooLong: return FailAt(error, "control word too long");
+      }
       if (cw.name == "bin" && cw.param > 0) SkipBinary(cw.param);
     } else {
       ++p_;
@@ -1176,11 +1196,14 @@ bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) 
     // megabytes): the editor shows the start at once and takes the rest from the event loop.
     while (st.run < runEnd && built < characters) {
       const Run& run = runs_[st.run];
-      const char16_t* at = text_.data() + (run.start - textBase_) + st.inRun;
+      // The text before textBase_ is gone, and a run begun in an earlier step may start there:
+      // only the place of its next character is within what is kept.
+      const qsizetype at = run.start + st.inRun - textBase_;
       const qsizetype left = run.length - st.inRun;
       qsizetype n = std::min(left, characters - built);
-      if (n > 0 && n < left && QChar::isHighSurrogate(at[n - 1])) ++n;  // never half a character
-      if (n > 0) cursor.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(at), n), formatOf(run.style));
+      if (n > 0 && n < left && QChar::isHighSurrogate(text_[size_t(at + n - 1)])) ++n;  // never half a character
+      if (n > 0)
+        cursor.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(text_.data() + at), n), formatOf(run.style));
       st.inRun += n;
       st.text += n;
       built += n;

@@ -19,6 +19,7 @@
 #include <QTextEdit>
 #include <QUrl>
 #include <ostream>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -838,11 +839,50 @@ TEST_F(DamagedInputTest, RejectsWithReason) {
       {"deep nesting", "{\\rtf1 " + deep, "nesting too deep"},
       {"deep nesting, balanced", "{\\rtf1 " + deep + QByteArray(200000, '}') + "}", "nesting too deep"},
       {"deep nesting in skipped group", "{\\rtf1 {\\info " + deep, "nesting too deep"},
+      // Control words have up to 32 letters and numbers up to 10 digits.
+      {"control word of 33 letters", "{\\rtf1 \\" + QByteArray(33, 'b') + " x}", "control word too long at byte 7"},
+      {"number of 11 digits", "{\\rtf1 \\fs" + QByteArray(11, '2') + " x}", "control word too long at byte 7"},
+      {"negative number of 11 digits", "{\\rtf1 \\fs-" + QByteArray(11, '2') + " x}", "control word too long"},
+      {"control word that never ends", "{\\rtf1 \\" + QByteArray(100000, 'b'), "control word too long"},
+      {"control word too long in skipped group", "{\\rtf1 {\\info \\" + QByteArray(40, 'b') + "}}", "control word too long"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ExpectRejected(c.data, QString::fromLatin1(c.reason));
   }
+}
+
+TEST_F(DamagedInputTest, ControlWordsUpToTheirLengthAreRead) {
+  QTextDocument doc;
+  QString error;
+  EXPECT_TRUE(DecodeStyledRtf("{\\rtf1 \\" + QByteArray(32, 'b') + "1234567890 x\\fs-1234567890 y}", doc, &error))
+      << error.toStdString();
+  EXPECT_EQ(doc.toPlainText(), QStringLiteral("xy"));
+}
+
+// A control word that never ends, cut by the pieces a long file is read in, is found as damage
+// soon after it begins: the rest of the file is not read, and the text before it is shown.
+TEST_F(DamagedInputTest, EndlessControlWordIsDamageFoundWhereItBegins) {
+  QByteArray data = "{\\rtf1 ";
+  while (data.size() < 256 * 1024 - 10) data += "lorem ipsum\\par\n";
+  data += "\\" + QByteArray(4 << 20, 'w');
+  qsizetype given = 0;
+  StyledRtfDecoder decoder([&](qsizetype most) {
+    const QByteArray piece = data.mid(given, most);
+    given += piece.size();
+    return piece;
+  });
+  StyledRtfDecoder::Read read = StyledRtfDecoder::Read::kMore;
+  QString error;
+  bool part = false;
+  while (read == StyledRtfDecoder::Read::kMore) read = decoder.Parse(64 * 1024, &error, &part);
+  EXPECT_EQ(read, StyledRtfDecoder::Read::kDamaged);
+  EXPECT_TRUE(error.contains(QStringLiteral("control word too long"))) << error.toStdString();
+  EXPECT_LT(given, qsizetype(1) << 20);
+  EXPECT_TRUE(part);
+  QTextDocument doc;
+  decoder.Build(doc, std::numeric_limits<qsizetype>::max());
+  EXPECT_TRUE(doc.toPlainText().startsWith(QStringLiteral("lorem ipsum\nlorem ipsum")));
 }
 
 TEST_F(DamagedInputTest, ReportsWhereTheFileEnded) {
