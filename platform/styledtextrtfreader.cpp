@@ -138,11 +138,26 @@ enum class Kw : unsigned char {
   kDocumentCodePage,
   kFontCharset,
   kFontCodePage,
+  kMarker,  // read for what it says of the content alone
+};
+
+// Content of word processors that this model has no place for. Only what the user sees in them
+// counts: metadata, style sheets and the like are skipped without a word.
+enum Lost : unsigned {
+  kNoneLost = 0,
+  kFootnotes = 1u << 0,
+  kPictures = 1u << 1,
+  kObjects = 1u << 2,
+  kDrawings = 1u << 3,
+  kFields = 1u << 4,
+  kTables = 1u << 5,
+  kComments = 1u << 6,
 };
 
 struct KwInfo {
   Kw kw;
   char16_t ch = 0;  // for kChar; the code page for the \mac \pc \pca kind of kDocumentCodePage
+  unsigned lost = kNoneLost;  // what a file that uses it holds beyond this model
 };
 
 const std::unordered_map<std::string_view, KwInfo>& Keywords() {
@@ -171,7 +186,9 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     t["bin"] = {Kw::kBin};
     t["upr"] = {Kw::kAlternateUnicode};
     t["ud"] = {Kw::kUnicodeText};
-    for (const char* w : {"par", "row", "nestrow"}) t[w] = {Kw::kParagraph};
+    t["par"] = {Kw::kParagraph};
+    // A table's cells and rows are read as tabs and paragraphs; its layout is lost.
+    for (const char* w : {"row", "nestrow"}) t[w] = {Kw::kParagraph, 0, kTables};
     for (const char* w : {"page", "column", "sect"}) t[w] = {Kw::kBreak};
     t["af"] = {Kw::kAssocFont};
     t["afs"] = {Kw::kAssocFontSize};
@@ -189,8 +206,12 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     t["fcharset"] = {Kw::kFontCharset};
     t["cpg"] = {Kw::kFontCodePage};
     t["tab"] = {Kw::kChar, u'\t'};
-    t["cell"] = {Kw::kChar, u'\t'};
-    t["nestcell"] = {Kw::kChar, u'\t'};
+    t["cell"] = {Kw::kChar, u'\t', kTables};
+    t["nestcell"] = {Kw::kChar, u'\t', kTables};
+    for (const char* w : {"trowd", "intbl", "nesttableprops"}) t[w] = {Kw::kMarker, 0, kTables};
+    // A field's last result is read as text; what makes it a field (a link's address, a page
+    // number that updates) is not.
+    t["field"] = {Kw::kMarker, 0, kFields};
     t["line"] = {Kw::kChar, 0x2028};
     t["lbr"] = {Kw::kChar, 0x2028};
     t["emdash"] = {Kw::kChar, 0x2014};
@@ -211,8 +232,6 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     // Groups whose content is not body text of this model.
     for (const char* w : {"stylesheet",
                           "info",
-                          "pict",
-                          "object",
                           "objdata",
                           "header",
                           "headerl",
@@ -222,7 +241,6 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
                           "footerl",
                           "footerr",
                           "footerf",
-                          "footnote",
                           "fldinst",
                           "listtable",
                           "listoverridetable",
@@ -248,8 +266,6 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
                           "xe",
                           "tc",
                           "txe",
-                          "nonshppict",
-                          "shp",
                           "shpinst",
                           "macpict",
                           "wmetafile",
@@ -259,7 +275,6 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
                           "pn",
                           "pntxta",
                           "pntxtb",
-                          "annotation",
                           "atnid",
                           "atnauthor",
                           "falt",
@@ -283,6 +298,13 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
                           "bkmkstart",
                           "bkmkend"})
       t[w] = {Kw::kSkipDestination};
+    const std::pair<const char*, Lost> lost[] = {
+        {"footnote", kFootnotes}, {"pict", kPictures}, {"shppict", kPictures}, {"nonshppict", kPictures},
+        {"object", kObjects},     {"shp", kDrawings},  {"annotation", kComments},
+    };
+    for (const auto& [w, what] : lost) t[w] = {Kw::kSkipDestination, 0, what};
+    // Groups of drawings, and drawings of old files: their text boxes' text is read.
+    for (const char* w : {"shpgrp", "do"}) t[w] = {Kw::kMarker, 0, kDrawings};
     return t;
   }();
   return table;
@@ -299,6 +321,7 @@ class RtfReader {
   // when it is hungry.
   Progress Parse(QString* error, qsizetype bytes);
   bool Finished() const { return finished_; }
+  unsigned LostKinds() const { return lost_; }
   // Once read through: a long build should not hold the data too.
   void Drop() {
     finished_ = true;
@@ -436,6 +459,7 @@ class RtfReader {
   int defaultFont_ = -1;
 
   bool sawGenerator_ = false;
+  unsigned lost_ = kNoneLost;  // Lost kinds seen
   bool complexGiven_ = false;  // an \af \afs \ab or \ai in an \rtlch run was seen
   Script script_ = Script::kWestern;  // of the last character of the paragraph so far
 
@@ -906,6 +930,7 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
     return;
   }
   const KwInfo info = it->second;
+  lost_ |= info.lost;
   if (starred && info.kw != Kw::kUnicodeText) {
     g.dest = Dest::kSkip;
     return;
@@ -1057,6 +1082,8 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
       break;
     case Kw::kBin:
       break;  // handled by the caller
+    case Kw::kMarker:
+      break;
   }
 }
 
@@ -1288,6 +1315,18 @@ bool StyledRtfDecoder::Parse(QString* error, bool* readPart) {
 }
 
 qsizetype StyledRtfDecoder::Unbuilt() const { return impl_->reader.Unbuilt(impl_->state); }
+
+QStringList StyledRtfDecoder::NotKept() const {
+  const unsigned lost = impl_->reader.LostKinds();
+  const std::pair<Lost, const char*> words[] = {
+      {kFootnotes, "footnotes"}, {kPictures, "pictures"}, {kObjects, "embedded objects"}, {kDrawings, "drawings"},
+      {kTables, "tables"},       {kFields, "fields"},     {kComments, "comments"},
+  };
+  QStringList kinds;
+  for (const auto& [kind, word] : words)
+    if (lost & kind) kinds << QString::fromLatin1(word);
+  return kinds;
+}
 
 bool StyledRtfDecoder::Build(QTextDocument& doc, qsizetype characters) {
   if (!impl_->state.begun) impl_->undo = doc.isUndoRedoEnabled();

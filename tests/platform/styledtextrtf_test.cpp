@@ -679,6 +679,58 @@ TEST(RtfFixtures, FontNamesAreDecodedByTheirCharacterSet) {
   EXPECT_EQ(doc[10].runs.front().style.family, QStringLiteral("ＭＳ 明朝"));
 }
 
+// What word processors write that the editor has no place for is named, so that the user can be
+// told before a save drops it; the text around it reads as usual.
+QStringList NotKeptIn(const QByteArray& data, QTextDocument* doc = nullptr) {
+  StyledRtfDecoder decoder(data);
+  QString error;
+  EXPECT_TRUE(decoder.Parse(&error)) << error.toStdString();
+  if (doc) decoder.Build(*doc, std::numeric_limits<qsizetype>::max());
+  return decoder.NotKept();
+}
+
+TEST(RtfFixtures, ContentBeyondTheEditorIsNamed) {
+  const struct {
+    const char* file;
+    QStringList kinds;
+    QStringList paragraphs;
+  } cases[] = {
+      // The cells' text stays, a tab after each, and each row ends its paragraph.
+      {"table.rtf", {QStringLiteral("tables")}, {QStringLiteral("Before"), QStringLiteral("A1\tB1\t"), QStringLiteral("After")}},
+      {"footnote.rtf", {QStringLiteral("footnotes")}, {QStringLiteral("Main text goes on.")}},
+      {"picture.rtf", {QStringLiteral("pictures")}, {QStringLiteral("Picture: done")}},
+      // A field's last result is shown; its instruction (here a link's address) is not.
+      {"field.rtf", {QStringLiteral("fields")}, {QStringLiteral("See Example.")}},
+      {"shape.rtf", {QStringLiteral("drawings")}, {QStringLiteral("Beside a box")}},
+      {"object.rtf", {QStringLiteral("embedded objects")}, {QStringLiteral("Sheet: ")}},
+      {"comment.rtf", {QStringLiteral("comments")}, {QStringLiteral("Commented")}},
+      // Styles, lists, document information, revision ids, themes, bookmarks and the footnote
+      // separators every such file carries show nothing, and nothing is lost with them.
+      {"metadata.rtf", {}, {QStringLiteral("Plain words")}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    QTextDocument doc;
+    EXPECT_EQ(NotKeptIn(Fixture(QString::fromLatin1(c.file)), &doc), c.kinds);
+    EXPECT_EQ(TextOf(Snapshot(doc)), c.paragraphs);
+  }
+  EXPECT_EQ(NotKeptIn("{\\rtf1 {\\*\\footnote a}{\\pict 00}\\trowd x\\cell\\row}"),
+            (QStringList{QStringLiteral("footnotes"), QStringLiteral("pictures"), QStringLiteral("tables")}))
+      << "several kinds, in a fixed order";
+}
+
+TEST(RtfFixtures, OurFilesAndPlainOnesLoseNothing) {
+  QTextDocument source;
+  Fill(source, {P({{QStringLiteral("Tavrin é 日本 عربي 😀\t{}\\"), kEverything}, {QStringLiteral("x"), kPlain}}),
+                Empty(kRed), P({{QStringLiteral("last"), WithFamily(QStringLiteral("Semi;Colon"))}})});
+  EXPECT_EQ(NotKeptIn(EncodeStyledRtf(source)), QStringList());
+  for (const char* file : {"wordpad-ends-in-mark.rtf", "libreoffice-ends-in-mark.rtf", "libreoffice-scripts.rtf",
+                           "tavrin-earlier.rtf", "breaks.rtf", "fcharset.rtf", "mac-document.rtf"}) {
+    SCOPED_TRACE(file);
+    EXPECT_EQ(NotKeptIn(Fixture(QString::fromLatin1(file))), QStringList());
+  }
+}
+
 // LibreOffice's way: the paragraph states every script's set, each run what differs. Spaces and
 // digits go with the script before them, as LibreOffice shows them.
 TEST(RtfFixtures, EachScriptIsReadWithItsOwnStyle) {
