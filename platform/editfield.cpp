@@ -247,9 +247,7 @@ void EditField::SetSelText(const QString& t) {
     return;
   }
   FinishContent();
-  QTextCursor c = TextEdit()->textCursor();
-  c.insertText(t);
-  TextEdit()->setTextCursor(c);
+  static_cast<StyledTextEdit*>(TextEdit())->InsertPlainText(t);
 }
 
 TextStyle EditField::StyleAt(int offset) const {

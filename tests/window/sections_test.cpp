@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDateTime>
@@ -10,13 +12,20 @@
 #include <functional>
 #include <QLineEdit>
 #include <QTextCursor>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include "app/startup.h"
 #include "journalfixture.h"
+#include "keys.h"
+#include "platform/application.h"
+#include "platform/plainclipboard.h"
+#include "platform/styledtextrtf.h"
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
+#include "platform/fontfamily.h"
 #include "platform/graphics.h"
 #include "platform/listbox.h"
 #include "platform/pushbutton.h"
@@ -665,6 +674,50 @@ TEST_F(SectionTest, ContentTheEditorCannotHoldFarIntoALongFileIsToldWhenReached)
     EXPECT_EQ(Editor().Text(), expected);
     EXPECT_EQ(ui().Messages().size(), 1) << "what was shown was saved";
     List().SetListIndex(-1);
+  }
+}
+
+// Plain text pasted into a new Section takes the style there, its paragraph marks too; once the
+// text is selected and deleted, what is typed next is still in that style, and it is saved so:
+// no style of the toolkit's own reaches the file.
+TEST_F(SectionTest, TextTypedAfterAPlainPasteIsDeletedKeepsTheSectionsStyle) {
+  WriteData("Tavrin-DefaultStyle.txt",
+            "Font: \tDejaVu Serif\nFont Size: \t14\nBold: \tFalse\nItalics: \tFalse\nUnderline: \tFalse\nColor: \t200\t0\t0\n");
+  Start(QByteArray());
+  const std::function<void()> paste[] = {
+      [this] { SendKey(Editor().TextEdit(), Qt::Key_V, Qt::ControlModifier); },
+      [this] { Editor().SetSelText(fw::PlainClipboard().GetText()); },  // Paste Special
+  };
+  int n = 0;
+  for (const char* text : {"one", "one\ntwo", "one\n", "\n\n"}) {
+    for (int how = 0; how < 2; ++how) {
+      SCOPED_TRACE(std::string(how == 0 ? "Paste: " : "Paste Special: ") + QString::fromLatin1(text).replace(u'\n', QStringLiteral("\\n")).toStdString());
+      const QString name = QStringLiteral("P") + QString::number(n++);
+      NewSection(name);
+      QTextEdit* te = Editor().TextEdit();
+      te->setFocus();
+      QApplication::clipboard()->setText(QString::fromLatin1(text));
+      paste[how]();
+      EXPECT_EQ(Editor().Text(), QString::fromLatin1(text));
+      const auto expectStyle = [](const QTextCharFormat& f, const char* what) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(fw::NamedFamily(f), QStringLiteral("DejaVu Serif"));
+        EXPECT_EQ(f.fontPointSize(), 14);
+        EXPECT_EQ(f.foreground().color(), QColor(200, 0, 0));
+      };
+      for (QTextBlock b = Editor().Document()->begin(); b.isValid(); b = b.next()) expectStyle(b.charFormat(), "a pasted mark");
+      SendKey(te, Qt::Key_A, Qt::ControlModifier);
+      SendKey(te, Qt::Key_Backspace);
+      SendKey(te, QStringLiteral("x"));
+      List().SetListIndex(-1);
+      QTextDocument saved;
+      ASSERT_TRUE(fw::DecodeStyledRtf(ReadData("Tavrin-" + name.toUtf8() + ".txt"), saved, nullptr));
+      ASSERT_EQ(saved.toPlainText(), QStringLiteral("x"));
+      QTextCursor x(&saved);
+      x.setPosition(1);
+      expectStyle(x.charFormat(), "what was typed");
+      expectStyle(saved.begin().charFormat(), "its mark");
+    }
   }
 }
 
