@@ -139,6 +139,7 @@ enum class Kw : unsigned char {
   kFontCharset,
   kFontCodePage,
   kMarker,  // read for what it says of the content alone
+  kSkipContent,  // a destination skipped whose text, when it has any, is content this model lacks
 };
 
 // Content of word processors that this model has no place for. Only what the user sees in them
@@ -152,6 +153,7 @@ enum Lost : unsigned {
   kFields = 1u << 4,
   kTables = 1u << 5,
   kComments = 1u << 6,
+  kHeaders = 1u << 7,
 };
 
 struct KwInfo {
@@ -233,14 +235,6 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     for (const char* w : {"stylesheet",
                           "info",
                           "objdata",
-                          "header",
-                          "headerl",
-                          "headerr",
-                          "headerf",
-                          "footer",
-                          "footerl",
-                          "footerr",
-                          "footerf",
                           "fldinst",
                           "listtable",
                           "listoverridetable",
@@ -303,6 +297,9 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
         {"object", kObjects},     {"shp", kDrawings},  {"annotation", kComments},
     };
     for (const auto& [w, what] : lost) t[w] = {Kw::kSkipDestination, 0, what};
+    // Word processors write empty headers and footers too: only text in one is lost.
+    for (const char* w : {"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf"})
+      t[w] = {Kw::kSkipContent, 0, kHeaders};
     // Groups of drawings, and drawings of old files: their text boxes' text is read.
     for (const char* w : {"shpgrp", "do"}) t[w] = {Kw::kMarker, 0, kDrawings};
     return t;
@@ -460,6 +457,10 @@ class RtfReader {
 
   bool sawGenerator_ = false;
   unsigned lost_ = kNoneLost;  // Lost kinds seen
+  // Of the skipped group being read: what it loses once text shows in it, and the depth of the
+  // innermost ignorable group in it ({\* ...}: names, field codes), 0 outside one.
+  unsigned lostIfShown_ = kNoneLost;
+  size_t quietDepth_ = 0;
   bool complexGiven_ = false;  // an \af \afs \ab or \ai in an \rtlch run was seen
   Script script_ = Script::kWestern;  // of the last character of the paragraph so far
 
@@ -930,7 +931,8 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
     return;
   }
   const KwInfo info = it->second;
-  lost_ |= info.lost;
+  if (info.kw == Kw::kSkipContent) lostIfShown_ = info.lost;
+  else lost_ |= info.lost;
   if (starred && info.kw != Kw::kUnicodeText) {
     g.dest = Dest::kSkip;
     return;
@@ -1060,6 +1062,7 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
       }
       break;
     case Kw::kSkipDestination:
+    case Kw::kSkipContent:
       g.dest = Dest::kSkip;
       break;
     case Kw::kAlternateUnicode:
@@ -1098,9 +1101,12 @@ bool RtfReader::SkipGroup(QString* error) {
       if (groups_.size() + depth >= size_t(kMaxGroupDepth)) return FailAt(error, "nesting too deep");
       ++depth;
       ++p_;
+      if (quietDepth_ == 0 && end_ - p_ >= 2 && p_[0] == '\\' && p_[1] == '*') quietDepth_ = depth;
     } else if (c == '}') {
       ++p_;
+      if (depth == quietDepth_) quietDepth_ = 0;
       if (--depth == 0) {
+        lostIfShown_ = kNoneLost;
         CloseGroup();
         ucSkip_ = 0;
         starPending_ = false;
@@ -1121,6 +1127,10 @@ bool RtfReader::SkipGroup(QString* error) {
       }
       if (cw.name == "bin" && cw.param > 0) SkipBinary(cw.param);
     } else {
+      if (lostIfShown_ != kNoneLost && quietDepth_ == 0 && c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+        lost_ |= lostIfShown_;
+        lostIfShown_ = kNoneLost;
+      }
       ++p_;
     }
   }
@@ -1320,7 +1330,7 @@ QStringList StyledRtfDecoder::NotKept() const {
   const unsigned lost = impl_->reader.LostKinds();
   const std::pair<Lost, const char*> words[] = {
       {kFootnotes, "footnotes"}, {kPictures, "pictures"}, {kObjects, "embedded objects"}, {kDrawings, "drawings"},
-      {kTables, "tables"},       {kFields, "fields"},     {kComments, "comments"},
+      {kTables, "tables"},       {kFields, "fields"},     {kComments, "comments"}, {kHeaders, "headers and footers"},
   };
   QStringList kinds;
   for (const auto& [kind, word] : words)

@@ -704,8 +704,11 @@ TEST(RtfFixtures, ContentBeyondTheEditorIsNamed) {
       {"shape.rtf", {QStringLiteral("drawings")}, {QStringLiteral("Beside a box")}},
       {"object.rtf", {QStringLiteral("embedded objects")}, {QStringLiteral("Sheet: ")}},
       {"comment.rtf", {QStringLiteral("comments")}, {QStringLiteral("Commented")}},
-      // Styles, lists, document information, revision ids, themes, bookmarks and the footnote
-      // separators every such file carries show nothing, and nothing is lost with them.
+      // A footer of a page number: the number a field shows is text of it.
+      {"header.rtf", {QStringLiteral("headers and footers")}, {QStringLiteral("Body")}},
+      // Styles, lists, document information, revision ids, themes, bookmarks, the footnote
+      // separators every such file carries and a header and footer left empty show nothing, and
+      // nothing is lost with them.
       {"metadata.rtf", {}, {QStringLiteral("Plain words")}},
   };
   for (const auto& c : cases) {
