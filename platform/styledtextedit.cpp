@@ -262,7 +262,8 @@ void StyledTextEdit::InsertPlainText(const QString& text) {
   // Qt's own paste gives a paragraph it fills from empty the toolkit's style as its mark, which
   // text typed there once the pasted text is deleted would take. As after Return, the paragraph
   // the text ends has its mark in the typing style; those it begins get it from insertText.
-  if (text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar::ParagraphSeparator)) c.setBlockCharFormat(typing);
+  if (text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar::ParagraphSeparator))
+    c.setBlockCharFormat(typing);
   c.insertText(text, typing);
   c.endEditBlock();
   setTextCursor(c);

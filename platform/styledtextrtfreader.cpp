@@ -798,7 +798,7 @@ RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
 // past the backslash, at a letter. kCut when the word may go on past what is in: p_ is then back at
 // the backslash and cut_ set, so that it is read whole once more is in. Words have at most 32
 // letters and numbers at most 10 digits; one that runs on is damage (kTooLong, p_ at its
-// backslash), found after a bounded look, so that an endless one costs no more than its length.
+// backslash), found within those few bytes, so that one that never ends is not read on at all.
 RtfReader::WordRead RtfReader::ReadControlWord(ControlWord* word) {
   constexpr qsizetype kMaxLetters = 32;
   constexpr qsizetype kMaxDigits = 10;
@@ -1239,8 +1239,10 @@ bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) 
       const qsizetype left = run.length - st.inRun;
       qsizetype n = std::min(left, characters - built);
       if (n > 0 && n < left && QChar::isHighSurrogate(text_[size_t(at + n - 1)])) ++n;  // never half a character
-      if (n > 0)
-        cursor.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(text_.data() + at), n), formatOf(run.style));
+      if (n > 0) {
+        const QChar* from = reinterpret_cast<const QChar*>(text_.data() + at);
+        cursor.insertText(QString::fromRawData(from, n), formatOf(run.style));
+      }
       st.inRun += n;
       st.text += n;
       built += n;
