@@ -295,6 +295,7 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     const std::pair<const char*, Lost> lost[] = {
         {"footnote", kFootnotes}, {"pict", kPictures}, {"shppict", kPictures}, {"nonshppict", kPictures},
         {"object", kObjects},     {"shp", kDrawings},  {"annotation", kComments},
+        {"NeXTGraphic", kPictures},  // an attached picture as some editors write it: its group holds a file name
     };
     for (const auto& [w, what] : lost) t[w] = {Kw::kSkipDestination, 0, what};
     // Word processors write empty headers and footers too: only text in one is lost.

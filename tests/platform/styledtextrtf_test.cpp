@@ -720,6 +720,10 @@ TEST(RtfFixtures, ContentBeyondTheEditorIsNamed) {
   EXPECT_EQ(NotKeptIn("{\\rtf1 {\\*\\footnote a}{\\pict 00}\\trowd x\\cell\\row}"),
             (QStringList{QStringLiteral("footnotes"), QStringLiteral("pictures"), QStringLiteral("tables")}))
       << "several kinds, in a fixed order";
+  QTextDocument attached;
+  EXPECT_EQ(NotKeptIn("{\\rtf1\\ansi See {{\\NeXTGraphic shot.png \\width200 \\height100}\\'ac} here\\par}", &attached),
+            QStringList{QStringLiteral("pictures")});
+  EXPECT_EQ(attached.toPlainText(), QStringLiteral("See \u00ac here")) << "an attachment's file name is no text";
 }
 
 TEST(RtfFixtures, OurFilesAndPlainOnesLoseNothing) {
