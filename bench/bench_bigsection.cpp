@@ -69,6 +69,17 @@ QByteArray LongWordInProse() {
   return rtf;
 }
 
+// A control word that never ends (a damaged or hostile file): the prose before it, then a backslash
+// and letters to the end.
+QByteArray EndlessControlWord(qsizetype letters) {
+  QByteArray rtf = PlainRtf(2000, 400, true);
+  rtf.chop(1);
+  rtf += "\\par \\";
+  rtf += QByteArray(letters, 'x');
+  rtf += " tail}";
+  return rtf;
+}
+
 struct Case {
   const char* name;
   std::function<QByteArray()> make;
@@ -89,6 +100,8 @@ const std::vector<Case>& Cases() {
       {"paragraph-10MB", [] { return PlainRtf(10'000'000, 0, true); }, true, false},
       {"fonts-16000", [] { return FontsRtf(16000); }, true, false},
       {"fonts-40000", [] { return FontsRtf(40000); }, true, false},
+      {"control-word-16MB", [] { return EndlessControlWord(16 << 20); }, false, false},
+      {"control-word-64MB", [] { return EndlessControlWord(64 << 20); }, false, false},
   };
   return cases;
 }

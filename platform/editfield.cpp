@@ -247,9 +247,7 @@ void EditField::SetSelText(const QString& t) {
     return;
   }
   FinishContent();
-  QTextCursor c = TextEdit()->textCursor();
-  c.insertText(t);
-  TextEdit()->setTextCursor(c);
+  static_cast<StyledTextEdit*>(TextEdit())->InsertPlainText(t);
 }
 
 TextStyle EditField::StyleAt(int offset) const {
@@ -349,20 +347,31 @@ void EditField::SetSelItalic(bool on) { MergeSel(ItalicFormat(on)); }
 void EditField::SetSelUnderline(bool on) { MergeSel(UnderlineFormat(on)); }
 void EditField::SetSelTextColor(Color c) { MergeSel(ColorFormat(c)); }
 
+namespace {
+// `font` with what `f` sets of the editor's style values.
+QFont WithStyle(QFont font, const QTextCharFormat& f, const QString& family) {
+  if (f.hasProperty(QTextFormat::FontFamilies)) font.setFamilies({family});
+  if (f.hasProperty(QTextFormat::FontPointSize)) font.setPointSizeF(f.fontPointSize());
+  if (f.hasProperty(QTextFormat::FontWeight)) font.setBold(f.fontWeight() >= QFont::Bold);
+  if (f.hasProperty(QTextFormat::FontItalic)) font.setItalic(f.fontItalic());
+  if (f.hasProperty(QTextFormat::TextUnderlineStyle) || f.hasProperty(QTextFormat::FontUnderline))
+    font.setUnderline(f.fontUnderline());
+  return font;
+}
+}  // namespace
+
 void EditField::MergeWhole(const QTextCharFormat& f) {
   base_.merge(f);
   if (!multiline_) {
-    QFont font = Widget()->font();
-    if (f.hasProperty(QTextFormat::FontFamilies)) font.setFamily(f.fontFamilies().toStringList().value(0));
-    if (f.hasProperty(QTextFormat::FontPointSize)) font.setPointSizeF(f.fontPointSize());
-    if (f.hasProperty(QTextFormat::FontWeight)) font.setBold(f.fontWeight() >= QFont::Bold);
-    if (f.hasProperty(QTextFormat::FontItalic)) font.setItalic(f.fontItalic());
-    if (f.hasProperty(QTextFormat::FontUnderline)) font.setUnderline(f.fontUnderline());
-    Widget()->setFont(font);
+    Widget()->setFont(WithStyle(Widget()->font(), f, f.fontFamilies().toStringList().value(0)));
     return;
   }
   FinishContent();
   QTextDocument* doc = Document();
+  // Text without a style value of its own is shown, and saved, in the base style rather than in
+  // the toolkit's default font.
+  const QFont base = WithStyle(doc->defaultFont(), f, NamedFamily(f));
+  if (base != doc->defaultFont()) doc->setDefaultFont(base);
   QTextCursor c(doc);
   c.select(QTextCursor::Document);
   c.mergeCharFormat(f);

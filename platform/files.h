@@ -46,11 +46,18 @@ class FolderItem {
   // untouched and LastError says why. A long file is read on after its start shows: damage found
   // there is told to `damagedLater` (the reason, and whether the editor shows the text read before
   // it) once the text before it is in, and the next save writes what the editor shows.
+  // A file read whole that holds what the editor cannot (a word processor's footnotes, pictures,
+  // tables...) shows the rest, and the next save writes what the editor shows: NotKept() names
+  // those parts once it is opened, or `notKeptLater` once the rest of a long file is in. Damage
+  // is told instead of them.
   using DamageFound = std::function<void(const QString& reason, bool partly)>;
+  using NotKeptFound = std::function<void(const QStringList& kinds)>;
   bool SaveStyledEditField(const EditField& field);
-  bool OpenStyledEditField(EditField& field, DamageFound damagedLater = {});
+  bool OpenStyledEditField(EditField& field, DamageFound damagedLater = {}, NotKeptFound notKeptLater = {});
   // After an OpenStyledEditField that failed: the editor holds the text read before the damage.
   bool PartlyRead() const { return partlyRead_; }
+  // After an OpenStyledEditField that succeeded and read the whole file.
+  QStringList NotKept() const { return notKept_; }
 
   // Whole-file helpers for formats that are not line based; WriteAll replaces atomically.
   bool ReadAll(QByteArray* data);
@@ -69,6 +76,7 @@ class FolderItem {
   QString path_;
   QString lastError_;
   bool partlyRead_ = false;
+  QStringList notKept_;
 };
 
 class TextOutputStream {

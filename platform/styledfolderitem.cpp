@@ -99,13 +99,14 @@ constexpr qsizetype kFinishStep = 4 * 1024 * 1024;
 class Loader : public QObject {
  public:
   Loader(QTextDocument* doc, EditField* field, std::unique_ptr<StyledRtfDecoder> decoder, StyledRtfDecoder::Read read,
-         FolderItem::DamageFound damaged)
+         FolderItem::DamageFound damaged, FolderItem::NotKeptFound notKept)
       : QObject(doc),
         doc_(doc),
         field_(field),
         decoder_(std::move(decoder)),
         read_(read),
-        damaged_(std::move(damaged)) {
+        damaged_(std::move(damaged)),
+        notKept_(std::move(notKept)) {
     field->SetPendingContent([self = QPointer<Loader>(this)] {
       if (self) self->Finish();
     });
@@ -137,10 +138,13 @@ class Loader : public QObject {
       timer_.stop();
       if (field_ && field_->Document() == doc_) field_->SetPendingContent(nullptr);
       deleteLater();
+      // Told last: the message may run an event loop, and this loader is done.
       if (read_ == StyledRtfDecoder::Read::kDamaged) {
         state->Unmatch();
-        // Told last: the message may run an event loop, and this loader is done.
         if (FolderItem::DamageFound tell = std::move(damaged_)) tell(error_, readPart_);
+      } else if (const QStringList kinds = decoder_->NotKept(); !kinds.isEmpty()) {
+        state->Unmatch();
+        if (FolderItem::NotKeptFound tell = std::move(notKept_)) tell(kinds);
       }
     }
     return more;
@@ -151,6 +155,7 @@ class Loader : public QObject {
   std::unique_ptr<StyledRtfDecoder> decoder_;
   StyledRtfDecoder::Read read_;
   FolderItem::DamageFound damaged_;
+  FolderItem::NotKeptFound notKept_;
   QString error_;
   bool readPart_ = false;
   QBasicTimer timer_;
@@ -172,7 +177,7 @@ bool FolderItem::SaveStyledEditField(const EditField& field) {
   return true;
 }
 
-bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater) {
+bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater, NotKeptFound notKeptLater) {
   QTextDocument* doc = field.Document();
   if (!doc) {
     lastError_ = QStringLiteral("the field holds no styled text");
@@ -198,6 +203,7 @@ bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater)
   QString error;
   bool readPart = false;
   partlyRead_ = false;
+  notKept_.clear();
   StyledRtfDecoder::Read read = decoder->Parse(kReadFirst, &error, &readPart);
   for (qsizetype bytes = kReadFirst;
        read == StyledRtfDecoder::Read::kMore && decoder->Unbuilt() < kShownFirst && bytes < kReadFirstAtMost;
@@ -224,12 +230,17 @@ bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater)
   QTextCursor start(fresh);
   edit->setTextCursor(start);
   field.ContentReplaced();
-  // A text read only in part differs from its file: the next save writes it.
-  if (!partlyRead_) SavedState::Of(fresh)->Matches(path_, stamp);
+  // What the file holds beyond the text shown is the caller's to tell once it is all read.
+  if (!more && read == StyledRtfDecoder::Read::kWhole) notKept_ = decoder->NotKept();
+  // A text read only in part, or without parts of its file, differs from the file: the next save
+  // writes it.
+  if (!partlyRead_ && notKept_.isEmpty()) SavedState::Of(fresh)->Matches(path_, stamp);
   // Damage found here is the caller's to tell (this answers false); the loader tells only what it
   // finds itself.
-  if (more)
-    new Loader(fresh, &field, std::move(decoder), read, partlyRead_ ? FolderItem::DamageFound() : std::move(damagedLater));
+  if (more) {
+    if (partlyRead_) new Loader(fresh, &field, std::move(decoder), read, {}, {});
+    else new Loader(fresh, &field, std::move(decoder), read, std::move(damagedLater), std::move(notKeptLater));
+  }
   return !partlyRead_;
 }
 

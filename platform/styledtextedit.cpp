@@ -253,6 +253,22 @@ bool StyledTextEdit::MoveThroughPieces(QKeyEvent* e) {
   return true;
 }
 
+void StyledTextEdit::InsertPlainText(const QString& text) {
+  QTextCursor c = textCursor();
+  QTextCharFormat typing = c.charFormat();
+  typing.clearProperty(QTextFormat::ObjectType);
+  c.beginEditBlock();
+  c.removeSelectedText();
+  // Qt's own paste gives a paragraph it fills from empty the toolkit's style as its mark, which
+  // text typed there once the pasted text is deleted would take. As after Return, the paragraph
+  // the text ends has its mark in the typing style; those it begins get it from insertText.
+  if (text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar::ParagraphSeparator))
+    c.setBlockCharFormat(typing);
+  c.insertText(text, typing);
+  c.endEditBlock();
+  setTextCursor(c);
+}
+
 bool StyledTextEdit::canInsertFromMimeData(const QMimeData* source) const {
   return source && (source->hasHtml() || source->hasText());
 }
@@ -260,7 +276,8 @@ bool StyledTextEdit::canInsertFromMimeData(const QMimeData* source) const {
 void StyledTextEdit::insertFromMimeData(const QMimeData* source) {
   if (!source || isReadOnly()) return;
   if (!source->hasHtml()) {
-    QTextEdit::insertFromMimeData(source);  // plain text, in the style at the insertion point
+    InsertPlainText(source->text());
+    ensureCursorVisible();
     return;
   }
   QTextDocument copied;

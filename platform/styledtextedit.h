@@ -19,6 +19,9 @@ class StyledTextEdit : public QTextEdit {
 
  public:
   explicit StyledTextEdit(QWidget* parent);
+  // Replaces the selection with plain text in the style at the insertion point, the marks of the
+  // paragraphs it ends and begins too.
+  void InsertPlainText(const QString& text);
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;

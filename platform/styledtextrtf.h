@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -55,6 +56,9 @@ class StyledRtfDecoder {
   bool Parse(QString* error, bool* readPart = nullptr);
   // Characters read and not built yet.
   qsizetype Unbuilt() const;
+  // What the data read so far holds that a document of this model cannot (footnotes, pictures,
+  // tables...), in words for the user; empty for the files EncodeStyledRtf writes.
+  QStringList NotKept() const;
   bool Build(QTextDocument& doc, qsizetype characters);
 
  private:

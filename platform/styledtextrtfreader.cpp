@@ -138,11 +138,28 @@ enum class Kw : unsigned char {
   kDocumentCodePage,
   kFontCharset,
   kFontCodePage,
+  kMarker,  // read for what it says of the content alone
+  kSkipContent,  // a destination skipped whose text, when it has any, is content this model lacks
+};
+
+// Content of word processors that this model has no place for. Only what the user sees in them
+// counts: metadata, style sheets and the like are skipped without a word.
+enum Lost : unsigned {
+  kNoneLost = 0,
+  kFootnotes = 1u << 0,
+  kPictures = 1u << 1,
+  kObjects = 1u << 2,
+  kDrawings = 1u << 3,
+  kFields = 1u << 4,
+  kTables = 1u << 5,
+  kComments = 1u << 6,
+  kHeaders = 1u << 7,
 };
 
 struct KwInfo {
   Kw kw;
   char16_t ch = 0;  // for kChar; the code page for the \mac \pc \pca kind of kDocumentCodePage
+  unsigned lost = kNoneLost;  // what a file that uses it holds beyond this model
 };
 
 const std::unordered_map<std::string_view, KwInfo>& Keywords() {
@@ -171,7 +188,9 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     t["bin"] = {Kw::kBin};
     t["upr"] = {Kw::kAlternateUnicode};
     t["ud"] = {Kw::kUnicodeText};
-    for (const char* w : {"par", "row", "nestrow"}) t[w] = {Kw::kParagraph};
+    t["par"] = {Kw::kParagraph};
+    // A table's cells and rows are read as tabs and paragraphs; its layout is lost.
+    for (const char* w : {"row", "nestrow"}) t[w] = {Kw::kParagraph, 0, kTables};
     for (const char* w : {"page", "column", "sect"}) t[w] = {Kw::kBreak};
     t["af"] = {Kw::kAssocFont};
     t["afs"] = {Kw::kAssocFontSize};
@@ -189,8 +208,12 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     t["fcharset"] = {Kw::kFontCharset};
     t["cpg"] = {Kw::kFontCodePage};
     t["tab"] = {Kw::kChar, u'\t'};
-    t["cell"] = {Kw::kChar, u'\t'};
-    t["nestcell"] = {Kw::kChar, u'\t'};
+    t["cell"] = {Kw::kChar, u'\t', kTables};
+    t["nestcell"] = {Kw::kChar, u'\t', kTables};
+    for (const char* w : {"trowd", "intbl", "nesttableprops"}) t[w] = {Kw::kMarker, 0, kTables};
+    // A field's last result is read as text; what makes it a field (a link's address, a page
+    // number that updates) is not.
+    t["field"] = {Kw::kMarker, 0, kFields};
     t["line"] = {Kw::kChar, 0x2028};
     t["lbr"] = {Kw::kChar, 0x2028};
     t["emdash"] = {Kw::kChar, 0x2014};
@@ -211,18 +234,7 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
     // Groups whose content is not body text of this model.
     for (const char* w : {"stylesheet",
                           "info",
-                          "pict",
-                          "object",
                           "objdata",
-                          "header",
-                          "headerl",
-                          "headerr",
-                          "headerf",
-                          "footer",
-                          "footerl",
-                          "footerr",
-                          "footerf",
-                          "footnote",
                           "fldinst",
                           "listtable",
                           "listoverridetable",
@@ -248,8 +260,6 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
                           "xe",
                           "tc",
                           "txe",
-                          "nonshppict",
-                          "shp",
                           "shpinst",
                           "macpict",
                           "wmetafile",
@@ -259,7 +269,6 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
                           "pn",
                           "pntxta",
                           "pntxtb",
-                          "annotation",
                           "atnid",
                           "atnauthor",
                           "falt",
@@ -283,6 +292,17 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
                           "bkmkstart",
                           "bkmkend"})
       t[w] = {Kw::kSkipDestination};
+    const std::pair<const char*, Lost> lost[] = {
+        {"footnote", kFootnotes}, {"pict", kPictures}, {"shppict", kPictures}, {"nonshppict", kPictures},
+        {"object", kObjects},     {"shp", kDrawings},  {"annotation", kComments},
+        {"NeXTGraphic", kPictures},  // an attached picture as some editors write it: its group holds a file name
+    };
+    for (const auto& [w, what] : lost) t[w] = {Kw::kSkipDestination, 0, what};
+    // Word processors write empty headers and footers too: only text in one is lost.
+    for (const char* w : {"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf"})
+      t[w] = {Kw::kSkipContent, 0, kHeaders};
+    // Groups of drawings, and drawings of old files: their text boxes' text is read.
+    for (const char* w : {"shpgrp", "do"}) t[w] = {Kw::kMarker, 0, kDrawings};
     return t;
   }();
   return table;
@@ -299,6 +319,7 @@ class RtfReader {
   // when it is hungry.
   Progress Parse(QString* error, qsizetype bytes);
   bool Finished() const { return finished_; }
+  unsigned LostKinds() const { return lost_; }
   // Once read through: a long build should not hold the data too.
   void Drop() {
     finished_ = true;
@@ -391,7 +412,8 @@ class RtfReader {
     bool hasParam = false;
     int param = 0;
   };
-  bool ReadControlWord(ControlWord* word);
+  enum class WordRead { kRead, kCut, kTooLong };
+  WordRead ReadControlWord(ControlWord* word);
   bool ParseControl(QString* error);
   void HandleWord(std::string_view word, bool hasParam, int param);
   bool SkipGroup(QString* error);
@@ -435,6 +457,11 @@ class RtfReader {
   int defaultFont_ = -1;
 
   bool sawGenerator_ = false;
+  unsigned lost_ = kNoneLost;  // Lost kinds seen
+  // Of the skipped group being read: what it loses once text shows in it, and the depth of the
+  // innermost ignorable group in it ({\* ...}: names, field codes), 0 outside one.
+  unsigned lostIfShown_ = kNoneLost;
+  size_t quietDepth_ = 0;
   bool complexGiven_ = false;  // an \af \afs \ab or \ai in an \rtlch run was seen
   Script script_ = Script::kWestern;  // of the last character of the paragraph so far
 
@@ -769,11 +796,22 @@ RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
 }
 
 // A control word's letters, its optional signed number and the one space that may end it; p_ just
-// past the backslash, at a letter. False when the word may go on past what is in: p_ is then back
-// at the backslash and cut_ set, so that it is read whole once more is in.
-bool RtfReader::ReadControlWord(ControlWord* word) {
+// past the backslash, at a letter. kCut when the word may go on past what is in: p_ is then back at
+// the backslash and cut_ set, so that it is read whole once more is in. Words have at most 32
+// letters and numbers at most 10 digits; one that runs on is damage (kTooLong, p_ at its
+// backslash), found within those few bytes, so that one that never ends is not read on at all.
+RtfReader::WordRead RtfReader::ReadControlWord(ControlWord* word) {
+  constexpr qsizetype kMaxLetters = 32;
+  constexpr qsizetype kMaxDigits = 10;
   const char* w = p_;
-  while (p_ < end_ && IsLetter(*p_)) ++p_;
+  const auto tooLong = [&] {
+    p_ = w - 1;
+    return WordRead::kTooLong;
+  };
+  while (p_ < end_ && IsLetter(*p_)) {
+    if (p_ - w == kMaxLetters) return tooLong();
+    ++p_;
+  }
   word->name = std::string_view(w, size_t(p_ - w));
   bool negative = false;
   if (p_ + 1 < end_ && *p_ == '-' && IsDigit(p_[1])) {
@@ -782,19 +820,19 @@ bool RtfReader::ReadControlWord(ControlWord* word) {
   }
   long long value = 0;
   word->hasParam = false;
-  while (p_ < end_ && IsDigit(*p_)) {
+  for (const char* digits = p_; p_ < end_ && IsDigit(*p_); ++p_) {
+    if (p_ - digits == kMaxDigits) return tooLong();
     word->hasParam = true;
     if (value < 100000000) value = value * 10 + (*p_ - '0');  // stays within int
-    ++p_;
   }
   if (p_ == end_ && !eof_) {
     p_ = w - 1;
     cut_ = true;
-    return false;
+    return WordRead::kCut;
   }
   if (p_ < end_ && *p_ == ' ') ++p_;
   word->param = int(negative ? -value : value);
-  return true;
+  return WordRead::kRead;
 }
 
 bool RtfReader::ParseControl(QString* error) {
@@ -804,7 +842,11 @@ bool RtfReader::ParseControl(QString* error) {
   if (c != '\'') FlushBytes();
   if (IsLetter(c)) {
     ControlWord cw;
-    if (!ReadControlWord(&cw)) return true;  // waits for the rest of the word
+    switch (ReadControlWord(&cw)) {
+      case WordRead::kRead: break;
+      case WordRead::kCut: return true;  // waits for the rest of the word
+      case WordRead::kTooLong: return FailAt(error, "control word too long");
+    }
     if (cw.name == "bin") {
       // Binary data is skipped however it is used; it may contain braces and backslashes.
       if (cw.param > 0) SkipBinary(cw.param);
@@ -890,6 +932,8 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
     return;
   }
   const KwInfo info = it->second;
+  if (info.kw == Kw::kSkipContent) lostIfShown_ = info.lost;
+  else lost_ |= info.lost;
   if (starred && info.kw != Kw::kUnicodeText) {
     g.dest = Dest::kSkip;
     return;
@@ -1019,6 +1063,7 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
       }
       break;
     case Kw::kSkipDestination:
+    case Kw::kSkipContent:
       g.dest = Dest::kSkip;
       break;
     case Kw::kAlternateUnicode:
@@ -1041,6 +1086,8 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
       break;
     case Kw::kBin:
       break;  // handled by the caller
+    case Kw::kMarker:
+      break;
   }
 }
 
@@ -1055,9 +1102,12 @@ bool RtfReader::SkipGroup(QString* error) {
       if (groups_.size() + depth >= size_t(kMaxGroupDepth)) return FailAt(error, "nesting too deep");
       ++depth;
       ++p_;
+      if (quietDepth_ == 0 && end_ - p_ >= 2 && p_[0] == '\\' && p_[1] == '*') quietDepth_ = depth;
     } else if (c == '}') {
       ++p_;
+      if (depth == quietDepth_) quietDepth_ = 0;
       if (--depth == 0) {
+        lostIfShown_ = kNoneLost;
         CloseGroup();
         ucSkip_ = 0;
         starPending_ = false;
@@ -1071,9 +1121,17 @@ bool RtfReader::SkipGroup(QString* error) {
         continue;
       }
       ControlWord cw;
-      if (!ReadControlWord(&cw)) return true;  // waits for the rest of the word
+      switch (ReadControlWord(&cw)) {
+        case WordRead::kRead: break;
+        case WordRead::kCut: return true;  // waits for the rest of the word
+        case WordRead::kTooLong: return FailAt(error, "control word too long");
+      }
       if (cw.name == "bin" && cw.param > 0) SkipBinary(cw.param);
     } else {
+      if (lostIfShown_ != kNoneLost && quietDepth_ == 0 && c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+        lost_ |= lostIfShown_;
+        lostIfShown_ = kNoneLost;
+      }
       ++p_;
     }
   }
@@ -1176,11 +1234,16 @@ bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) 
     // megabytes): the editor shows the start at once and takes the rest from the event loop.
     while (st.run < runEnd && built < characters) {
       const Run& run = runs_[st.run];
-      const char16_t* at = text_.data() + (run.start - textBase_) + st.inRun;
+      // The text before textBase_ is gone, and a run begun in an earlier step may start there:
+      // only the place of its next character is within what is kept.
+      const qsizetype at = run.start + st.inRun - textBase_;
       const qsizetype left = run.length - st.inRun;
       qsizetype n = std::min(left, characters - built);
-      if (n > 0 && n < left && QChar::isHighSurrogate(at[n - 1])) ++n;  // never half a character
-      if (n > 0) cursor.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(at), n), formatOf(run.style));
+      if (n > 0 && n < left && QChar::isHighSurrogate(text_[size_t(at + n - 1)])) ++n;  // never half a character
+      if (n > 0) {
+        const QChar* from = reinterpret_cast<const QChar*>(text_.data() + at);
+        cursor.insertText(QString::fromRawData(from, n), formatOf(run.style));
+      }
       st.inRun += n;
       st.text += n;
       built += n;
@@ -1265,6 +1328,18 @@ bool StyledRtfDecoder::Parse(QString* error, bool* readPart) {
 }
 
 qsizetype StyledRtfDecoder::Unbuilt() const { return impl_->reader.Unbuilt(impl_->state); }
+
+QStringList StyledRtfDecoder::NotKept() const {
+  const unsigned lost = impl_->reader.LostKinds();
+  const std::pair<Lost, const char*> words[] = {
+      {kFootnotes, "footnotes"}, {kPictures, "pictures"}, {kObjects, "embedded objects"}, {kDrawings, "drawings"},
+      {kTables, "tables"},       {kFields, "fields"},     {kComments, "comments"}, {kHeaders, "headers and footers"},
+  };
+  QStringList kinds;
+  for (const auto& [kind, word] : words)
+    if (lost & kind) kinds << QString::fromLatin1(word);
+  return kinds;
+}
 
 bool StyledRtfDecoder::Build(QTextDocument& doc, qsizetype characters) {
   if (!impl_->state.begun) impl_->undo = doc.isUndoRedoEnabled();

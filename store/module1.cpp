@@ -359,12 +359,9 @@ bool keepShownText(const QString& section) {
 namespace {
 // Tells that a Section's text file could not be read whole and keeps the file aside. `partly`: the
 // editor shows the text read before the damage.
-void tellUnreadable(const QString& section, const FolderItemPtr& file, const QString& reason, bool partly) {
+// Shows `message` with where the file has been kept aside; `shown` says what the Section shows then.
+void tellKeptAside(QString message, const FolderItemPtr& file, const QString& shown) {
   const QString kept = KeepUnreadable(file);
-  QString message = QStringLiteral("The text of the Section ") + section + QStringLiteral(" could not be read from \"") +
-                    file->NativePath() + QStringLiteral("\": ") + reason + u'.';
-  const QString shown = partly ? QStringLiteral("the Section shows the text read before the damage.")
-                               : QStringLiteral("the Section is shown empty.");
   if (!kept.isEmpty())
     message += QStringLiteral("  The file has been kept as \"") + kept + QStringLiteral("\"; ") + shown;
   else if (Replaceable(file))
@@ -373,6 +370,25 @@ void tellUnreadable(const QString& section, const FolderItemPtr& file, const QSt
     message += QStringLiteral("  The file could not be copied aside, and it cannot be replaced: this Section's text "
                               "cannot be saved while it is there.");
   MsgBox(message);
+}
+
+void tellUnreadable(const QString& section, const FolderItemPtr& file, const QString& reason, bool partly) {
+  tellKeptAside(QStringLiteral("The text of the Section ") + section + QStringLiteral(" could not be read from \"") +
+                    file->NativePath() + QStringLiteral("\": ") + reason + u'.',
+                file,
+                partly ? QStringLiteral("the Section shows the text read before the damage.")
+                       : QStringLiteral("the Section is shown empty."));
+}
+
+// A file another program wrote (a word processor's) may hold what the editor cannot: the first
+// save would drop it, so the file is kept aside as an unreadable one is.
+void tellNotKept(const QString& section, const FolderItemPtr& file, const QStringList& kinds) {
+  QString list = kinds.value(0);
+  for (qsizetype i = 1; i < kinds.size(); ++i)
+    list += (i + 1 == kinds.size() ? QStringLiteral(" and ") : QStringLiteral(", ")) + kinds[i];
+  tellKeptAside(QStringLiteral("The text of the Section ") + section + QStringLiteral(" in \"") + file->NativePath() +
+                    QStringLiteral("\" holds ") + list + QStringLiteral(", which Tavrin does not keep."),
+                file, QStringLiteral("the Section shows only the text, and saving it replaces the file."));
 }
 }  // namespace
 
@@ -390,7 +406,9 @@ void getSectionText() {
     const auto damagedLater = [section = MySection, file](const QString& reason, bool partly) {
       tellUnreadable(section, file, reason, partly);
     };
-    if (file->OpenStyledEditField(EF1(), damagedLater)) {
+    const auto notKeptLater = [section = MySection, file](const QStringList& kinds) { tellNotKept(section, file, kinds); };
+    if (file->OpenStyledEditField(EF1(), damagedLater, notKeptLater)) {
+      if (!file->NotKept().isEmpty()) tellNotKept(MySection, file, file->NotKept());
       getSectionStyle();
       return;
     }

@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTest>
 #include <QTreeWidget>
@@ -21,6 +23,7 @@
 #include "keys.h"
 #include "platform/application.h"
 #include "platform/editfield.h"
+#include "platform/fontfamily.h"
 #include "platform/graphics.h"
 #include "platform/listbox.h"
 #include "platform/menuitem.h"
@@ -28,6 +31,7 @@
 #include "platform/scripteduiservice.h"
 #include "platform/shapes.h"
 #include "platform/strings.h"
+#include "platform/styledtextrtf.h"
 #include "platform/window.h"
 
 namespace {
@@ -467,6 +471,32 @@ TEST_F(EditFieldTest, SetTextCarriesNoStyleOfTheCaretsLastPlace) {
   EXPECT_EQ(s.Font, "DejaVu Serif");
   EXPECT_FALSE(s.Bold);
   EXPECT_EQ(s.TextColor, fw::kBlack);
+}
+
+// Text that says no font, size, bold, italic or underline of its own (as Qt's editing may leave
+// it) is shown and saved in the base style, never in the toolkit's default font.
+TEST_F(EditFieldTest, TextWithoutAStyleOfItsOwnIsSavedInTheBaseStyle) {
+  multi_->SetTextFont("DejaVu Serif");
+  multi_->SetTextSize(14);
+  multi_->SetBold(true);
+  multi_->SetItalic(true);
+  multi_->SetUnderline(true);
+  multi_->SetText(QString());
+  QTextCursor(multi_->Document()).insertText(QStringLiteral("bare"), QTextCharFormat());
+  QTextDocument saved;
+  ASSERT_TRUE(fw::DecodeStyledRtf(fw::EncodeStyledRtf(*multi_->Document()), saved, nullptr));
+  ASSERT_EQ(saved.toPlainText(), QStringLiteral("bare"));
+  QTextCursor at(&saved);
+  at.setPosition(2);
+  const QTextCharFormat f = at.charFormat();
+  EXPECT_EQ(fw::NamedFamily(f), QStringLiteral("DejaVu Serif"));
+  EXPECT_EQ(f.fontPointSize(), 14);
+  EXPECT_EQ(f.fontWeight(), QFont::Bold);
+  EXPECT_TRUE(f.fontItalic());
+  EXPECT_TRUE(f.fontUnderline());
+  const fw::TextStyle shown = multi_->StyleAt(1);
+  EXPECT_EQ(shown.Font, "DejaVu Serif");
+  EXPECT_EQ(shown.Size, 14);
 }
 
 TEST_F(EditFieldTest, StyleAtReadsEachCharacter) {

@@ -19,6 +19,7 @@
 #include <QTextEdit>
 #include <QUrl>
 #include <ostream>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -678,6 +679,65 @@ TEST(RtfFixtures, FontNamesAreDecodedByTheirCharacterSet) {
   EXPECT_EQ(doc[10].runs.front().style.family, QStringLiteral("ＭＳ 明朝"));
 }
 
+// What word processors write that the editor has no place for is named, so that the user can be
+// told before a save drops it; the text around it reads as usual.
+QStringList NotKeptIn(const QByteArray& data, QTextDocument* doc = nullptr) {
+  StyledRtfDecoder decoder(data);
+  QString error;
+  EXPECT_TRUE(decoder.Parse(&error)) << error.toStdString();
+  if (doc) decoder.Build(*doc, std::numeric_limits<qsizetype>::max());
+  return decoder.NotKept();
+}
+
+TEST(RtfFixtures, ContentBeyondTheEditorIsNamed) {
+  const struct {
+    const char* file;
+    QStringList kinds;
+    QStringList paragraphs;
+  } cases[] = {
+      // The cells' text stays, a tab after each, and each row ends its paragraph.
+      {"table.rtf", {QStringLiteral("tables")}, {QStringLiteral("Before"), QStringLiteral("A1\tB1\t"), QStringLiteral("After")}},
+      {"footnote.rtf", {QStringLiteral("footnotes")}, {QStringLiteral("Main text goes on.")}},
+      {"picture.rtf", {QStringLiteral("pictures")}, {QStringLiteral("Picture: done")}},
+      // A field's last result is shown; its instruction (here a link's address) is not.
+      {"field.rtf", {QStringLiteral("fields")}, {QStringLiteral("See Example.")}},
+      {"shape.rtf", {QStringLiteral("drawings")}, {QStringLiteral("Beside a box")}},
+      {"object.rtf", {QStringLiteral("embedded objects")}, {QStringLiteral("Sheet: ")}},
+      {"comment.rtf", {QStringLiteral("comments")}, {QStringLiteral("Commented")}},
+      // A footer of a page number: the number a field shows is text of it.
+      {"header.rtf", {QStringLiteral("headers and footers")}, {QStringLiteral("Body")}},
+      // Styles, lists, document information, revision ids, themes, bookmarks, the footnote
+      // separators every such file carries and a header and footer left empty show nothing, and
+      // nothing is lost with them.
+      {"metadata.rtf", {}, {QStringLiteral("Plain words")}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    QTextDocument doc;
+    EXPECT_EQ(NotKeptIn(Fixture(QString::fromLatin1(c.file)), &doc), c.kinds);
+    EXPECT_EQ(TextOf(Snapshot(doc)), c.paragraphs);
+  }
+  EXPECT_EQ(NotKeptIn("{\\rtf1 {\\*\\footnote a}{\\pict 00}\\trowd x\\cell\\row}"),
+            (QStringList{QStringLiteral("footnotes"), QStringLiteral("pictures"), QStringLiteral("tables")}))
+      << "several kinds, in a fixed order";
+  QTextDocument attached;
+  EXPECT_EQ(NotKeptIn("{\\rtf1\\ansi See {{\\NeXTGraphic shot.png \\width200 \\height100}\\'ac} here\\par}", &attached),
+            QStringList{QStringLiteral("pictures")});
+  EXPECT_EQ(attached.toPlainText(), QStringLiteral("See \u00ac here")) << "an attachment's file name is no text";
+}
+
+TEST(RtfFixtures, OurFilesAndPlainOnesLoseNothing) {
+  QTextDocument source;
+  Fill(source, {P({{QStringLiteral("Tavrin é 日本 عربي 😀\t{}\\"), kEverything}, {QStringLiteral("x"), kPlain}}),
+                Empty(kRed), P({{QStringLiteral("last"), WithFamily(QStringLiteral("Semi;Colon"))}})});
+  EXPECT_EQ(NotKeptIn(EncodeStyledRtf(source)), QStringList());
+  for (const char* file : {"wordpad-ends-in-mark.rtf", "libreoffice-ends-in-mark.rtf", "libreoffice-scripts.rtf",
+                           "tavrin-earlier.rtf", "breaks.rtf", "fcharset.rtf", "mac-document.rtf"}) {
+    SCOPED_TRACE(file);
+    EXPECT_EQ(NotKeptIn(Fixture(QString::fromLatin1(file))), QStringList());
+  }
+}
+
 // LibreOffice's way: the paragraph states every script's set, each run what differs. Spaces and
 // digits go with the script before them, as LibreOffice shows them.
 TEST(RtfFixtures, EachScriptIsReadWithItsOwnStyle) {
@@ -838,11 +898,50 @@ TEST_F(DamagedInputTest, RejectsWithReason) {
       {"deep nesting", "{\\rtf1 " + deep, "nesting too deep"},
       {"deep nesting, balanced", "{\\rtf1 " + deep + QByteArray(200000, '}') + "}", "nesting too deep"},
       {"deep nesting in skipped group", "{\\rtf1 {\\info " + deep, "nesting too deep"},
+      // Control words have up to 32 letters and numbers up to 10 digits.
+      {"control word of 33 letters", "{\\rtf1 \\" + QByteArray(33, 'b') + " x}", "control word too long at byte 7"},
+      {"number of 11 digits", "{\\rtf1 \\fs" + QByteArray(11, '2') + " x}", "control word too long at byte 7"},
+      {"negative number of 11 digits", "{\\rtf1 \\fs-" + QByteArray(11, '2') + " x}", "control word too long"},
+      {"control word that never ends", "{\\rtf1 \\" + QByteArray(100000, 'b'), "control word too long"},
+      {"control word too long in skipped group", "{\\rtf1 {\\info \\" + QByteArray(40, 'b') + "}}", "control word too long"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ExpectRejected(c.data, QString::fromLatin1(c.reason));
   }
+}
+
+TEST_F(DamagedInputTest, ControlWordsUpToTheirLengthAreRead) {
+  QTextDocument doc;
+  QString error;
+  EXPECT_TRUE(DecodeStyledRtf("{\\rtf1 \\" + QByteArray(32, 'b') + "1234567890 x\\fs-1234567890 y}", doc, &error))
+      << error.toStdString();
+  EXPECT_EQ(doc.toPlainText(), QStringLiteral("xy"));
+}
+
+// A control word that never ends, cut by the pieces a long file is read in, is found as damage
+// soon after it begins: the rest of the file is not read, and the text before it is shown.
+TEST_F(DamagedInputTest, EndlessControlWordIsDamageFoundWhereItBegins) {
+  QByteArray data = "{\\rtf1 ";
+  while (data.size() < 256 * 1024 - 10) data += "lorem ipsum\\par\n";
+  data += "\\" + QByteArray(4 << 20, 'w');
+  qsizetype given = 0;
+  StyledRtfDecoder decoder([&](qsizetype most) {
+    const QByteArray piece = data.mid(given, most);
+    given += piece.size();
+    return piece;
+  });
+  StyledRtfDecoder::Read read = StyledRtfDecoder::Read::kMore;
+  QString error;
+  bool part = false;
+  while (read == StyledRtfDecoder::Read::kMore) read = decoder.Parse(64 * 1024, &error, &part);
+  EXPECT_EQ(read, StyledRtfDecoder::Read::kDamaged);
+  EXPECT_TRUE(error.contains(QStringLiteral("control word too long"))) << error.toStdString();
+  EXPECT_LT(given, qsizetype(1) << 20);
+  EXPECT_TRUE(part);
+  QTextDocument doc;
+  decoder.Build(doc, std::numeric_limits<qsizetype>::max());
+  EXPECT_TRUE(doc.toPlainText().startsWith(QStringLiteral("lorem ipsum\nlorem ipsum")));
 }
 
 TEST_F(DamagedInputTest, ReportsWhereTheFileEnded) {

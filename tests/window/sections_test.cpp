@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDateTime>
@@ -10,13 +12,20 @@
 #include <functional>
 #include <QLineEdit>
 #include <QTextCursor>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include "app/startup.h"
 #include "journalfixture.h"
+#include "keys.h"
+#include "platform/application.h"
+#include "platform/plainclipboard.h"
+#include "platform/styledtextrtf.h"
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
+#include "platform/fontfamily.h"
 #include "platform/graphics.h"
 #include "platform/listbox.h"
 #include "platform/pushbutton.h"
@@ -47,6 +56,16 @@ class SectionTest : public JournalTest {
     te->insertPlainText(text);
   }
   void Select(int row) { List().UserSelectRow(row); }
+  // The start of a file long enough to be read on after its start shows, and its text.
+  static QByteArray LongText(QString* shown) {
+    QByteArray file = "{\\rtf1\\ansi ";
+    for (int i = 0; i < 30000; ++i) {
+      const QByteArray line = "line " + QByteArray::number(i) + " of a long text that goes on";
+      file += line + "\\par\n";
+      *shown += QString::fromLatin1(line) + u'\n';
+    }
+    return file;
+  }
   getNewSection* OpenNewDialog() {
     w->ButtonNamed("NewJournal").Push();
     return dynamic_cast<getNewSection*>(fw::GetImplicitWindow("getNewSection"));
@@ -557,13 +576,8 @@ TEST_F(SectionTest, DamagedTextFileIsReportedAndKeptAside) {
 // Damage far into a long file is found after the editor shows its start: it is said and the file
 // kept aside once the text before it is in, and that text is what the Section then saves.
 TEST_F(SectionTest, DamageFarIntoALongTextFileIsReportedWhenReached) {
-  QByteArray file = "{\\rtf1\\ansi ";
   QString shown;
-  for (int i = 0; i < 30000; ++i) {
-    const QByteArray line = "line " + QByteArray::number(i) + " of a long text that goes on";
-    file += line + "\\par\n";
-    shown += QString::fromLatin1(line) + u'\n';
-  }
+  QByteArray file = LongText(&shown);
   file += "{\\b cut";
   shown += QStringLiteral("cut");
   Start("Broken\n");
@@ -584,6 +598,127 @@ TEST_F(SectionTest, DamageFarIntoALongTextFileIsReportedWhenReached) {
   for (int i = 0; i < 1000; ++i) QCoreApplication::processEvents();
   EXPECT_EQ(ui().Messages().size(), 1) << "what was shown was not saved";
   EXPECT_EQ(Editor().Text(), shown);
+}
+
+// A word processor's file may hold what the editor cannot (tables, footnotes, pictures): opening
+// it says so once and keeps the file aside before the first save replaces it with what is shown.
+TEST_F(SectionTest, ContentTheEditorCannotHoldIsToldAndItsFileKeptAside) {
+  const struct {
+    const char* file;
+    const char* shown;
+    const char* kinds;
+  } cases[] = {
+      {"{\\rtf1\\ansi Before\\par\\trowd\\cellx1000\\cellx2000\\intbl A1\\cell B1\\cell\\row After\\par}", "Before\nA1\tB1\t\nAfter",
+       " holds tables, which"},
+      {"{\\rtf1\\ansi Text{\\*\\footnote Note} and {\\pict\\pngblip 89504e47}more\\par}", "Text and more",
+       " holds footnotes and pictures, which"},
+  };
+  Start("Word\n");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    QFile::remove(DataPath("Tavrin-Word.txt.unreadable"));
+    WriteData("Tavrin-Word.txt", c.file);
+    ui().Clear();
+    Select(0);
+    ASSERT_EQ(ui().Messages().size(), 1);
+    const QString message = ui().Messages()[0];
+    EXPECT_TRUE(message.contains(DataPath("Tavrin-Word.txt"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QString::fromLatin1(c.kinds))) << message.toStdString();
+    EXPECT_TRUE(message.contains(DataPath("Tavrin-Word.txt.unreadable"))) << message.toStdString();
+    EXPECT_EQ(ReadData("Tavrin-Word.txt.unreadable"), c.file);
+    EXPECT_EQ(Editor().Text(), QString::fromLatin1(c.shown));
+    // Left unchanged, it is saved as shown: the next opening has nothing more to say.
+    List().SetListIndex(-1);
+    EXPECT_NE(ReadData("Tavrin-Word.txt"), c.file);
+    Select(0);
+    EXPECT_EQ(ui().Messages().size(), 1);
+    EXPECT_EQ(Editor().Text(), QString::fromLatin1(c.shown));
+    EXPECT_FALSE(QFile::exists(DataPath("Tavrin-Word.txt.unreadable-2")));
+    List().SetListIndex(-1);
+  }
+}
+
+// Far into a long file it is found as the rest comes in: told then, or before a save that comes
+// first, and the file is kept aside before it is replaced.
+TEST_F(SectionTest, ContentTheEditorCannotHoldFarIntoALongFileIsToldWhenReached) {
+  QString shown;
+  QByteArray file = LongText(&shown);
+  file += "end{\\*\\shppict{\\pict\\pngblip 89504e47}}\\par}";
+  shown += QStringLiteral("end");
+  Start("Long\n");
+  for (const bool savedFirst : {false, true}) {
+    SCOPED_TRACE(savedFirst ? "saved before all is in" : "all in");
+    QFile::remove(DataPath("Tavrin-Long.txt.unreadable"));
+    WriteData("Tavrin-Long.txt", file);
+    ui().Clear();
+    Select(0);
+    EXPECT_TRUE(ui().Messages().isEmpty()) << "the whole file was read before its start showed";
+    QString expected = shown;
+    if (savedFirst) {
+      QTextCursor start(Editor().Document());
+      start.insertText(QStringLiteral("new "));
+      expected = QStringLiteral("new ") + shown;
+      List().SetListIndex(-1);
+    } else {
+      for (int i = 0; i < 100000 && ui().Messages().isEmpty(); ++i) QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(ui().Messages().size(), 1);
+    EXPECT_TRUE(ui().Messages()[0].contains(QStringLiteral(" holds pictures, which"))) << ui().Messages()[0].toStdString();
+    EXPECT_EQ(ReadData("Tavrin-Long.txt.unreadable"), file);
+    if (!savedFirst) {
+      EXPECT_EQ(Editor().Text(), shown);
+      List().SetListIndex(-1);
+    }
+    Select(0);
+    for (int i = 0; i < 1000; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(Editor().Text(), expected);
+    EXPECT_EQ(ui().Messages().size(), 1) << "what was shown was saved";
+    List().SetListIndex(-1);
+  }
+}
+
+// Plain text pasted into a new Section takes the style there, its paragraph marks too; once the
+// text is selected and deleted, what is typed next is still in that style, and it is saved so:
+// no style of the toolkit's own reaches the file.
+TEST_F(SectionTest, TextTypedAfterAPlainPasteIsDeletedKeepsTheSectionsStyle) {
+  WriteData("Tavrin-DefaultStyle.txt",
+            "Font: \tDejaVu Serif\nFont Size: \t14\nBold: \tFalse\nItalics: \tFalse\nUnderline: \tFalse\nColor: \t200\t0\t0\n");
+  Start(QByteArray());
+  const std::function<void()> paste[] = {
+      [this] { SendKey(Editor().TextEdit(), Qt::Key_V, Qt::ControlModifier); },
+      [this] { Editor().SetSelText(fw::PlainClipboard().GetText()); },  // Paste Special
+  };
+  int n = 0;
+  for (const char* text : {"one", "one\ntwo", "one\n", "\n\n"}) {
+    for (int how = 0; how < 2; ++how) {
+      SCOPED_TRACE(std::string(how == 0 ? "Paste: " : "Paste Special: ") + QString::fromLatin1(text).replace(u'\n', QStringLiteral("\\n")).toStdString());
+      const QString name = QStringLiteral("P") + QString::number(n++);
+      NewSection(name);
+      QTextEdit* te = Editor().TextEdit();
+      te->setFocus();
+      QApplication::clipboard()->setText(QString::fromLatin1(text));
+      paste[how]();
+      EXPECT_EQ(Editor().Text(), QString::fromLatin1(text));
+      const auto expectStyle = [](const QTextCharFormat& f, const char* what) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(fw::NamedFamily(f), QStringLiteral("DejaVu Serif"));
+        EXPECT_EQ(f.fontPointSize(), 14);
+        EXPECT_EQ(f.foreground().color(), QColor(200, 0, 0));
+      };
+      for (QTextBlock b = Editor().Document()->begin(); b.isValid(); b = b.next()) expectStyle(b.charFormat(), "a pasted mark");
+      SendKey(te, Qt::Key_A, Qt::ControlModifier);
+      SendKey(te, Qt::Key_Backspace);
+      SendKey(te, QStringLiteral("x"));
+      List().SetListIndex(-1);
+      QTextDocument saved;
+      ASSERT_TRUE(fw::DecodeStyledRtf(ReadData("Tavrin-" + name.toUtf8() + ".txt"), saved, nullptr));
+      ASSERT_EQ(saved.toPlainText(), QStringLiteral("x"));
+      QTextCursor x(&saved);
+      x.setPosition(1);
+      expectStyle(x.charFormat(), "what was typed");
+      expectStyle(saved.begin().charFormat(), "its mark");
+    }
+  }
 }
 
 // Leaving a Section writes its files only when something in them would change: its text, a style
