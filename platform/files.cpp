@@ -57,9 +57,14 @@ std::shared_ptr<TextOutputStream> FolderItem::CreateTextFile() {
   return std::shared_ptr<TextOutputStream>(new TextOutputStream(std::move(file)));
 }
 
-std::shared_ptr<TextInputStream> FolderItem::OpenAsTextFile() {
+std::shared_ptr<TextInputStream> FolderItem::OpenAsTextFile(qint64 limit) {
   QByteArray data;
-  if (!ReadAll(&data)) return nullptr;
+  // One byte past the limit tells whether the file goes on.
+  if (!Read(&data, limit < 0 ? -1 : limit + 1)) return nullptr;
+  if (limit >= 0 && data.size() > limit) {
+    data.truncate(limit);
+    data.truncate(data.lastIndexOf('\n') + 1);
+  }
   return std::shared_ptr<TextInputStream>(new TextInputStream(data));
 }
 
@@ -86,10 +91,12 @@ std::shared_ptr<QFile> FolderItem::OpenToRead() {
   return f;
 }
 
-bool FolderItem::ReadAll(QByteArray* data) {
+bool FolderItem::ReadAll(QByteArray* data) { return Read(data, -1); }
+
+bool FolderItem::Read(QByteArray* data, qint64 limit) {
   const std::shared_ptr<QFile> f = OpenToRead();
   if (!f) return false;
-  *data = f->readAll();
+  *data = limit < 0 ? f->readAll() : f->read(limit);
   if (f->error() != QFileDevice::NoError) {
     lastError_ = f->errorString();
     return false;

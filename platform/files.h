@@ -38,8 +38,9 @@ class FolderItem {
 
   // Nil when the file cannot be created; the previous file stays until Close() succeeds.
   std::shared_ptr<TextOutputStream> CreateTextFile();
-  // Nil when the file is missing or cannot be read.
-  std::shared_ptr<TextInputStream> OpenAsTextFile();
+  // Nil when the file is missing or cannot be read. With a `limit`, no more than that many bytes
+  // are read: a longer file reads as the whole lines they hold, and the line they cut is left out.
+  std::shared_ptr<TextInputStream> OpenAsTextFile(qint64 limit = -1);
 
   // The editor's styled text as this file (RTF, replaced atomically), and back. Opening replaces
   // the editor's whole text and styles only when the file was read whole; otherwise the editor is
@@ -66,6 +67,8 @@ class FolderItem {
  private:
   // Nil (with LastError) unless it is a regular file that could be opened.
   std::shared_ptr<QFile> OpenToRead();
+  // ReadAll of at most `limit` bytes (all when -1).
+  bool Read(QByteArray* data, qint64 limit);
   QString path_;
   QString lastError_;
   bool partlyRead_ = false;
