@@ -127,7 +127,7 @@ int Main() {
       // programs write one folder.
       state = lock->TakeOverUnheld();
       if (state != InstanceLock::State::Locked) {
-        MsgBox(QStringLiteral("Tavrin is already running with the data folder \"") + folder->NativePath() +
+        MsgBox(QStringLiteral("Tavrin is already running with the data folder \"") + folder->DisplayPath() +
                QStringLiteral("\". Only one Tavrin can work on a data folder at a time."));
         return 1;
       }

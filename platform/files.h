@@ -32,6 +32,8 @@ class FolderItem {
   bool Directory() const;
   QString Name() const;
   QString NativePath() const { return path_; }
+  // The path as the user knows it, for messages (see DisplayPath below).
+  QString DisplayPath() const;
 
   bool CreateAsFolder();
   bool Delete();
@@ -110,8 +112,17 @@ class TextInputStream {
   qsizetype next_ = 0;
 };
 
+// A path for messages: as it stands, but for one inside a configuration folder whose name is not
+// valid UTF-8, which SpecialFolder::Preferences reaches by another path; the name's bytes that
+// are not text show as U+FFFD.
+QString DisplayPath(const QString& path);
+
 namespace SpecialFolder {
-// The user's configuration folder (XDG config home); tests point it at a temporary folder.
+// The user's configuration folder (XDG config home); tests point it at a temporary folder. A
+// folder whose name is not valid UTF-8 (a byte such as 0xFF in $XDG_CONFIG_HOME or $HOME) is
+// opened by its own bytes and reached through the system's link to the open folder,
+// /proc/self/fd/<n>: a QString cannot hold such a name, and the name Qt would make of it is
+// another folder's. It is made first when it is missing, as the journal's folder needs it.
 FolderItemPtr Preferences();
 void SetPreferencesForTesting(const QString& path);
 }  // namespace SpecialFolder

@@ -95,7 +95,7 @@ std::shared_ptr<TextInputStream> OpenJournalFile(const FolderItemPtr& file) {
   if (!file || !file->Exists()) return nullptr;
   std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
   if (!in)
-    MsgBox(QStringLiteral("The file \"") + file->NativePath() + QStringLiteral("\" could not be read: ") + file->LastError() +
+    MsgBox(QStringLiteral("The file \"") + file->DisplayPath() + QStringLiteral("\" could not be read: ") + file->LastError() +
            u'.');
   return in;
 }
@@ -116,7 +116,7 @@ FolderItemPtr dataFolder() {
 
 void reportWriteFailure(const FolderItemPtr& file, const QString& reason) {
   if (DataFolderUnusable) return;  // said once at start-up; every save would say it again
-  const QString name = file ? file->NativePath() : QStringLiteral("(no file)");
+  const QString name = file ? file->DisplayPath() : QStringLiteral("(no file)");
   MsgBox(QStringLiteral("The file \"") + name + QStringLiteral("\" could not be saved: ") + reason);
 }
 
@@ -145,7 +145,7 @@ void getSections() {
   if (!in) {
     // Writing the list now would replace every stored name with the few of this run.
     SectionListUnreadable = true;
-    MsgBox(QStringLiteral("The list of Sections \"") + file->NativePath() + QStringLiteral("\" could not be read: ") +
+    MsgBox(QStringLiteral("The list of Sections \"") + file->DisplayPath() + QStringLiteral("\" could not be read: ") +
            file->LastError() + QStringLiteral(".  It is left as it is, and Sections created now are not added to it."));
     return;
   }
@@ -347,7 +347,8 @@ QString KeepUnreadable(const FolderItemPtr& file) {
 bool Replaceable(const FolderItemPtr& file) {
   const QFileInfo info(file->NativePath());
   const QString canonical = info.canonicalFilePath();
-  const QFileInfo target(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
+  // A canonical path that is not there is another folder's name: the real one is not valid UTF-8.
+  const QFileInfo target(canonical.isEmpty() || !QFileInfo::exists(canonical) ? info.absoluteFilePath() : canonical);
   return (!target.exists() || target.isFile()) && QFileInfo(target.absolutePath()).isWritable();
 }
 }  // namespace
@@ -405,11 +406,11 @@ namespace {
 void tellUnreadable(const QString& section, const FolderItemPtr& file, const QString& reason, bool partly) {
   const QString kept = KeepUnreadable(file);
   QString message = QStringLiteral("The text of the Section ") + section + QStringLiteral(" could not be read from \"") +
-                    file->NativePath() + QStringLiteral("\": ") + reason + u'.';
+                    file->DisplayPath() + QStringLiteral("\": ") + reason + u'.';
   const QString shown = partly ? QStringLiteral("the Section shows the text read before the damage.")
                                : QStringLiteral("the Section is shown empty.");
   if (!kept.isEmpty())
-    message += QStringLiteral("  The file has been kept as \"") + kept + QStringLiteral("\"; ") + shown;
+    message += QStringLiteral("  The file has been kept as \"") + DisplayPath(kept) + QStringLiteral("\"; ") + shown;
   else if (Replaceable(file))
     message += QStringLiteral("  The file could not be copied aside: it will be replaced when this Section is next saved.");
   else
