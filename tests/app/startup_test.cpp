@@ -183,24 +183,29 @@ class ByteNamedConfigFolder : public JournalTest {
     ASSERT_EQ(::write(fd, content.constData(), content.size()), content.size());
     ::close(fd);
   }
-  // A journal of one Section, Diary, in `config`/Tavrin.
+  // A journal of two Sections, Diary and Café (its file names in UTF-8), in `config`/Tavrin.
   static void WriteJournal(const QByteArray& config) {
     ASSERT_EQ(::mkdir(config.constData(), 0700), 0);
     ASSERT_EQ(::mkdir((config + "/Tavrin").constData(), 0700), 0);
-    WriteFile(config + "/Tavrin/Sections.txt", "Diary\n");
+    WriteFile(config + "/Tavrin/Sections.txt", "Diary\nCaf\xc3\xa9\n");
     WriteFile(config + "/Tavrin/Tavrin-Diary.txt", "{\\rtf1 kept text}");
+    WriteFile(config + "/Tavrin/Tavrin-Caf\xc3\xa9.txt", "{\\rtf1 more text}");
   }
   // Starts, checks that the journal in `config` is the one shown and written, and closes.
   void ExpectJournalIn(const QByteArray& config, const QByteArray& lookAlike) {
     Window1* w = StartProgram();
     ASSERT_NE(w, nullptr);
-    ASSERT_EQ(w->LB1().ListCount(), 1);
+    ASSERT_EQ(w->LB1().ListCount(), 2);
     EXPECT_EQ(w->LB1().Cell(0, 0), "Diary");
+    EXPECT_EQ(w->LB1().Cell(1, 0), QString::fromUtf8("Caf\u00e9"));
     w->LB1().UserSelectRow(0);
     EXPECT_EQ(w->EF1().Text(), "kept text");
+    w->LB1().UserSelectRow(1);
+    EXPECT_EQ(w->EF1().Text(), "more text");
     EXPECT_EQ(CloseProgram(), 0);
     EXPECT_TRUE(Exists(config + "/Tavrin/tavrin.txt"));
     EXPECT_TRUE(Exists(config + "/Tavrin/Tavrin-Diary-Style.txt"));
+    EXPECT_TRUE(Exists(config + "/Tavrin/Tavrin-Caf\xc3\xa9-Style.txt"));
     EXPECT_FALSE(Exists(lookAlike)) << "a look-alike folder was made";
     EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join('\n').toStdString();
   }
