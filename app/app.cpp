@@ -57,7 +57,7 @@ QString FolderProblem(const FolderItem& folder) {
 
 // Without its leading article, which differs between a message and the middle of a sentence.
 QString CannotBeUsed(const FolderItem& folder, const QString& reason) {
-  return QStringLiteral("data folder \"") + folder.NativePath() + QStringLiteral("\" cannot be used: ") + reason;
+  return QStringLiteral("data folder \"") + folder.DisplayPath() + QStringLiteral("\" cannot be used: ") + reason;
 }
 
 // Said once here rather than at every save that would fail later; the roads that stop on such a
@@ -82,7 +82,7 @@ void App::setupTavrin() {
     Module1::getSections();
   } else if (folder) {
     if (!folder->Exists() && !folder->CreateAsFolder()) {
-      MsgBox(QStringLiteral("The data folder \"") + folder->NativePath() +
+      MsgBox(QStringLiteral("The data folder \"") + folder->DisplayPath() +
              QStringLiteral("\" could not be created: nothing you write can be saved."));
       MarkUnusable(CannotBeUsed(*folder, QStringLiteral("it could not be created")));
     } else {

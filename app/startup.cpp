@@ -128,7 +128,7 @@ int Main() {
       state = lock->ReachHolder(kReachHolderMs);
       if (state == InstanceLock::State::Raised) return 0;
       if (state != InstanceLock::State::Locked) {
-        MsgBox(QStringLiteral("Tavrin is already running with the data folder \"") + folder->NativePath() +
+        MsgBox(QStringLiteral("Tavrin is already running with the data folder \"") + folder->DisplayPath() +
                QStringLiteral("\". Only one Tavrin can work on a data folder at a time."));
         return 1;
       }

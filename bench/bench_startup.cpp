@@ -1,9 +1,10 @@
 // Start-up as a user waits for it, on the program itself (its main path, the folder lock included):
 // from the launch of its process to the Section list painted, and to the event loop idle after
 // that. The data folders: none (a first run), section lists of 0, 1,000 and 10,000 Sections (every
-// tenth one marked), and a small Section beside a 1 MB or a 10 MB styled one that was the last
-// selected. The program does not show the last Section by itself, so for those two the user's
-// click on its row follows (the program's load path, until idle), as a fresh process's first open.
+// tenth one marked), a small Section beside a 1 MB or a 10 MB styled one that was the last
+// selected, and preferences files of 100 MB and 500 MB (of directive lines, or of one line). The
+// program does not show the last Section by itself, so for the two big Sections the user's click
+// on its row follows (the program's load path, until idle), as a fresh process's first open.
 //
 // Each run is a fresh process (`bench_startup --child <case>`, the data folder in XDG_CONFIG_HOME),
 // timed from just before the parent starts it, so loading the program and its libraries counts;
@@ -12,6 +13,8 @@
 // or offscreen limits the platforms. Prints, per case and platform, medians in milliseconds.
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -39,12 +42,16 @@ struct Case {
   int sections;           // rows of the section list; -1: no data folder at all
   qsizetype bigCharacters;  // when not 0, a small and a big Section, the big one last selected
   int runs;
+  qint64 prefsBytes = 0;  // when not 0, a preferences file of about this size ...
+  bool prefsOneLine = false;  // ... of directive lines, or of one directive as long as that
 };
 
 const std::vector<Case>& Cases() {
   static const std::vector<Case> cases = {
       {"first-run", -1, 0, 7},       {"sections-0", 0, 0, 7},         {"sections-1000", 1000, 0, 7},
       {"sections-10000", 10000, 0, 7}, {"last-1MB", 2, 1'000'000, 5}, {"last-10MB", 2, 10'000'000, 5},
+      {"prefs-100MB", 10, 0, 3, 100'000'000}, {"prefs-500MB", 10, 0, 3, 500'000'000},
+      {"prefs-100MB-line", 10, 0, 3, 100'000'000, true},
   };
   return cases;
 }
@@ -112,8 +119,26 @@ int Child(int argc, char** argv) {
 
 // ---- the parent: a data folder for each run, the runs of each case on each platform ----
 
+// A hand-edited or damaged preferences file far beyond the two lines the program writes, written in
+// pieces so that the parent does not hold it.
+bool WritePrefs(const QString& configDir, const Case& c) {
+  QFile f(configDir + QStringLiteral("/Tavrin/tavrin.txt"));
+  if (!QDir().mkpath(configDir + QStringLiteral("/Tavrin")) || !f.open(QIODevice::WriteOnly)) return false;
+  QByteArray piece;
+  if (c.prefsOneLine) {
+    if (f.write("#Window1Position 150,150,700,500\n#MySection ") < 0) return false;
+    piece = QByteArray(1 << 20, 'x');
+  } else {
+    while (piece.size() < (1 << 20)) piece += "#Window1Position 150,150,700,500\n#MySection Section 00001\n";
+  }
+  for (qint64 written = 0; written < c.prefsBytes; written += piece.size())
+    if (f.write(piece) != piece.size()) return false;
+  return f.write("\n") == 1;
+}
+
 bool WriteDataFolder(const QString& configDir, const Case& c, const QByteArray& bigText) {
   if (c.sections < 0) return true;
+  if (c.prefsBytes > 0 && !WritePrefs(configDir, c)) return false;
   QByteArray list;
   if (c.bigCharacters > 0) {
     list = "Small\n" + kBig.toUtf8() + '\n';

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +21,69 @@ QString& PreferencesOverride() {
   static QString path;
   return path;
 }
+
+// Folders opened by the bytes of their names: the link to each, and its name for messages.
+struct ByteNamedFolder {
+  QByteArray bytes;
+  QString link;
+  QString shown;
+};
+std::vector<ByteNamedFolder>& ByteNamedFolders() {
+  static std::vector<ByteNamedFolder> folders;
+  return folders;
+}
+
+// The configuration folder's name as the environment gives it, the way Qt picks it.
+QByteArray ConfigFolderBytes() {
+  QByteArray bytes = qgetenv("XDG_CONFIG_HOME");
+  if (!bytes.isEmpty()) return bytes;
+  bytes = qgetenv("HOME");
+  return (bytes.isEmpty() ? QByteArray("/") : bytes) + "/.config";
+}
+
+bool MakeFoldersByBytes(const QByteArray& bytes) {
+  struct stat st {};
+  if (::stat(bytes.constData(), &st) == 0) return S_ISDIR(st.st_mode);
+  const qsizetype slash = bytes.lastIndexOf('/', bytes.endsWith('/') ? bytes.size() - 2 : -1);
+  if (slash > 0 && !MakeFoldersByBytes(bytes.left(slash))) return false;
+  return ::mkdir(bytes.constData(), 0700) == 0 || errno == EEXIST;
+}
+
+// The link that reaches the folder named by `bytes`, opened (and made) once per run and kept open
+// for the rest of it; "" when it cannot be had.
+QString FolderByBytes(const QByteArray& bytes) {
+  std::vector<ByteNamedFolder>& folders = ByteNamedFolders();
+  for (const ByteNamedFolder& f : folders)
+    if (f.bytes == bytes) return f.link;
+  if (!MakeFoldersByBytes(bytes)) return QString();
+  const int fd = ::open(bytes.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return QString();
+  const QString link = QStringLiteral("/proc/self/fd/") + QString::number(fd);
+  if (!QFileInfo(link).isDir()) {  // no /proc: better no folder than a look-alike
+    ::close(fd);
+    return QString();
+  }
+  folders.push_back({bytes, link, QFile::decodeName(bytes)});
+  return link;
+}
+
+QString ConfigFolder() {
+  const QString standard = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  const QByteArray bytes = ConfigFolderBytes();
+  const QString decoded = QFile::decodeName(bytes);
+  // Only a name that the decoding changed, and that is the one Qt took.
+  if (QFile::encodeName(decoded) == bytes || QDir::cleanPath(decoded) != QDir::cleanPath(standard)) return standard;
+  return FolderByBytes(bytes);
+}
 }  // namespace
+
+QString DisplayPath(const QString& path) {
+  for (const ByteNamedFolder& f : ByteNamedFolders())
+    if (path == f.link || path.startsWith(f.link + u'/')) return f.shown + path.mid(f.link.size());
+  return path;
+}
+
+QString FolderItem::DisplayPath() const { return fw::DisplayPath(path_); }
 
 FolderItem::FolderItem(QString path) : path_(std::move(path)) {}
 
@@ -57,9 +120,14 @@ std::shared_ptr<TextOutputStream> FolderItem::CreateTextFile() {
   return std::shared_ptr<TextOutputStream>(new TextOutputStream(std::move(file)));
 }
 
-std::shared_ptr<TextInputStream> FolderItem::OpenAsTextFile() {
+std::shared_ptr<TextInputStream> FolderItem::OpenAsTextFile(qint64 limit) {
   QByteArray data;
-  if (!ReadAll(&data)) return nullptr;
+  // One byte past the limit tells whether the file goes on.
+  if (!Read(&data, limit < 0 ? -1 : limit + 1)) return nullptr;
+  if (limit >= 0 && data.size() > limit) {
+    data.truncate(limit);
+    data.truncate(data.lastIndexOf('\n') + 1);
+  }
   return std::shared_ptr<TextInputStream>(new TextInputStream(data));
 }
 
@@ -86,10 +154,12 @@ std::shared_ptr<QFile> FolderItem::OpenToRead() {
   return f;
 }
 
-bool FolderItem::ReadAll(QByteArray* data) {
+bool FolderItem::ReadAll(QByteArray* data) { return Read(data, -1); }
+
+bool FolderItem::Read(QByteArray* data, qint64 limit) {
   const std::shared_ptr<QFile> f = OpenToRead();
   if (!f) return false;
-  *data = f->readAll();
+  *data = limit < 0 ? f->readAll() : f->read(limit);
   if (f->error() != QFileDevice::NoError) {
     lastError_ = f->errorString();
     return false;
@@ -156,7 +226,7 @@ QString TextInputStream::ReadLine() {
 namespace SpecialFolder {
 FolderItemPtr Preferences() {
   QString path = PreferencesOverride();
-  if (path.isEmpty()) path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  if (path.isEmpty()) path = ConfigFolder();
   if (path.isEmpty()) return nullptr;
   return std::make_shared<FolderItem>(path);
 }

@@ -32,14 +32,17 @@ class FolderItem {
   bool Directory() const;
   QString Name() const;
   QString NativePath() const { return path_; }
+  // The path as the user knows it, for messages (see DisplayPath below).
+  QString DisplayPath() const;
 
   bool CreateAsFolder();
   bool Delete();
 
   // Nil when the file cannot be created; the previous file stays until Close() succeeds.
   std::shared_ptr<TextOutputStream> CreateTextFile();
-  // Nil when the file is missing or cannot be read.
-  std::shared_ptr<TextInputStream> OpenAsTextFile();
+  // Nil when the file is missing or cannot be read. With a `limit`, no more than that many bytes
+  // are read: a longer file reads as the whole lines they hold, and the line they cut is left out.
+  std::shared_ptr<TextInputStream> OpenAsTextFile(qint64 limit = -1);
 
   // The editor's styled text as this file (RTF, replaced atomically), and back. Opening replaces
   // the editor's whole text and styles only when the file was read whole; otherwise the editor is
@@ -73,6 +76,8 @@ class FolderItem {
  private:
   // Nil (with LastError) unless it is a regular file that could be opened.
   std::shared_ptr<QFile> OpenToRead();
+  // ReadAll of at most `limit` bytes (all when -1).
+  bool Read(QByteArray* data, qint64 limit);
   QString path_;
   QString lastError_;
   bool partlyRead_ = false;
@@ -115,8 +120,17 @@ class TextInputStream {
   qsizetype next_ = 0;
 };
 
+// A path for messages: as it stands, but for one inside a configuration folder whose name is not
+// valid UTF-8, which SpecialFolder::Preferences reaches by another path; the name's bytes that
+// are not text show as U+FFFD.
+QString DisplayPath(const QString& path);
+
 namespace SpecialFolder {
-// The user's configuration folder (XDG config home); tests point it at a temporary folder.
+// The user's configuration folder (XDG config home); tests point it at a temporary folder. A
+// folder whose name is not valid UTF-8 (a byte such as 0xFF in $XDG_CONFIG_HOME or $HOME) is
+// opened by its own bytes and reached through the system's link to the open folder,
+// /proc/self/fd/<n>: a QString cannot hold such a name, and the name Qt would make of it is
+// another folder's. It is made first when it is missing, as the journal's folder needs it.
 FolderItemPtr Preferences();
 void SetPreferencesForTesting(const QString& path);
 }  // namespace SpecialFolder

@@ -4,12 +4,14 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
+#include <cstdlib>
 
 #include "application.h"
 
@@ -55,10 +57,15 @@ InstanceLock::State InstanceLock::Acquire(std::function<void()> onActivate) {
 }
 
 QString InstanceLock::ServerName(const QString& folderPath) {
-  const QFileInfo info(folderPath);
-  const QString canonical = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+  // The real path's own bytes: decoded, the names of two folders that are not valid UTF-8 can be
+  // one string, and one program would answer for the other's folder.
+  QByteArray canonical = QFile::encodeName(QFileInfo(folderPath).absoluteFilePath());
+  if (char* real = ::realpath(canonical.constData(), nullptr)) {
+    canonical = real;
+    std::free(real);
+  }
   const QString name = QCoreApplication::applicationName() + u'-' +
-                       QString::fromLatin1(QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex().left(16));
+                       QString::fromLatin1(QCryptographicHash::hash(canonical, QCryptographicHash::Sha256).toHex().left(16));
   // The user's own runtime folder, where no other user can take the name first.
   const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
   return runtime.isEmpty() ? name : QDir(runtime).filePath(name);

@@ -117,6 +117,10 @@ int StrComp(const QString& a, const QString& b, int mode) {
 
 bool StrEq(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) == 0; }
 
+bool SameName(const QString& a, const QString& b) {
+  return StrEq(a.normalized(QString::NormalizationForm_C), b.normalized(QString::NormalizationForm_C));
+}
+
 QString Unseparated(QString s) {
   // Runs over the whole text at every Text(), so it looks at four units at a time and touches
   // only the words that hold a U+2028 line separator or a U+2029 paragraph separator.

@@ -42,6 +42,9 @@ QString Lowercase(const QString& s);
 int StrComp(const QString& a, const QString& b, int mode);
 // The framework's `=` on strings: equal when they differ at most in case.
 bool StrEq(const QString& a, const QString& b);
+// Names as a person reads them: equal when they differ at most in case and in how their accented
+// letters are encoded ("Café" with one code point or with "e" and a combining accent).
+bool SameName(const QString& a, const QString& b);
 
 // The editor's text with its paragraph and line separators (U+2029, U+2028) as '\n', as the
 // program and the clipboard's plain text know them.

@@ -95,7 +95,7 @@ std::shared_ptr<TextInputStream> OpenJournalFile(const FolderItemPtr& file) {
   if (!file || !file->Exists()) return nullptr;
   std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
   if (!in)
-    MsgBox(QStringLiteral("The file \"") + file->NativePath() + QStringLiteral("\" could not be read: ") + file->LastError() +
+    MsgBox(QStringLiteral("The file \"") + file->DisplayPath() + QStringLiteral("\" could not be read: ") + file->LastError() +
            u'.');
   return in;
 }
@@ -116,7 +116,7 @@ FolderItemPtr dataFolder() {
 
 void reportWriteFailure(const FolderItemPtr& file, const QString& reason) {
   if (DataFolderUnusable) return;  // said once at start-up; every save would say it again
-  const QString name = file ? file->NativePath() : QStringLiteral("(no file)");
+  const QString name = file ? file->DisplayPath() : QStringLiteral("(no file)");
   MsgBox(QStringLiteral("The file \"") + name + QStringLiteral("\" could not be saved: ") + reason);
 }
 
@@ -145,7 +145,7 @@ void getSections() {
   if (!in) {
     // Writing the list now would replace every stored name with the few of this run.
     SectionListUnreadable = true;
-    MsgBox(QStringLiteral("The list of Sections \"") + file->NativePath() + QStringLiteral("\" could not be read: ") +
+    MsgBox(QStringLiteral("The list of Sections \"") + file->DisplayPath() + QStringLiteral("\" could not be read: ") +
            file->LastError() + QStringLiteral(".  It is left as it is, and Sections created now are not added to it."));
     return;
   }
@@ -262,7 +262,10 @@ FolderItemPtr sectionStyleFile(const QString& name) {
   return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral("-Style.txt"));
 }
 
-QString sectionNameProblem(const QString& name) {
+namespace {
+// What the data folder cannot hold under a name: every name must pass this, those of a hand-edited
+// list too, or its files would be another Section's or the program's own.
+QString StorageProblem(const QString& name) {
   const QString again = QStringLiteral("  Choose another name.");
   if (name.contains(u'/')) return QStringLiteral("A Section name cannot contain \"/\".") + again;
   if (name.contains(QChar(u'\0')) || name.contains(u'\n') || name.contains(u'\r'))
@@ -270,16 +273,58 @@ QString sectionNameProblem(const QString& name) {
   if (name.startsWith(QLatin1String("###"))) return QStringLiteral("A Section name cannot begin with \"###\".") + again;
   // Each of these would give the Section a file of the program's own or of another Section:
   // "Tavrin-Inkpots.txt", "Tavrin-DefaultStyle.txt", and "Tavrin-X-Style.txt" is Section X's
-  // style file. Compared without case, so that a case-blind file system is safe as well.
+  // style file. Compared as names are, so that a file system blind to case or to how accents
+  // are encoded is safe as well.
   for (const char* own : {"Inkpots", "DefaultStyle"})
-    if (name.compare(QLatin1String(own), Qt::CaseInsensitive) == 0)
+    if (SameName(name, QLatin1String(own)))
       return QStringLiteral("The name ") + name + QStringLiteral(" is used by Tavrin for its own files.") + again;
-  if (name.endsWith(QLatin1String("-Style"), Qt::CaseInsensitive))
+  if (name.normalized(QString::NormalizationForm_C).endsWith(QLatin1String("-Style"), Qt::CaseInsensitive))
     return QStringLiteral("A Section name cannot end in \"-Style\".") + again;
   // The longest file made from a name is its style file, written through a temporary file with a
   // few more characters; file names here hold 255 bytes.
   if (name.toUtf8().size() > 200) return QStringLiteral("This Section name is too long.") + again;
   return QString();
+}
+
+// What a typed name may not hold although a file name could: characters that show as nothing,
+// as a blank or as something else, so that two names that look the same are two Sections, or a
+// name reads differently in the list than in its file names. A text half of whose surrogate pair
+// is missing cannot be written as a file name at all.
+QString CharacterProblem(const QString& name) {
+  const QString again = QStringLiteral("  Choose another name.");
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    char32_t c = name[i].unicode();
+    if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+      c = QChar::surrogateToUcs4(name[i], name[i + 1]);
+      ++i;
+    }
+    switch (QChar::category(c)) {
+      case QChar::Other_Control:
+      case QChar::Separator_Line:
+      case QChar::Separator_Paragraph:
+        return QStringLiteral("A Section name cannot contain control characters.") + again;
+      case QChar::Other_Format:
+        return QStringLiteral("A Section name cannot contain invisible formatting characters such as direction marks or "
+                              "zero-width spaces.") + again;
+      case QChar::Other_Surrogate:
+        return QStringLiteral("A Section name cannot contain an incomplete character.") + again;
+      default:
+        break;
+    }
+  }
+  return QString();
+}
+}  // namespace
+
+QString sectionNameProblem(const QString& name) {
+  const QString stored = StorageProblem(name);
+  return stored.isEmpty() ? CharacterProblem(name) : stored;
+}
+
+bool sectionListed(const Listbox& list, const QString& name) {
+  for (int i = 0; i < list.ListCount(); ++i)
+    if (SameName(name, list.Cell(i, 0))) return true;
+  return false;
 }
 
 namespace {
@@ -302,12 +347,13 @@ QString KeepUnreadable(const FolderItemPtr& file) {
 bool Replaceable(const FolderItemPtr& file) {
   const QFileInfo info(file->NativePath());
   const QString canonical = info.canonicalFilePath();
-  const QFileInfo target(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
+  // A canonical path that is not there is another folder's name: the real one is not valid UTF-8.
+  const QFileInfo target(canonical.isEmpty() || !QFileInfo::exists(canonical) ? info.absoluteFilePath() : canonical);
   return (!target.exists() || target.isFile()) && QFileInfo(target.absolutePath()).isWritable();
 }
 }  // namespace
 
-bool sectionNameStorable(const QString& name) { return sectionNameProblem(name).isEmpty(); }
+bool sectionNameStorable(const QString& name) { return StorageProblem(name).isEmpty(); }
 
 bool saveSectionText() { return saveSectionFiles() == SectionSave::Saved; }
 
@@ -357,13 +403,11 @@ bool keepShownText(const QString& section) {
 }
 
 namespace {
-// Tells that a Section's text file could not be read whole and keeps the file aside. `partly`: the
-// editor shows the text read before the damage.
 // Shows `message` with where the file has been kept aside; `shown` says what the Section shows then.
 void tellKeptAside(QString message, const FolderItemPtr& file, const QString& shown) {
   const QString kept = KeepUnreadable(file);
   if (!kept.isEmpty())
-    message += QStringLiteral("  The file has been kept as \"") + kept + QStringLiteral("\"; ") + shown;
+    message += QStringLiteral("  The file has been kept as \"") + DisplayPath(kept) + QStringLiteral("\"; ") + shown;
   else if (Replaceable(file))
     message += QStringLiteral("  The file could not be copied aside: it will be replaced when this Section is next saved.");
   else
@@ -374,7 +418,7 @@ void tellKeptAside(QString message, const FolderItemPtr& file, const QString& sh
 
 void tellUnreadable(const QString& section, const FolderItemPtr& file, const QString& reason, bool partly) {
   tellKeptAside(QStringLiteral("The text of the Section ") + section + QStringLiteral(" could not be read from \"") +
-                    file->NativePath() + QStringLiteral("\": ") + reason + u'.',
+                    file->DisplayPath() + QStringLiteral("\": ") + reason + u'.',
                 file,
                 partly ? QStringLiteral("the Section shows the text read before the damage.")
                        : QStringLiteral("the Section is shown empty."));
@@ -386,7 +430,7 @@ void tellNotKept(const QString& section, const FolderItemPtr& file, const QStrin
   QString list = kinds.value(0);
   for (qsizetype i = 1; i < kinds.size(); ++i)
     list += (i + 1 == kinds.size() ? QStringLiteral(" and ") : QStringLiteral(", ")) + kinds[i];
-  tellKeptAside(QStringLiteral("The text of the Section ") + section + QStringLiteral(" in \"") + file->NativePath() +
+  tellKeptAside(QStringLiteral("The text of the Section ") + section + QStringLiteral(" in \"") + file->DisplayPath() +
                     QStringLiteral("\" holds ") + list + QStringLiteral(", which Tavrin does not keep."),
                 file, QStringLiteral("the Section shows only the text, and saving it replaces the file."));
 }

@@ -9,6 +9,7 @@
 #include "platform/files.h"
 
 namespace fw {
+class Listbox;
 class Window;
 }
 
@@ -78,14 +79,20 @@ void getDefaultStyle();
 void saveInkpotColors();
 void getInkpotColors();
 
-// The refusal message for a Section name the data folder cannot hold (a "/" or NUL or line break,
-// a leading "###", a name too long for its file names); "" when the name can be used.
+// The refusal message for a name typed for a new or renamed Section: one the data folder cannot
+// hold (a "/" or NUL or line break, a leading "###", a name too long for its file names), or one
+// holding characters that a person cannot see or tell apart (tabs, direction marks, zero-width
+// spaces); "" when the name can be used.
 QString sectionNameProblem(const QString& name);
+// Whether a row of `list` bears this name as names are told apart (fw::SameName): without regard
+// to case or to how accented letters are encoded.
+bool sectionListed(const fw::Listbox& list, const QString& name);
 // Whether a file of the data folder is one the program writes (the list, the preferences, and
 // every "Tavrin-...txt" file).
 bool isOwnFileName(const QString& fileName);
-// Whether a Section's name can name its files: by the rules New and Save As apply, so that a name
-// from a hand-edited list never reaches a file of the program's own or of another Section.
+// Whether a Section's name can name its files: by the data folder's rules of New and Save As, so
+// that a name from a hand-edited list never reaches a file of the program's own or of another
+// Section. The rules on characters are not among them: such a name's files stay readable.
 bool sectionNameStorable(const QString& name);
 // The Section's two files.
 fw::FolderItemPtr sectionTextFile(const QString& name);

@@ -35,9 +35,16 @@ FolderItemPtr prefsFile() {
   return folder ? folder->Child(QStringLiteral("tavrin.txt")) : nullptr;
 }
 
+namespace {
+// The program writes two short lines. A file far beyond that (hand-edited, damaged, or another
+// file under this name) is read only this far, so that starting takes no longer and keeps no more
+// for it than for a file of this size; the rest counts as past the end of the directives.
+constexpr qint64 kReadLimit = 64 * 1024;
+}  // namespace
+
 bool extractDirectives(const FolderItemPtr& file) {
   if (!file) return false;
-  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile();
+  std::shared_ptr<TextInputStream> in = file->OpenAsTextFile(kReadLimit);
   if (!in) return false;
   for (;;) {
     if (in->EOF_()) {

@@ -89,12 +89,10 @@ void getNewSection::OK_Action() {
 
   Module1::getDefaultStyle();
   const QString name = field.Text();
-  for (int i = 0; i < lb.ListCount(); ++i) {
-    if (StrEq(name, lb.Cell(i, 0))) {
-      MsgBox(QStringLiteral("There is already a section named ") + name + QStringLiteral(".  Choose another name."));
-      field.SetText(QString());
-      return;
-    }
+  if (Module1::sectionListed(lb, name)) {
+    MsgBox(QStringLiteral("There is already a section named ") + name + QStringLiteral(".  Choose another name."));
+    field.SetText(QString());
+    return;
   }
   if (const QString problem = Module1::sectionNameProblem(name); !problem.isEmpty()) {
     MsgBox(problem);

@@ -120,9 +120,7 @@ void Window1::SectionTitle_TextChange() {
   Window1* w = this;
   Listbox& lb = w->LB1();
   if (lb.ListCount() == 0) return;
-  const QString t = w->EditFieldNamed(QStringLiteral("SectionTitle")).Text();
-  for (int i = 0; i < lb.ListCount(); ++i)
-    if (StrEq(lb.Cell(i, 0), t)) return;
+  if (Module1::sectionListed(lb, w->EditFieldNamed(QStringLiteral("SectionTitle")).Text())) return;
   PushButton& saveAs = w->ButtonNamed(QStringLiteral("SaveAs"));
   saveAs.SetDefault(true);
   saveAs.SetEnabled(true);
@@ -138,12 +136,10 @@ void Window1::SaveAs_Action() {
     return;
   }
   const QString oldName = Module1::MySection;
-  for (int i = 0; i < lb.ListCount(); ++i) {
-    if (StrEq(lb.Cell(i, 0), newName)) {
-      MsgBox(QStringLiteral("There is already a section named ") + newName + QStringLiteral(".  Choose another name."));
-      title.SetFocus();
-      return;
-    }
+  if (Module1::sectionListed(lb, newName)) {
+    MsgBox(QStringLiteral("There is already a section named ") + newName + QStringLiteral(".  Choose another name."));
+    title.SetFocus();
+    return;
   }
   if (const QString problem = Module1::sectionNameProblem(newName); !problem.isEmpty()) {
     MsgBox(problem);

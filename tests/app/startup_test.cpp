@@ -6,12 +6,17 @@
 #include <exception>
 #include <functional>
 #include <stdexcept>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "app/startup.h"
 #include "journalfixture.h"
 #include "platform/application.h"
 #include "platform/editfield.h"
+#include "platform/files.h"
 #include "platform/instancelock.h"
 #include "platform/listbox.h"
 #include "store/module1.h"
@@ -150,3 +155,95 @@ TEST_F(JournalTest, TheLockGoesAtEveryEndOfARun) {
   fw::InstanceLock next(DataPath(), lockName);
   EXPECT_EQ(next.Acquire({}), fw::InstanceLock::State::Locked);
 }
+
+namespace {
+
+// A configuration folder whose name is not valid UTF-8: Qt's name for it, with U+FFFD in place of
+// the byte 0xFF, is another folder (here the look-alike "cfg\xEF\xBF\xBD" beside it).
+class ByteNamedConfigFolder : public JournalTest {
+ protected:
+  void SetUp() override {
+    JournalTest::SetUp();
+    base_ = QFile::encodeName(PrefsPath());
+    saved_ = {{"XDG_CONFIG_HOME", qgetenv("XDG_CONFIG_HOME")}, {"HOME", qgetenv("HOME")}};
+    fw::SpecialFolder::SetPreferencesForTesting(QString());
+  }
+  void TearDown() override {
+    for (const auto& [name, value] : saved_) qputenv(name, value);
+    JournalTest::TearDown();
+  }
+  QByteArray Base() const { return base_; }
+  static bool Exists(const QByteArray& path) {
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0;
+  }
+  static void WriteFile(const QByteArray& path, const QByteArray& content) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path.toStdString();
+    ASSERT_EQ(::write(fd, content.constData(), content.size()), content.size());
+    ::close(fd);
+  }
+  // A journal of two Sections, Diary and Café (its file names in UTF-8), in `config`/Tavrin.
+  static void WriteJournal(const QByteArray& config) {
+    ASSERT_EQ(::mkdir(config.constData(), 0700), 0);
+    ASSERT_EQ(::mkdir((config + "/Tavrin").constData(), 0700), 0);
+    WriteFile(config + "/Tavrin/Sections.txt", "Diary\nCaf\xc3\xa9\n");
+    WriteFile(config + "/Tavrin/Tavrin-Diary.txt", "{\\rtf1 kept text}");
+    WriteFile(config + "/Tavrin/Tavrin-Caf\xc3\xa9.txt", "{\\rtf1 more text}");
+  }
+  // Starts, checks that the journal in `config` is the one shown and written, and closes.
+  void ExpectJournalIn(const QByteArray& config, const QByteArray& lookAlike) {
+    Window1* w = StartProgram();
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->LB1().ListCount(), 2);
+    EXPECT_EQ(w->LB1().Cell(0, 0), "Diary");
+    EXPECT_EQ(w->LB1().Cell(1, 0), QString::fromUtf8("Caf\u00e9"));
+    w->LB1().UserSelectRow(0);
+    EXPECT_EQ(w->EF1().Text(), "kept text");
+    w->LB1().UserSelectRow(1);
+    EXPECT_EQ(w->EF1().Text(), "more text");
+    EXPECT_EQ(CloseProgram(), 0);
+    EXPECT_TRUE(Exists(config + "/Tavrin/tavrin.txt"));
+    EXPECT_TRUE(Exists(config + "/Tavrin/Tavrin-Diary-Style.txt"));
+    EXPECT_TRUE(Exists(config + "/Tavrin/Tavrin-Caf\xc3\xa9-Style.txt"));
+    EXPECT_FALSE(Exists(lookAlike)) << "a look-alike folder was made";
+    EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join('\n').toStdString();
+  }
+
+ private:
+  QByteArray base_;
+  std::vector<std::pair<const char*, QByteArray>> saved_;
+};
+
+TEST_F(ByteNamedConfigFolder, NamedByXdgConfigHome) {
+  WriteJournal(Base() + "/cfg\xff");
+  qputenv("XDG_CONFIG_HOME", Base() + "/cfg\xff");
+  ExpectJournalIn(Base() + "/cfg\xff", Base() + "/cfg\xef\xbf\xbd");
+}
+
+TEST_F(ByteNamedConfigFolder, UnderAHomeNamedSo) {
+  ASSERT_EQ(::mkdir((Base() + "/home\xff").constData(), 0700), 0);
+  WriteJournal(Base() + "/home\xff/.config");
+  qunsetenv("XDG_CONFIG_HOME");
+  qputenv("HOME", Base() + "/home\xff");
+  ExpectJournalIn(Base() + "/home\xff/.config", Base() + "/home\xef\xbf\xbd");
+}
+
+TEST_F(ByteNamedConfigFolder, FirstRunMakesItAndMessagesNameItAsTheUserKnowsIt) {
+  const QByteArray config = Base() + "/new\xff/config";
+  qputenv("XDG_CONFIG_HOME", config);
+  Window1* w = StartProgram();
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(Exists(config + "/Tavrin/Sections.txt"));
+  EXPECT_FALSE(Exists(Base() + "/new\xef\xbf\xbd"));
+  // A file that is there but cannot be read is named by the folder's own name.
+  ASSERT_EQ(::mkdir((config + "/Tavrin/Tavrin-DefaultStyle.txt").constData(), 0700), 0);
+  ui().Clear();
+  Module1::getDefaultStyle();
+  EXPECT_EQ(ui().Messages(), QStringList{QStringLiteral("The file \"") + QFile::decodeName(config) +
+                                         QStringLiteral("/Tavrin/Tavrin-DefaultStyle.txt\" could not be read: it is a "
+                                                        "folder.")});
+  EXPECT_EQ(CloseProgram(), 0);
+}
+
+}  // namespace

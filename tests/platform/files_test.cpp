@@ -62,6 +62,34 @@ TEST_F(FilesTest, ReadsLinesOfFilesWrittenElsewhere) {
   }
 }
 
+TEST_F(FilesTest, ALimitedReadEndsWithTheLastWholeLineWithinTheLimit) {
+  const struct {
+    const char* what;
+    QByteArray bytes;
+    qint64 limit;
+    QStringList lines;
+  } cases[] = {
+      {"shorter than the limit", "one\ntwo", 8, {"one", "two"}},
+      {"exactly the limit", "one\ntwo\n", 8, {"one", "two"}},
+      {"exactly the limit, no line end", "one\ntwo", 7, {"one", "two"}},
+      {"the limit after a line end", "one\ntwo\nthree\n", 8, {"one", "two"}},
+      {"the limit inside a line", "one\ntwo\nthree\n", 10, {"one", "two"}},
+      {"the limit before the line end", "one\ntwo\nthree\n", 7, {"one"}},
+      {"no line end within the limit", "a long first line\nsecond\n", 5, {}},
+      {"the limit inside a character", "one\ngr\xC3\xBCn\n", 7, {"one"}},
+      {"CRLF cut between CR and LF", "one\r\ntwo\r\n", 9, {"one"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write("in.txt", c.bytes);
+    std::shared_ptr<fw::TextInputStream> in = Folder()->Child("in.txt")->OpenAsTextFile(c.limit);
+    ASSERT_NE(in, nullptr);
+    QStringList lines;
+    while (!in->EOF_()) lines << in->ReadLine();
+    EXPECT_EQ(lines, c.lines);
+  }
+}
+
 TEST_F(FilesTest, OpenAsTextFileIsNilForMissingFilesAndFolders) {
   EXPECT_EQ(Folder()->Child("missing.txt")->OpenAsTextFile(), nullptr);
   ASSERT_TRUE(QDir(dir_.path()).mkdir("sub"));

@@ -12,6 +12,9 @@
 #include <QThread>
 #include <atomic>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 #include "platform/instancelock.h"
@@ -223,6 +226,28 @@ TEST_F(InstanceLockTest, ASecondStartWaitsForAHolderThatIsBusyOrClosing) {
 TEST_F(InstanceLockTest, WithNoHolderListeningTheRequestFailsAtOnce) {
   const fw::InstanceLock nobody(dir_.path(), kLockName);
   EXPECT_FALSE(nobody.ActivateHolder(5000));
+}
+
+}  // namespace
+
+namespace {
+
+// Folders whose names are not valid UTF-8 are reached through the links of their open folders;
+// those that differ only in such a byte are two folders, each with its own address.
+TEST_F(InstanceLockTest, TheAddressIsTheFolderItselfWhateverItsName) {
+  const QByteArray base = QFile::encodeName(dir_.path());
+  QStringList links;
+  for (const QByteArray& name : {QByteArray("/a\xff"), QByteArray("/a\xfe")}) {
+    ASSERT_EQ(::mkdir((base + name).constData(), 0700), 0);
+    const int fd = ::open((base + name).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    links << QStringLiteral("/proc/self/fd/") + QString::number(fd);
+  }
+  EXPECT_NE(fw::InstanceLock::ServerName(links[0]), fw::InstanceLock::ServerName(links[1]));
+  // One folder by two spellings is one address.
+  EXPECT_EQ(fw::InstanceLock::ServerName(links[0]), fw::InstanceLock::ServerName(links[0] + QStringLiteral("/.")));
+  EXPECT_EQ(fw::InstanceLock::ServerName(dir_.path()), fw::InstanceLock::ServerName(dir_.path() + QStringLiteral("/./")));
+  for (const QString& link : links) ::close(link.mid(link.lastIndexOf('/') + 1).toInt());
 }
 
 }  // namespace

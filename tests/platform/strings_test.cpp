@@ -182,6 +182,28 @@ TEST(StringsTest, StrEqIgnoresCaseOnly) {
     EXPECT_EQ(fw::StrEq(c.a, c.b), c.expected) << '"' << c.a.toStdString() << "\" = \"" << c.b.toStdString() << '"';
 }
 
+TEST(StringsTest, SameNameIgnoresCaseAndHowAccentsAreEncoded) {
+  const QString composed = QString::fromUtf8("Caf\u00e9");        // é as one code point
+  const QString decomposed = QString::fromUtf8("Cafe\u0301");     // e + combining acute
+  const struct {
+    QString a, b;
+    bool expected;
+  } cases[] = {
+      {composed, decomposed, true},
+      {composed.toUpper(), decomposed, true},
+      {QString::fromUtf8("A\u030angstr\u00f6m"), QString::fromUtf8("\u00c5NGSTRO\u0308M"), true},
+      {"Work", "wORK", true},
+      {composed, "Cafe", false},
+      {decomposed, "Cafe", false},
+      {"Work", "Work ", false},
+      // Only canonical equivalence: a ligature or a full-width letter is another name.
+      {QString::fromUtf8("\ufb01le"), "file", false},
+      {QString::fromUtf8("\uff37ork"), "Work", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(fw::SameName(c.a, c.b), c.expected) << '"' << c.a.toStdString() << "\" = \"" << c.b.toStdString() << '"';
+}
+
 }  // namespace
 
 namespace {

@@ -26,7 +26,19 @@ void ExpectRect(const Rect& r) {
   EXPECT_EQ(prefModule::Window1Height, r.height);
 }
 
-using Prefs = JournalTest;
+class Prefs : public JournalTest {
+ protected:
+  // A start with `file` as the preferences file: the rectangle and Module1::MySection ("Old"
+  // before) as loadPrefs leaves them.
+  void LoadExpecting(const QByteArray& file, const Rect& rect, const QString& section) {
+    prefModule::ResetState();
+    Module1::MySection = "Old";
+    WriteData("tavrin.txt", file);
+    prefModule::loadPrefs();
+    ExpectRect(rect);
+    EXPECT_EQ(Module1::MySection, section);
+  }
+};
 
 TEST_F(Prefs, NoFileGivesTheDefaultRectangle) {
   EXPECT_FALSE(prefModule::extractDirectives(prefModule::prefsFile()));
@@ -81,12 +93,7 @@ TEST_F(Prefs, DirectivesOfTheFileAreApplied) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    prefModule::ResetState();
-    Module1::MySection = "Old";
-    WriteData("tavrin.txt", c.file);
-    prefModule::loadPrefs();
-    ExpectRect(c.rect);
-    EXPECT_EQ(Module1::MySection, c.section);
+    LoadExpecting(c.file, c.rect, c.section);
     ASSERT_EQ(prefModule::gDirectives.size(), c.directives + 1);
     EXPECT_EQ(prefModule::gDirectives[0], nullptr);
     for (int i = 1; i <= c.directives; ++i) EXPECT_NE(prefModule::gDirectives[i], nullptr) << i;
@@ -108,6 +115,40 @@ TEST_F(Prefs, ParserKeepsNamesLowerCasedAndTextsVerbatim) {
     EXPECT_EQ(prefModule::gDirectives[i]->name, expected[i - 1].name);
     EXPECT_EQ(prefModule::gDirectives[i]->text, expected[i - 1].text);
   }
+}
+
+// A preferences file of megabytes is no preferences file the program wrote: its start is read,
+// and neither its size nor its longest line decides how long loading takes or what it keeps.
+TEST_F(Prefs, AHugeFileIsReadOnlyAsFarAsItsStart) {
+  const QByteArray comments = QByteArray("'") + QByteArray(99, 'c') + '\n';
+  const QByteArray megabytes = comments.repeated(40'000);  // 4 MB
+  const QByteArray line = QByteArray(4'000'000, 'x');
+  struct Case {
+    const char* what;
+    QByteArray file;
+    Rect rect;
+    QString section;  // Module1::MySection afterwards; it is "Old" before
+  };
+  const Case cases[] = {
+      {"directives before megabytes of comments, one after them",
+       "#Window1Position 1,2,3,4\n#MySection First\n" + megabytes + "#MySection Late\n#Window1Position 5,6,7,8\n",
+       {1, 2, 3, 4}, "First"},
+      {"a directive of megabytes first: nothing after it is read either",
+       "#MySection " + line + "\n#Window1Position 1,2,3,4\n", {0, 0, 0, 0}, "Old"},
+      {"a directive of megabytes last", "#Window1Position 1,2,3,4\n#MySection " + line + '\n', {1, 2, 3, 4}, "Old"},
+      {"megabytes of directives", QByteArray("#Window1Position 1,2,3,4\n#MySection A\n").repeated(200'000),
+       {1, 2, 3, 4}, "A"},
+      {"megabytes without a line end", "#MySection A\n#MySection " + line, {0, 0, 0, 0}, "A"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    LoadExpecting(c.file, c.rect, c.section);
+    qsizetype kept = 0;
+    for (int i = 1; i < prefModule::gDirectives.size(); ++i)
+      kept += prefModule::gDirectives[i]->name.size() + prefModule::gDirectives[i]->text.size();
+    EXPECT_LT(kept, 1'000'000) << "characters kept from a file of " << c.file.size() << " bytes";
+  }
+  EXPECT_TRUE(ui().Calls().isEmpty());
 }
 
 TEST_F(Prefs, SaveWritesTheRectangleAndTheSection) {

@@ -30,6 +30,7 @@
 #include "platform/listbox.h"
 #include "platform/pushbutton.h"
 #include "platform/shapes.h"
+#include "platform/strings.h"
 #include "store/module1.h"
 #include "window/getnewsection.h"
 #include "window/window1.h"
@@ -325,6 +326,118 @@ TEST_F(SectionTest, NamesTheDataFolderCannotHoldAreRefused) {
   }
   QDir data(DataPath());
   EXPECT_EQ(data.entryList(QDir::Files).filter("###").size(), 0);
+}
+
+// Names that look the same are one name: the list holds "Café" with its é as one code point.
+TEST_F(SectionTest, LookAlikeNamesAreTheSameName) {
+  Start(QByteArray("Caf\xc3\xa9\nWork\n"));
+  const QString decomposed = QString::fromUtf8("Cafe\u0301");  // e + combining acute
+  const QString message = QStringLiteral("There is already a section named ") + decomposed.toUpper() +
+                          QStringLiteral(".  Choose another name.");
+  getNewSection* d = OpenNewDialog();
+  ASSERT_NE(d, nullptr);
+  TypeName(d, decomposed.toUpper());
+  d->Control<fw::PushButton>("OK").Push();
+  EXPECT_EQ(ui().Messages(), QStringList{message});
+  EXPECT_EQ(Rows(), QStringList({QString::fromUtf8("Caf\u00e9"), "Work"}));
+  d->Close();
+
+  ui().Clear();
+  Select(1);
+  Title().SetText(decomposed.toUpper());
+  EXPECT_FALSE(SaveAs().Enabled()) << "the title names a listed Section";
+  Title().SetText("Other");  // arms Save As, which then stays armed
+  Title().SetText(decomposed.toUpper());
+  SaveAs().Push();
+  EXPECT_EQ(ui().Messages(), QStringList{message});
+  EXPECT_EQ(Rows(), QStringList({QString::fromUtf8("Caf\u00e9"), "Work"}));
+  QDir data(DataPath());
+  EXPECT_EQ(data.entryList({"Tavrin-Caf*"}, QDir::Files), QStringList());
+}
+
+TEST_F(SectionTest, TypedNamesWithInvisibleOrControlCharactersAreRefused) {
+  Start("Diary\n");
+  const QString control = QStringLiteral("A Section name cannot contain control characters.  Choose another name.");
+  const QString format = QStringLiteral(
+      "A Section name cannot contain invisible formatting characters such as direction marks or zero-width spaces.  "
+      "Choose another name.");
+  struct Case {
+    const char* what;
+    QString name;
+    QString message;
+  };
+  const Case cases[] = {
+      {"a tab", "to\tdo", control},
+      {"two lines", "two\nlines", control},
+      {"a line separator", QString::fromUtf8("two\u2028lines"), control},
+      {"an escape", QStringLiteral("a\x1b[31m"), control},
+      {"a right-to-left override", QString::fromUtf8("txt.\u202Eexe"), format},
+      {"a left-to-right embedding", QString::fromUtf8("\u202Aname"), format},
+      {"a first-strong isolate", QString::fromUtf8("na\u2068me\u2069"), format},
+      {"a zero-width space", QString::fromUtf8("Dia\u200Bry"), format},
+      {"a zero-width joiner", QString::fromUtf8("Dia\u200Dry"), format},
+      {"a zero-width no-break space", QString::fromUtf8("Dia\uFEFFry"), format},
+      {"half a surrogate pair", QStringLiteral("a") + QChar(0xD83D), QStringLiteral(
+           "A Section name cannot contain an incomplete character.  Choose another name.")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Pasted into the new-section dialog's field ...
+    ui().Clear();
+    getNewSection* d = OpenNewDialog();
+    ASSERT_NE(d, nullptr);
+    fw::EditField& field = d->Control<fw::EditField>("SectionName");
+    QApplication::clipboard()->setText(c.name);
+    field.LineEdit()->paste();
+    ASSERT_EQ(field.Text(), c.name) << "the field takes the pasted text as it stands";
+    d->Control<fw::PushButton>("OK").Push();
+    EXPECT_EQ(ui().Messages(), QStringList{c.message});
+    EXPECT_EQ(Rows(), QStringList{"Diary"});
+    d->Close();
+    // ... and into the title, for Save As.
+    ui().Clear();
+    Select(0);
+    Title().LineEdit()->selectAll();
+    Title().LineEdit()->paste();
+    ASSERT_EQ(Title().Text(), c.name);
+    SaveAs().Push();
+    EXPECT_EQ(ui().Messages(), QStringList{c.message});
+    EXPECT_EQ(Rows(), QStringList{"Diary"});
+  }
+  for (const QString& file : QDir(DataPath()).entryList(QDir::Files))
+    EXPECT_TRUE(file == "Sections.txt" || file.startsWith("Tavrin-Diary")) << file.toStdString();
+  // Letters of any script, and blanks inside, are names like any other.
+  ui().Clear();
+  NewSection(QString::fromUtf8("\u05d9\u05d5\u05de\u05df \u65e5\u8a18 Caf\u00e9"));
+  EXPECT_TRUE(ui().Messages().isEmpty());
+  EXPECT_EQ(List().ListCount(), 2);
+}
+
+// A hand-edited list may hold names a person could not type now: they stay listed, and their
+// text is read and saved under their names as they stand, look-alikes each in its own files.
+TEST_F(SectionTest, StoredNamesWithSuchCharactersStayReadable) {
+  const QString names[] = {QString::fromUtf8("Caf\u00e9"), QString::fromUtf8("Cafe\u0301"), "to\tdo",
+                           QString::fromUtf8("Dia\u200Bry"), QString::fromUtf8("\u202Eright")};
+  QByteArray list;
+  for (int i = 0; i < 5; ++i) {
+    list += names[i].toUtf8() + '\n';
+    WriteData("Tavrin-" + names[i] + ".txt", "{\\rtf1 text of " + QByteArray::number(i) + "}");
+  }
+  Start(list);
+  EXPECT_EQ(Rows(), QStringList(std::begin(names), std::end(names)));
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    Select(i);
+    EXPECT_EQ(Editor().Text(), QStringLiteral("text of ") + fw::Str(i));
+    Type(QStringLiteral(" edited"));
+  }
+  Select(0);
+  EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join('\n').toStdString();
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    const QByteArray text = ReadData("Tavrin-" + names[i] + ".txt");
+    EXPECT_TRUE(text.contains("text of " + QByteArray::number(i) + " edited")) << text.toStdString();
+  }
 }
 
 TEST_F(ThreeSections, DeleteYes) {
