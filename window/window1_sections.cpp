@@ -89,6 +89,11 @@ void Window1::NewJournal_Action() {
 void Window1::DeleteJournal_Action() {
   Window1* w = this;
   Listbox& lb = w->LB1();
+  if (lb.ListIndex() < 0) {
+    // Nothing is selected, so nothing is to be deleted: the editor may hold text the user typed.
+    Beep();
+    return;
+  }
   const QString name = lb.Text();
   const int r = MsgBox(QStringLiteral("Are you sure that you want to delete the Section named ") + name + u'?', 308, QString());
   if (r == kAnswerYes) {

@@ -356,17 +356,48 @@ TEST_F(SectionTest, DeletingTheOnlySectionDisablesTheEditorUntilTheNextNew) {
   EXPECT_TRUE(Editor().Enabled());
 }
 
+// With no row selected there is nothing to delete: Delete asks nothing, removes nothing and
+// leaves the title and the editor as they are, however the program came to select no row.
+TEST_F(SectionTest, DeleteWithNoRowSelectedOnlyBeeps) {
+  WriteData("Tavrin-A.txt", "{\\rtf1\\ansi text of A\\par}");
+  Start("A\nB\nC\n");
+  const struct {
+    const char* what;
+    std::function<void()> leadIn;
+  } cases[] = {
+      {"at start", [] {}},
+      {"after Save As", [this] { Select(0); Title().SetText("Z"); SaveAs().Push(); }},
+      {"after a Delete", [this] { Select(1); ui().SetNextAnswer(fw::kAnswerYes); w->ButtonNamed("DeleteJournal").Push(); }},
+      {"with text typed", [this] { Type("loose words"); }},
+      {"with a title typed", [this] { Title().SetText("Draft"); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.leadIn();
+    ASSERT_EQ(List().ListIndex(), -1);
+    const QStringList rows = Rows();
+    const QByteArray list = ReadData("Sections.txt");
+    const QString text = Editor().Text(), title = Title().Text();
+    const bool saveAsOn = SaveAs().Enabled();
+    const QStringList files = QDir(DataPath()).entryList(QDir::Files);
+    ui().Clear();
+    w->ButtonNamed("DeleteJournal").Push();
+    EXPECT_EQ(ui().Count("MsgBox"), 0);
+    EXPECT_EQ(ui().Count("Beep"), 1);
+    EXPECT_EQ(Rows(), rows);
+    EXPECT_EQ(ReadData("Sections.txt"), list);
+    EXPECT_EQ(QDir(DataPath()).entryList(QDir::Files), files);
+    EXPECT_EQ(Editor().Text(), text);
+    EXPECT_EQ(Title().Text(), title);
+    EXPECT_EQ(SaveAs().Enabled(), saveAsOn);
+    EXPECT_TRUE(Editor().Enabled());
+  }
+  EXPECT_EQ(Editor().Text(), "loose words");
+}
+
 // Rows that differ only in case are two Sections with two sets of files: Delete and Save As take
 // the row and the files of exactly the name they act on.
-TEST_F(SectionTest, DeleteWithNoRowAndDuplicateRows) {
-  WriteData("Tavrin-Twin.txt", "");
-  WriteData("Tavrin-twin.txt", "");
-  Start("Twin\ntwin\nOther\n");
-  ui().SetNextAnswer(fw::kAnswerYes);
-  w->ButtonNamed("DeleteJournal").Push();
-  EXPECT_EQ(ui().Calls()[0].Text, "Are you sure that you want to delete the Section named ?");
-  EXPECT_EQ(Rows(), QStringList({"Twin", "twin", "Other"}));
-
+TEST_F(SectionTest, DuplicateRowsAreDeletedAndRenamedApart) {
   const struct {
     const char* what;
     int row;
