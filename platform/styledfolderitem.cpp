@@ -72,6 +72,7 @@ class SavedState : public QObject {
   bool StillMatches(const QString& path) const {
     return path == path_ && matched_ == revision_ && stamp_ == StampOf(path);
   }
+  bool StillMatchesItsFile() const { return !path_.isEmpty() && StillMatches(path_); }
 
  private:
   static constexpr const char* kProperty = "fw.savedState";
@@ -170,6 +171,11 @@ bool FolderItem::SaveStyledEditField(const EditField& field) {
   if (!WriteAll(EncodeStyledRtf(*doc))) return false;
   state->Matches(path_, StampOf(path_));
   return true;
+}
+
+bool FolderItem::StyledTextSaved(const EditField& field) {
+  const QTextDocument* doc = field.Document();
+  return doc && SavedState::Of(doc)->StillMatchesItsFile();
 }
 
 bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater) {

@@ -346,10 +346,14 @@ bool saveSectionTextOrSay() {
   return false;
 }
 
+bool shownTextIsKept() {
+  const EditField& ef = EF1();
+  return ef.Text().isEmpty() || FolderItem::StyledTextSaved(ef);
+}
+
 bool keepShownText(const QString& section) {
   ThisSection = section;
-  // An empty editor loses nothing: the file on disk stays as it was.
-  if (saveSectionText() || EF1().Text().isEmpty()) return true;
+  if (saveSectionText() || shownTextIsKept()) return true;
   reportTextNotSaved();
   return false;
 }

@@ -275,7 +275,7 @@ void Window1::Event_Open() {
 }
 
 void Window1::Event_Close() {
-  if (!Module1::saveSectionText()) {
+  if (!Module1::saveSectionText() && !Module1::shownTextIsKept()) {
     // The failure has been shown; quitting now would lose the text, so the user decides, and the
     // safe answer is the default.
     const int answer = MsgBox(QStringLiteral("The text of the Section ") + Module1::ThisSection +
