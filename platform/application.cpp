@@ -227,6 +227,8 @@ void RequestTermination() {
   TerminationStep();
 }
 
+bool TerminationUnderWay() { return g_terminating; }
+
 bool HasFailed() { return g_failed; }
 void ResetFailureForTesting() {
   if (!g_failed) return;

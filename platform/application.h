@@ -74,6 +74,8 @@ void Quit(int status = 0);
 // that moment is answered the way that changes nothing (Cancel, No), so that the road that opened
 // it returns first; the Quit then runs from the event loop itself.
 void RequestTermination();
+// Whether the Quit under way was requested from outside: no one may be there to answer a question.
+bool TerminationUnderWay();
 
 // Start-up and the event loop: watches for termination requests, runs `startup`, raises the
 // application's Open and opens the windows that start-up made visible, runs the loop until Quit,

@@ -51,8 +51,8 @@ class FolderItem {
   bool OpenStyledEditField(EditField& field, DamageFound damagedLater = {});
   // After an OpenStyledEditField that failed: the editor holds the text read before the damage.
   bool PartlyRead() const { return partlyRead_; }
-  // Whether the field's styled text is, unchanged, what a file holds: it was read from that file
-  // or written to it after its last change, and the file has not changed since.
+  // Whether the field's styled text is unchanged since it was last read from a file or written to
+  // one: nothing was typed into it since, and none of its styles changed.
   static bool StyledTextSaved(const EditField& field);
 
   // Whole-file helpers for formats that are not line based; WriteAll replaces atomically.

@@ -72,7 +72,8 @@ class SavedState : public QObject {
   bool StillMatches(const QString& path) const {
     return path == path_ && matched_ == revision_ && stamp_ == StampOf(path);
   }
-  bool StillMatchesItsFile() const { return !path_.isEmpty() && StillMatches(path_); }
+  // Whatever became of the file since: what the user typed is the question, not what others wrote.
+  bool UnchangedSinceFile() const { return !path_.isEmpty() && matched_ == revision_; }
 
  private:
   static constexpr const char* kProperty = "fw.savedState";
@@ -175,7 +176,7 @@ bool FolderItem::SaveStyledEditField(const EditField& field) {
 
 bool FolderItem::StyledTextSaved(const EditField& field) {
   const QTextDocument* doc = field.Document();
-  return doc && SavedState::Of(doc)->StillMatchesItsFile();
+  return doc && SavedState::Of(doc)->UnchangedSinceFile();
 }
 
 bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater) {

@@ -257,6 +257,12 @@ bool isOwnFileName(const QString& fileName) {
          (fileName.startsWith(QLatin1String("Tavrin-")) && fileName.endsWith(QLatin1String(".txt")));
 }
 
+bool sectionFilesExist(const QString& name) {
+  for (const FolderItemPtr& file : {sectionTextFile(name), sectionStyleFile(name)})
+    if (file && file->Exists()) return true;
+  return false;
+}
+
 FolderItemPtr sectionTextFile(const QString& name) { return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral(".txt")); }
 FolderItemPtr sectionStyleFile(const QString& name) {
   return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral("-Style.txt"));
@@ -350,6 +356,8 @@ bool shownTextIsKept() {
   const EditField& ef = EF1();
   return ef.Text().isEmpty() || FolderItem::StyledTextSaved(ef);
 }
+
+bool textBelongsToNoSection() { return MySection.isEmpty() && LastSection.isEmpty() && !shownTextIsKept(); }
 
 bool keepShownText(const QString& section) {
   ThisSection = section;

@@ -67,6 +67,11 @@ bool saveSectionTextOrSay();
 // Whether putting another text into the editor loses none of the shown one: the editor is empty,
 // or a file holds its text as shown (a failed save then failed only at the tool row's record).
 bool shownTextIsKept();
+// Whether the editor holds text typed while no Section was shown: no file holds it, and the next
+// road that puts another text into the editor would drop it.
+bool textBelongsToNoSection();
+// Whether a Section of this name has a text or style file in the data folder.
+bool sectionFilesExist(const QString& name);
 // Saves the shown text as `section`'s (which becomes ThisSection) before a road puts another
 // text into the editor; false, with the failure shown, when the text could not be saved and is
 // not kept otherwise (shownTextIsKept): the road must stop so that the text stays shown.

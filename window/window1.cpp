@@ -275,6 +275,10 @@ void Window1::Event_Open() {
 }
 
 void Window1::Event_Close() {
+  if (!MayLeaveTextOfNoSection()) {
+    CancelClose();
+    return;
+  }
   if (!Module1::saveSectionText() && !Module1::shownTextIsKept()) {
     // The failure has been shown; quitting now would lose the text, so the user decides, and the
     // safe answer is the default.

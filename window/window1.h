@@ -77,6 +77,15 @@ class Window1 : public fw::Window {
   void Event_Restore() override;
   void Event_Resizing() override;
 
+  // Before a road puts another text into the editor, or the program ends: text typed while no
+  // Section was shown is dropped only when the user says so. True when the road may go on; false
+  // when it must stay where it is (the new-section dialog is then open when the user chose to keep
+  // the text). When no one may be there to answer, the text is kept under a free name.
+  bool MayLeaveTextOfNoSection();
+  // Makes the editor's text and the tool row the new Section `name` at the end of the list; false,
+  // with the failure shown, when its text could not be saved.
+  bool AddSectionOfShownText(const QString& name);
+
   // Typed access to the controls by name.
   fw::Listbox& LB1() const;
   fw::EditField& EF1() const;

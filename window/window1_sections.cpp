@@ -1,5 +1,6 @@
 // The section list and the roads that show, create, delete and rename Sections.
 
+#include "platform/application.h"
 #include "platform/editfield.h"
 #include "platform/graphics.h"
 #include "platform/listbox.h"
@@ -29,9 +30,52 @@ void RemoveSectionFiles(const QString& name) {
 }
 }  // namespace
 
+namespace {
+// A name for text kept without the user naming it: "Untitled", "Untitled 2", ..., one that no row
+// bears in any letter case and that has no files in the data folder.
+QString FreeSectionName(const Listbox& lb) {
+  for (int n = 1;; ++n) {
+    const QString name = QStringLiteral("Untitled") + (n == 1 ? QString() : u' ' + Str(n));
+    bool listed = false;
+    for (int i = 0; i < lb.ListCount() && !listed; ++i) listed = StrEq(lb.Cell(i, 0), name);
+    if (!listed && !Module1::sectionFilesExist(name)) return name;
+  }
+}
+}  // namespace
+
+bool Window1::AddSectionOfShownText(const QString& name) {
+  Module1::ThisSection = name;
+  if (!Module1::saveSectionTextOrSay()) {
+    Module1::ThisSection = QString();
+    return false;
+  }
+  LB1().AddRow(name);
+  Module1::saveSections();
+  return true;
+}
+
+bool Window1::MayLeaveTextOfNoSection() {
+  if (!Module1::textBelongsToNoSection()) return true;
+  if (TerminationUnderWay()) {
+    // A logout or a signal: no answer can come, and the text must outlive the program.
+    AddSectionOfShownText(FreeSectionName(LB1()));
+    return true;
+  }
+  const int answer = MsgBox(QStringLiteral("The text in the editor belongs to no Section.  Keep it as a new Section?  "
+                                           "No discards the text."),
+                            3 + 48, QString());
+  if (answer == kAnswerNo) return true;
+  if (answer == kAnswerYes) getNewSection::getNewSection_()->Show();  // its OK keeps the text
+  return false;
+}
+
 void Window1::LB1_Change() {
   Window1* w = this;
   Listbox& lb = w->LB1();
+  if (lb.ListIndex() >= 0 && !MayLeaveTextOfNoSection()) {
+    lb.RestoreListIndex(-1);
+    return;
+  }
   if (!Module1::LastSection.isEmpty()) {
     if (!Module1::keepShownText(Module1::LastSection)) {
       // Going on would put another text into the editor and this one would be gone: the Section

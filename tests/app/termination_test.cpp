@@ -6,10 +6,12 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <signal.h>
 
+#include "app/startup.h"
 #include "journalfixture.h"
 #include "platform/application.h"
 #include "platform/editfield.h"
@@ -17,6 +19,7 @@
 #include "platform/pushbutton.h"
 #include "platform/terminationsignals.h"
 #include "platform/window.h"
+#include "store/module1.h"
 #include "window/window1.h"
 
 namespace {
@@ -92,6 +95,43 @@ TEST_F(TerminationTest, ADialogOpenAtTheSignalIsAnsweredNoAndTheSaveFollows) {
   ASSERT_TRUE(MainWindowClosesSoon());
   ExpectEverythingSaved();
   EXPECT_EQ(fw::FinishApplication(0), 0);
+}
+
+// No one may be there to answer whether to keep text typed while no Section was shown: it is
+// kept as a new Section under a name that no row bears in any case and no file of the folder has.
+TEST_F(TerminationTest, TextOfNoSectionIsKeptUnderAFreeName) {
+  const struct {
+    const char* what;
+    QByteArray sections;
+    QStringList files;
+    QString name;
+  } cases[] = {
+      {"a free name", "Diary\n", {}, "Untitled"},
+      {"a row of that name in other case", "untitled\nDiary\n", {}, "Untitled 2"},
+      {"files the list lost", "Diary\n", {"Tavrin-Untitled.txt", "Tavrin-Untitled 2-Style.txt"}, "Untitled 3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(!DataExists("") || QDir(DataPath()).removeRecursively());
+    WriteData("Sections.txt", c.sections);
+    for (const QString& f : c.files) WriteData(f, "kept");
+    Window1* w = StartProgram();
+    ASSERT_NE(w, nullptr);
+    w->EF1().TextEdit()->insertPlainText(QStringLiteral("loose words"));
+    ui().Clear();
+    {
+      const fw::TerminationSignals watch(&fw::RequestTermination);
+      ASSERT_EQ(raise(SIGTERM), 0);
+      ASSERT_TRUE(MainWindowClosesSoon());
+    }
+    EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
+    EXPECT_EQ(fw::FinishApplication(0), 0);
+    EXPECT_TRUE(ReadData("Tavrin-" + c.name + ".txt").contains("loose words"));
+    EXPECT_EQ(ReadData("Sections.txt"), c.sections + c.name.toUtf8() + '\n');
+    for (const QString& f : c.files) EXPECT_EQ(ReadData(f), "kept") << f.toStdString();
+    ReleaseModuleState();
+    Module1::ResetState();
+  }
 }
 
 }  // namespace
