@@ -263,6 +263,12 @@ bool sectionFilesExist(const QString& name) {
   return false;
 }
 
+QString sectionFilesProblem(const QString& name) {
+  if (!sectionFilesExist(name)) return QString();
+  return QStringLiteral("The data folder already holds files of a Section named ") + name +
+         QStringLiteral(".  Choose another name.");
+}
+
 FolderItemPtr sectionTextFile(const QString& name) { return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral(".txt")); }
 FolderItemPtr sectionStyleFile(const QString& name) {
   return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral("-Style.txt"));

@@ -72,6 +72,9 @@ bool shownTextIsKept();
 bool textBelongsToNoSection();
 // Whether a Section of this name has a text or style file in the data folder.
 bool sectionFilesExist(const QString& name);
+// The refusal message for a new name whose files are in the data folder although no row names
+// them (the list lost them): saving under it would write their text away. "" when there are none.
+QString sectionFilesProblem(const QString& name);
 // Saves the shown text as `section`'s (which becomes ThisSection) before a road puts another
 // text into the editor; false, with the failure shown, when the text could not be saved and is
 // not kept otherwise (shownTextIsKept): the road must stop so that the text stays shown.

@@ -104,9 +104,8 @@ void getNewSection::OK_Action() {
   if (Module1::textBelongsToNoSection()) {
     // Text typed while no Section was shown becomes the new Section's, never emptied away; over
     // files of the same name that the list lost it would write their text away.
-    if (Module1::sectionFilesExist(name)) {
-      MsgBox(QStringLiteral("The data folder already holds files of a Section named ") + name +
-             QStringLiteral(".  Choose another name."));
+    if (const QString problem = Module1::sectionFilesProblem(name); !problem.isEmpty()) {
+      MsgBox(problem);
       field.SetText(QString());
       return;
     }

@@ -194,7 +194,10 @@ void Window1::SaveAs_Action() {
       return;
     }
   }
-  if (const QString problem = Module1::sectionNameProblem(newName); !problem.isEmpty()) {
+  QString problem = Module1::sectionNameProblem(newName);
+  // Files of the new name that the list lost would be written over by the save below.
+  if (problem.isEmpty()) problem = Module1::sectionFilesProblem(newName);
+  if (!problem.isEmpty()) {
     MsgBox(problem);
     title.SetFocus();
     return;

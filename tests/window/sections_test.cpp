@@ -510,6 +510,39 @@ TEST_F(ThreeSections, RenameWhoseWriteFailsRemovesNothing) {
   ExpectState("B", "B", "B");
 }
 
+// A name whose files the list lost (a crash, another program) is refused at Save As: the save
+// would write their text away. A rename and a Save As with no Section shown alike.
+TEST_F(ThreeSections, SaveAsRefusesANameWhoseFilesAreThere) {
+  const struct {
+    const char* what;
+    int row;  // -1: no Section shown
+    const char* file;
+  } cases[] = {{"rename over a text file", 1, "Tavrin-Lost.txt"},
+               {"rename over a style file", 1, "Tavrin-Lost-Style.txt"},
+               {"no Section shown, over a text file", -1, "Tavrin-Lost.txt"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QFile::remove(DataPath("Tavrin-Lost.txt"));
+    QFile::remove(DataPath("Tavrin-Lost-Style.txt"));
+    WriteData(c.file, "kept");
+    if (c.row >= 0) Select(c.row);
+    else List().SetListIndex(-1);
+    Type(" typed");
+    const QString text = Editor().Text();
+    const QByteArray list = ReadData("Sections.txt");
+    Title().SetText("Lost");
+    ui().Clear();
+    SaveAs().Push();
+    EXPECT_EQ(ui().Messages(),
+              QStringList{"The data folder already holds files of a Section named Lost.  Choose another name."});
+    EXPECT_EQ(ReadData(c.file), "kept");
+    EXPECT_EQ(Rows(), QStringList({"A", "B", "C"}));
+    EXPECT_EQ(ReadData("Sections.txt"), list);
+    EXPECT_EQ(Editor().Text(), text);
+    EXPECT_EQ(List().ListIndex(), c.row);
+  }
+}
+
 TEST_F(ThreeSections, SaveAsWithNoSectionShownAddsTheTextAsANewSection) {
   List().SetListIndex(-1);
   Editor().SetText("loose notes");
