@@ -82,9 +82,10 @@ class Window1 : public fw::Window {
   // when it must stay where it is (the new-section dialog is then open when the user chose to keep
   // the text). When no one may be there to answer, the text is kept under a free name.
   bool MayLeaveTextOfNoSection();
-  // Makes the editor's text and the tool row the new Section `name` at the end of the list; false,
-  // with the failure shown, when its text could not be saved.
-  bool AddSectionOfShownText(const QString& name);
+  // Makes the editor's text and the tool row the new Section `name` at the end of the list; false
+  // when its text could not be saved (the failure has been shown, with why the text stays when
+  // `tellWhyNot`).
+  bool AddSectionOfShownText(const QString& name, bool tellWhyNot = true);
 
   // Typed access to the controls by name.
   fw::Listbox& LB1() const;

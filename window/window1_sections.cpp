@@ -43,9 +43,9 @@ QString FreeSectionName(const Listbox& lb) {
 }
 }  // namespace
 
-bool Window1::AddSectionOfShownText(const QString& name) {
+bool Window1::AddSectionOfShownText(const QString& name, bool tellWhyNot) {
   Module1::ThisSection = name;
-  if (!Module1::saveSectionTextOrSay()) {
+  if (!(tellWhyNot ? Module1::saveSectionTextOrSay() : Module1::saveSectionText())) {
     Module1::ThisSection = QString();
     return false;
   }
@@ -57,8 +57,9 @@ bool Window1::AddSectionOfShownText(const QString& name) {
 bool Window1::MayLeaveTextOfNoSection() {
   if (!Module1::textBelongsToNoSection()) return true;
   if (TerminationUnderWay()) {
-    // A logout or a signal: no answer can come, and the text must outlive the program.
-    AddSectionOfShownText(FreeSectionName(LB1()));
+    // A logout or a signal: no answer can come, and the text must outlive the program. When even
+    // that save fails, nothing more can be done without an answer.
+    AddSectionOfShownText(FreeSectionName(LB1()), false);
     return true;
   }
   const int answer = MsgBox(QStringLiteral("The text in the editor belongs to no Section.  Keep it as a new Section?  "

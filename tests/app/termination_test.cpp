@@ -134,4 +134,21 @@ TEST_F(TerminationTest, TextOfNoSectionIsKeptUnderAFreeName) {
   }
 }
 
+// When even that save cannot be made (here the data folder is a file, as said at start-up), the
+// signal still ends the program, with no message that no one could answer.
+TEST_F(TerminationTest, TextOfNoSectionThatCannotBeKeptDoesNotHoldTheEnd) {
+  QFile file(PrefsPath() + QStringLiteral("/Tavrin"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  Window1* w = StartProgram();
+  ASSERT_NE(w, nullptr);
+  w->EF1().TextEdit()->insertPlainText(QStringLiteral("loose words"));
+  ui().Clear();
+  const fw::TerminationSignals watch(&fw::RequestTermination);
+  ASSERT_EQ(raise(SIGTERM), 0);
+  ASSERT_TRUE(MainWindowClosesSoon());
+  EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
+  EXPECT_EQ(fw::FinishApplication(0), 0);
+}
+
 }  // namespace
