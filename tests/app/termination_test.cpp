@@ -44,6 +44,21 @@ class TerminationTest : public JournalTest {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     return fw::GetImplicitWindow(QStringLiteral("Window1")) == nullptr;
   }
+  // Starts, types "loose words" with no Section shown, and ends by a SIGTERM, which no message may
+  // hold up.
+  void EndByASignalWithTextOfNoSection() {
+    Window1* w = StartProgram();
+    ASSERT_NE(w, nullptr);
+    w->EF1().TextEdit()->insertPlainText(QStringLiteral("loose words"));
+    ui().Clear();
+    {
+      const fw::TerminationSignals watch(&fw::RequestTermination);
+      ASSERT_EQ(raise(SIGTERM), 0);
+      ASSERT_TRUE(MainWindowClosesSoon());
+    }
+    EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
+    EXPECT_EQ(fw::FinishApplication(0), 0);
+  }
   void ExpectEverythingSaved() {
     EXPECT_TRUE(ReadData("Tavrin-Diary.txt").contains("typed before the end")) << ReadData("Tavrin-Diary.txt").constData();
     EXPECT_EQ(ReadData("Sections.txt"), "Diary\nWork\n");
@@ -115,17 +130,7 @@ TEST_F(TerminationTest, TextOfNoSectionIsKeptUnderAFreeName) {
     ASSERT_TRUE(!DataExists("") || QDir(DataPath()).removeRecursively());
     WriteData("Sections.txt", c.sections);
     for (const QString& f : c.files) WriteData(f, "kept");
-    Window1* w = StartProgram();
-    ASSERT_NE(w, nullptr);
-    w->EF1().TextEdit()->insertPlainText(QStringLiteral("loose words"));
-    ui().Clear();
-    {
-      const fw::TerminationSignals watch(&fw::RequestTermination);
-      ASSERT_EQ(raise(SIGTERM), 0);
-      ASSERT_TRUE(MainWindowClosesSoon());
-    }
-    EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
-    EXPECT_EQ(fw::FinishApplication(0), 0);
+    ASSERT_NO_FATAL_FAILURE(EndByASignalWithTextOfNoSection());
     EXPECT_TRUE(ReadData("Tavrin-" + c.name + ".txt").contains("loose words"));
     EXPECT_EQ(ReadData("Sections.txt"), c.sections + c.name.toUtf8() + '\n');
     for (const QString& f : c.files) EXPECT_EQ(ReadData(f), "kept") << f.toStdString();
@@ -140,15 +145,7 @@ TEST_F(TerminationTest, TextOfNoSectionThatCannotBeKeptDoesNotHoldTheEnd) {
   QFile file(PrefsPath() + QStringLiteral("/Tavrin"));
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.close();
-  Window1* w = StartProgram();
-  ASSERT_NE(w, nullptr);
-  w->EF1().TextEdit()->insertPlainText(QStringLiteral("loose words"));
-  ui().Clear();
-  const fw::TerminationSignals watch(&fw::RequestTermination);
-  ASSERT_EQ(raise(SIGTERM), 0);
-  ASSERT_TRUE(MainWindowClosesSoon());
-  EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
-  EXPECT_EQ(fw::FinishApplication(0), 0);
+  ASSERT_NO_FATAL_FAILURE(EndByASignalWithTextOfNoSection());
 }
 
 }  // namespace
