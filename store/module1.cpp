@@ -360,7 +360,8 @@ bool saveSectionTextOrSay() {
 
 bool shownTextIsKept() {
   const EditField& ef = EF1();
-  return ef.Text().isEmpty() || FolderItem::StyledTextSaved(ef);
+  // The cheap test first: the whole text of a long Section is a copy of megabytes.
+  return FolderItem::StyledTextSaved(ef) || ef.Text().isEmpty();
 }
 
 bool textBelongsToNoSection() { return MySection.isEmpty() && LastSection.isEmpty() && !shownTextIsKept(); }

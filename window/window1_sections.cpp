@@ -28,9 +28,7 @@ void RemoveSectionFiles(const QString& name) {
   if (FolderItemPtr text = Module1::sectionTextFile(name); text && text->Exists()) text->Delete();
   if (FolderItemPtr style = Module1::sectionStyleFile(name); style && style->Exists()) style->Delete();
 }
-}  // namespace
 
-namespace {
 // A name for text kept without the user naming it: "Untitled", "Untitled 2", ..., one that no row
 // bears in any letter case and that has no files in the data folder.
 QString FreeSectionName(const Listbox& lb) {
