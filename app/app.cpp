@@ -46,12 +46,11 @@ void App::Event_CommitData(SessionCommit& commit) {
 }
 
 namespace {
-// Why the data folder cannot be used; "" when it can.
+// Why the data folder cannot be used; "" when it can be read.
 QString FolderProblem(const FolderItem& folder) {
   const QFileInfo info(folder.NativePath());
   if (!info.isDir()) return QStringLiteral("it is not a folder");
   if (!info.isReadable() || !info.isExecutable()) return QStringLiteral("it cannot be read");
-  if (!info.isWritable()) return QStringLiteral("it cannot be written to");
   return QString();
 }
 
@@ -62,9 +61,9 @@ QString CannotBeUsed(const FolderItem& folder, const QString& reason) {
 
 // Said once here rather than at every save that would fail later; the roads that stop on such a
 // save say it again (Module1::reportTextNotSaved).
-void MarkUnusable(const QString& cannotBeUsed) {
+void MarkUnusable(const QString& problem) {
   Module1::DataFolderUnusable = true;
-  Module1::DataFolderProblem = QStringLiteral("the ") + cannotBeUsed;
+  Module1::DataFolderProblem = QStringLiteral("the ") + problem;
 }
 }  // namespace
 
@@ -77,8 +76,17 @@ void App::setupTavrin() {
     MsgBox(QStringLiteral("The ") + cannotBeUsed + QStringLiteral(".  Nothing you write can be saved."));
     MarkUnusable(cannotBeUsed);
   } else if (folder && folder->Exists() && !Module1::DataFolderMadeThisRun) {
-    // A replace cut short by a kill leaves its temporary file; the real file is whole beside it.
-    folder->RemoveLeftoverTemporaries(&Module1::isOwnFileName);
+    if (!QFileInfo(folder->NativePath()).isWritable()) {
+      // Its Sections can still be read and shown; that none can be saved is said once, here.
+      const QString notWritable = QStringLiteral("data folder \"") + folder->NativePath() +
+                                  QStringLiteral("\" cannot be written to");
+      MsgBox(QStringLiteral("The ") + notWritable +
+             QStringLiteral(": its Sections are shown, but nothing you write can be saved."));
+      MarkUnusable(notWritable);
+    } else {
+      // A replace cut short by a kill leaves its temporary file; the real file is whole beside it.
+      folder->RemoveLeftoverTemporaries(&Module1::isOwnFileName);
+    }
     Module1::getSections();
   } else if (folder) {
     if (!folder->Exists() && !folder->CreateAsFolder()) {

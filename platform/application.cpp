@@ -273,6 +273,8 @@ void CommitSessionData(SessionCommit& commit) {
 
 bool MayInteract() { return !g_commit || g_commit->AllowsInteraction(); }
 
+bool TerminationUnderWay() { return g_terminating; }
+
 bool HasFailed() { return g_failed; }
 void ResetFailureForTesting() {
   if (!g_failed) return;

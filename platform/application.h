@@ -97,6 +97,8 @@ void RequestTermination();
 void CommitSessionData(SessionCommit& commit);
 // False while a request to save runs and the session manager does not let the user be asked.
 bool MayInteract();
+// Whether the Quit under way was requested from outside: no one may be there to answer a question.
+bool TerminationUnderWay();
 
 // Start-up and the event loop: watches for termination requests, runs `startup`, raises the
 // application's Open and opens the windows that start-up made visible, runs the loop until Quit,

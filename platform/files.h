@@ -61,6 +61,9 @@ class FolderItem {
   bool PartlyRead() const { return partlyRead_; }
   // After an OpenStyledEditField that succeeded and read the whole file.
   QStringList NotKept() const { return notKept_; }
+  // Whether the field's styled text is unchanged since it was last read from a file or written to
+  // one: nothing was typed into it since, and none of its styles changed.
+  static bool StyledTextSaved(const EditField& field);
 
   // Whole-file helpers for formats that are not line based; WriteAll replaces atomically.
   bool ReadAll(QByteArray* data);

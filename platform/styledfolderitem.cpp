@@ -72,6 +72,8 @@ class SavedState : public QObject {
   bool StillMatches(const QString& path) const {
     return path == path_ && matched_ == revision_ && stamp_ == StampOf(path);
   }
+  // Whatever became of the file since: what the user typed is the question, not what others wrote.
+  bool UnchangedSinceFile() const { return !path_.isEmpty() && matched_ == revision_; }
 
  private:
   static constexpr const char* kProperty = "fw.savedState";
@@ -175,6 +177,11 @@ bool FolderItem::SaveStyledEditField(const EditField& field) {
   if (!WriteAll(EncodeStyledRtf(*doc))) return false;
   state->Matches(path_, StampOf(path_));
   return true;
+}
+
+bool FolderItem::StyledTextSaved(const EditField& field) {
+  const QTextDocument* doc = field.Document();
+  return doc && SavedState::Of(doc)->UnchangedSinceFile();
 }
 
 bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater, NotKeptFound notKeptLater) {

@@ -257,6 +257,18 @@ bool isOwnFileName(const QString& fileName) {
          (fileName.startsWith(QLatin1String("Tavrin-")) && fileName.endsWith(QLatin1String(".txt")));
 }
 
+bool sectionFilesExist(const QString& name) {
+  for (const FolderItemPtr& file : {sectionTextFile(name), sectionStyleFile(name)})
+    if (file && file->Exists()) return true;
+  return false;
+}
+
+QString sectionFilesProblem(const QString& name) {
+  if (!sectionFilesExist(name)) return QString();
+  return QStringLiteral("The data folder already holds files of a Section named ") + name +
+         QStringLiteral(".  Choose another name.");
+}
+
 FolderItemPtr sectionTextFile(const QString& name) { return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral(".txt")); }
 FolderItemPtr sectionStyleFile(const QString& name) {
   return DataChild(QStringLiteral("Tavrin-") + name + QStringLiteral("-Style.txt"));
@@ -394,10 +406,17 @@ bool saveSectionTextOrSay() {
   return false;
 }
 
+bool shownTextIsKept() {
+  const EditField& ef = EF1();
+  // The cheap test first: the whole text of a long Section is a copy of megabytes.
+  return FolderItem::StyledTextSaved(ef) || ef.Text().isEmpty();
+}
+
+bool textBelongsToNoSection() { return MySection.isEmpty() && LastSection.isEmpty() && !shownTextIsKept(); }
+
 bool keepShownText(const QString& section) {
   ThisSection = section;
-  // An empty editor loses nothing: the file on disk stays as it was.
-  if (saveSectionText() || EF1().Text().isEmpty()) return true;
+  if (saveSectionText() || shownTextIsKept()) return true;
   reportTextNotSaved();
   return false;
 }

@@ -45,7 +45,8 @@ extern int32_t A;
 
 // Set when the stored list of Sections exists but could not be read.
 extern bool SectionListUnreadable;
-// Set at start-up when the data folder cannot be used; the failure has been told once.
+// Set at start-up when nothing can be saved in the data folder (it cannot be used, or it can only
+// be read); this has been told once, and saves then fail without a message each.
 extern bool DataFolderUnusable;
 // Then: which folder, and why ("the data folder "..." cannot be used: it is not a folder").
 extern QString DataFolderProblem;
@@ -67,9 +68,20 @@ SectionSave saveSectionFiles();
 // saveSectionText for a road that stops when it fails: false when not saved, and the failure has
 // been shown (also when the save failed silently because the data folder is unusable).
 bool saveSectionTextOrSay();
+// Whether putting another text into the editor loses none of the shown one: the editor is empty,
+// or a file holds its text as shown (a failed save then failed only at the tool row's record).
+bool shownTextIsKept();
+// Whether the editor holds text typed while no Section was shown: no file holds it, and the next
+// road that puts another text into the editor would drop it.
+bool textBelongsToNoSection();
+// Whether a Section of this name has a text or style file in the data folder.
+bool sectionFilesExist(const QString& name);
+// The refusal message for a new name whose files are in the data folder although no row names
+// them (the list lost them): saving under it would write their text away. "" when there are none.
+QString sectionFilesProblem(const QString& name);
 // Saves the shown text as `section`'s (which becomes ThisSection) before a road puts another
-// text into the editor; false, with the failure shown, when the text could not be saved and the
-// editor is not empty: the road must stop so that the text stays shown.
+// text into the editor; false, with the failure shown, when the text could not be saved and is
+// not kept otherwise (shownTextIsKept): the road must stop so that the text stays shown.
 bool keepShownText(const QString& section);
 void getSectionText();
 bool saveSectionStyle();

@@ -99,6 +99,22 @@ void getNewSection::OK_Action() {
     field.SetText(QString());
     return;
   }
+  if (Module1::textBelongsToNoSection()) {
+    // Text typed while no Section was shown becomes the new Section's, never emptied away; over
+    // files of the same name that the list lost it would write their text away.
+    if (const QString problem = Module1::sectionFilesProblem(name); !problem.isEmpty()) {
+      MsgBox(problem);
+      field.SetText(QString());
+      return;
+    }
+    if (!main->AddSectionOfShownText(name)) return;  // the failure has been shown; the dialog stays
+    lb.SetListIndex(lb.ListCount() - 1);
+    EditField& ef = main->EF1();
+    ef.SetEnabled(true);
+    ef.SetFocus();
+    getNewSection_()->Close();
+    return;
+  }
   // Text typed into the shown Section while this dialog was open is saved before the editor is
   // emptied for the new one; when that fails the dialog stays open and the text stays shown.
   if (!Module1::LastSection.isEmpty() && !Module1::keepShownText(Module1::LastSection)) return;

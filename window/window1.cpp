@@ -275,7 +275,12 @@ void Window1::Event_Open() {
 }
 
 bool Window1::SaveForEnd(const std::function<bool()>& mayAsk) {
-  const Module1::SectionSave saved = Module1::saveSectionFiles();
+  if (!MayLeaveTextOfNoSection(mayAsk)) return false;
+  Module1::SectionSave saved = Module1::saveSectionFiles();
+  // A text that is on disk as shown loses nothing; style settings that cannot be saved in a folder
+  // told at start-up as one that keeps nothing would only be told again.
+  if (saved == Module1::SectionSave::TextNotSaved && Module1::shownTextIsKept()) saved = Module1::SectionSave::Saved;
+  if (saved == Module1::SectionSave::StyleNotSaved && Module1::DataFolderUnusable) saved = Module1::SectionSave::Saved;
   if (saved != Module1::SectionSave::Saved && mayAsk()) {
     // The failure has been shown; ending now would lose what it names, so the user decides, and
     // the safe answer is the default.

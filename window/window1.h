@@ -84,6 +84,17 @@ class Window1 : public fw::Window {
   void Event_Restore() override;
   void Event_Resizing() override;
 
+  // Before a road puts another text into the editor, or the program ends: text typed while no
+  // Section was shown is dropped only when the user says so. True when the road may go on; false
+  // when it must stay where it is (the new-section dialog is then open when the user chose to keep
+  // the text). When no one may be there to answer (a signal, or `mayAsk` says no), the text is
+  // kept under a free name.
+  bool MayLeaveTextOfNoSection(const std::function<bool()>& mayAsk);
+  // Makes the editor's text and the tool row the new Section `name` at the end of the list; false
+  // when its text could not be saved (the failure has been shown, with why the text stays when
+  // `tellWhyNot`).
+  bool AddSectionOfShownText(const QString& name, bool tellWhyNot = true);
+
   // Typed access to the controls by name.
   fw::Listbox& LB1() const;
   fw::EditField& EF1() const;

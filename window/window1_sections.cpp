@@ -1,5 +1,6 @@
 // The section list and the roads that show, create, delete and rename Sections.
 
+#include "platform/application.h"
 #include "platform/editfield.h"
 #include "platform/graphics.h"
 #include "platform/listbox.h"
@@ -27,11 +28,57 @@ void RemoveSectionFiles(const QString& name) {
   if (FolderItemPtr text = Module1::sectionTextFile(name); text && text->Exists()) text->Delete();
   if (FolderItemPtr style = Module1::sectionStyleFile(name); style && style->Exists()) style->Delete();
 }
+
+// A name for text kept without the user naming it: "Untitled", "Untitled 2", ..., one that no row
+// bears in any letter case and that has no files in the data folder.
+QString FreeSectionName(const Listbox& lb) {
+  for (int n = 1;; ++n) {
+    const QString name = QStringLiteral("Untitled") + (n == 1 ? QString() : u' ' + Str(n));
+    bool listed = false;
+    for (int i = 0; i < lb.ListCount() && !listed; ++i) listed = StrEq(lb.Cell(i, 0), name);
+    if (!listed && !Module1::sectionFilesExist(name)) return name;
+  }
+}
 }  // namespace
+
+bool Window1::AddSectionOfShownText(const QString& name, bool tellWhyNot) {
+  Module1::ThisSection = name;
+  if (!(tellWhyNot ? Module1::saveSectionTextOrSay() : Module1::saveSectionText())) {
+    Module1::ThisSection = QString();
+    return false;
+  }
+  LB1().AddRow(name);
+  Module1::saveSections();
+  return true;
+}
+
+bool Window1::MayLeaveTextOfNoSection(const std::function<bool()>& mayAsk) {
+  if (!Module1::textBelongsToNoSection()) return true;
+  if (TerminationUnderWay() || !mayAsk()) {
+    // A logout or a signal: no answer can come, and the text must outlive the program. When even
+    // that save fails, nothing more can be done without an answer.
+    AddSectionOfShownText(FreeSectionName(LB1()), false);
+    return true;
+  }
+  const int answer = MsgBox(QStringLiteral("The text in the editor belongs to no Section.  Keep it as a new Section?  "
+                                           "No discards the text."),
+                            3 + 48, QString());
+  if (answer == kAnswerNo) {
+    // Discarded now, so that the end that follows a logout's request does not ask again.
+    EF1().SetText(QString());
+    return true;
+  }
+  if (answer == kAnswerYes) getNewSection::getNewSection_()->Show();  // its OK keeps the text
+  return false;
+}
 
 void Window1::LB1_Change() {
   Window1* w = this;
   Listbox& lb = w->LB1();
+  if (lb.ListIndex() >= 0 && !MayLeaveTextOfNoSection([] { return true; })) {
+    lb.RestoreListIndex(-1);
+    return;
+  }
   if (!Module1::LastSection.isEmpty()) {
     if (!Module1::keepShownText(Module1::LastSection)) {
       // Going on would put another text into the editor and this one would be gone: the Section
@@ -89,6 +136,11 @@ void Window1::NewJournal_Action() {
 void Window1::DeleteJournal_Action() {
   Window1* w = this;
   Listbox& lb = w->LB1();
+  if (lb.ListIndex() < 0) {
+    // Nothing is selected, so nothing is to be deleted: the editor may hold text the user typed.
+    Beep();
+    return;
+  }
   const QString name = lb.Text();
   const int r = MsgBox(QStringLiteral("Are you sure that you want to delete the Section named ") + name + u'?', 308, QString());
   if (r == kAnswerYes) {
@@ -141,7 +193,10 @@ void Window1::SaveAs_Action() {
     title.SetFocus();
     return;
   }
-  if (const QString problem = Module1::sectionNameProblem(newName); !problem.isEmpty()) {
+  QString problem = Module1::sectionNameProblem(newName);
+  // Files of the new name that the list lost would be written over by the save below.
+  if (problem.isEmpty()) problem = Module1::sectionFilesProblem(newName);
+  if (!problem.isEmpty()) {
     MsgBox(problem);
     title.SetFocus();
     return;

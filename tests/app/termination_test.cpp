@@ -11,10 +11,12 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <QDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <signal.h>
 
+#include "app/startup.h"
 #include "journalfixture.h"
 #include "platform/application.h"
 #include "platform/editfield.h"
@@ -23,6 +25,7 @@
 #include "platform/pushbutton.h"
 #include "platform/terminationsignals.h"
 #include "platform/window.h"
+#include "store/module1.h"
 #include "window/window1.h"
 
 namespace {
@@ -46,6 +49,21 @@ class TerminationTest : public JournalTest {
     while (fw::GetImplicitWindow(QStringLiteral("Window1")) && !deadline.hasExpired())
       QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     return fw::GetImplicitWindow(QStringLiteral("Window1")) == nullptr;
+  }
+  // Starts, types "loose words" with no Section shown, and ends by a SIGTERM, which no message may
+  // hold up.
+  void EndByASignalWithTextOfNoSection() {
+    Window1* w = StartProgram();
+    ASSERT_NE(w, nullptr);
+    w->EF1().TextEdit()->insertPlainText(QStringLiteral("loose words"));
+    ui().Clear();
+    {
+      const fw::TerminationSignals watch(&fw::RequestTermination);
+      ASSERT_EQ(raise(SIGTERM), 0);
+      ASSERT_TRUE(MainWindowClosesSoon());
+    }
+    EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
+    EXPECT_EQ(fw::FinishApplication(0), 0);
   }
   void ExpectEverythingSaved() {
     EXPECT_TRUE(ReadData("Tavrin-Diary.txt").contains("typed before the end")) << ReadData("Tavrin-Diary.txt").constData();
@@ -187,6 +205,80 @@ TEST_F(TerminationTest, AfterTheSessionManagersRequestItsQuitEndsTheProgram) {
   EXPECT_EQ(fw::GetImplicitWindow(QStringLiteral("Window1")), nullptr);
   ExpectEverythingSaved();
   EXPECT_EQ(fw::FinishApplication(0), 0);
+}
+
+// Text typed while no Section was shown, at the session manager's request: without a turn to ask
+// it is kept under a free name; with one the user is asked, and No discards it there and then, so
+// that the close that ends the session asks nothing more; Cancel stops the logout.
+TEST_F(TerminationTest, TextOfNoSectionAtTheSessionManagersRequest) {
+  const struct {
+    const char* what;
+    bool allows;
+    int answer;
+    bool kept, cancelled;
+  } cases[] = {
+      {"no turn to ask", false, 0, true, false},
+      {"the user discards it", true, fw::kAnswerNo, false, false},
+      {"the user stays", true, fw::kAnswerCancel, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window1* w = StartProgram();
+    ASSERT_NE(w, nullptr);
+    w->EF1().TextEdit()->insertPlainText(QStringLiteral("loose words"));
+    ui().Clear();
+    if (c.answer) ui().SetNextAnswer(c.answer);
+    ScriptedCommit commit;
+    commit.allows = c.allows;
+    fw::CommitSessionData(commit);
+    EXPECT_EQ(ReadData("Tavrin-Untitled.txt").contains("loose words"), c.kept);
+    EXPECT_EQ(commit.cancelled, c.cancelled ? 1 : 0);
+    EXPECT_EQ(ui().Messages().size(), c.allows ? 1 : 0);
+    EXPECT_EQ(w->EF1().Text().isEmpty(), c.answer == fw::kAnswerNo);
+    ui().Clear();
+    if (c.answer == fw::kAnswerCancel) w->EF1().SetText(QString());
+    EXPECT_EQ(CloseProgram(), 0);
+    EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
+    ReleaseModuleState();
+    Module1::ResetState();
+    ASSERT_TRUE(!DataExists("") || QDir(DataPath()).removeRecursively());
+  }
+}
+
+// No one may be there to answer whether to keep text typed while no Section was shown: it is
+// kept as a new Section under a name that no row bears in any case and no file of the folder has.
+TEST_F(TerminationTest, TextOfNoSectionIsKeptUnderAFreeName) {
+  const struct {
+    const char* what;
+    QByteArray sections;
+    QStringList files;
+    QString name;
+  } cases[] = {
+      {"a free name", "Diary\n", {}, "Untitled"},
+      {"a row of that name in other case", "untitled\nDiary\n", {}, "Untitled 2"},
+      {"files the list lost", "Diary\n", {"Tavrin-Untitled.txt", "Tavrin-Untitled 2-Style.txt"}, "Untitled 3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(!DataExists("") || QDir(DataPath()).removeRecursively());
+    WriteData("Sections.txt", c.sections);
+    for (const QString& f : c.files) WriteData(f, "kept");
+    ASSERT_NO_FATAL_FAILURE(EndByASignalWithTextOfNoSection());
+    EXPECT_TRUE(ReadData("Tavrin-" + c.name + ".txt").contains("loose words"));
+    EXPECT_EQ(ReadData("Sections.txt"), c.sections + c.name.toUtf8() + '\n');
+    for (const QString& f : c.files) EXPECT_EQ(ReadData(f), "kept") << f.toStdString();
+    ReleaseModuleState();
+    Module1::ResetState();
+  }
+}
+
+// When even that save cannot be made (here the data folder is a file, as said at start-up), the
+// signal still ends the program, with no message that no one could answer.
+TEST_F(TerminationTest, TextOfNoSectionThatCannotBeKeptDoesNotHoldTheEnd) {
+  QFile file(PrefsPath() + QStringLiteral("/Tavrin"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  ASSERT_NO_FATAL_FAILURE(EndByASignalWithTextOfNoSection());
 }
 
 }  // namespace

@@ -198,6 +198,25 @@ TEST_P(SignalTest, SavesTheTypedTextAndEndsWithZero) {
   ExpectDiarySaved();
 }
 
+// Text typed before any Section is selected belongs to none: no one can be asked about it at a
+// signal, so it is kept as a new Section.
+TEST_P(SignalTest, KeepsTextOfNoSectionAsANewSection) {
+  SeedDiary();
+  const Window w = StartAndWaitForWindow();
+  ASSERT_NE(w, 0u);
+  QThread::msleep(700);
+  ClickAt(ContentOrigin(w, kContentHeight) + QPoint(219 + 100, 210 + 100));  // into the editor
+  QThread::msleep(300);
+  TypeText(QStringLiteral("loosewords"));
+  QThread::msleep(1000);
+
+  ASSERT_EQ(::kill(static_cast<pid_t>(program_.processId()), GetParam()), 0);
+  ExpectEnds(program_, 0);
+  EXPECT_EQ(ReadAll(DataPath("Sections.txt")), "Diary\nUntitled\n");
+  EXPECT_TRUE(ReadAll(DataPath("Tavrin-Untitled.txt")).contains("loosewords"));
+  EXPECT_EQ(ReadAll(DataPath("Tavrin-Diary.txt")), "{\\rtf1\\ansi Old words\\par}");
+}
+
 // The signal comes while Delete's "Are you sure" waits for an answer: the question is answered
 // No, and then everything is saved as at a close.
 TEST_P(SignalTest, AQuestionOpenAtTheSignalIsAnsweredNoAndTheTextIsSaved) {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QLineEdit>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -19,6 +20,7 @@
 
 #include "app/startup.h"
 #include "journalfixture.h"
+#include "plainuser.h"
 #include "platform/atomicfile.h"
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
@@ -50,6 +52,28 @@ class FolderFiles : public JournalTest {
     QTextEdit* te = w->EF1().TextEdit();
     te->moveCursor(QTextCursor::End);
     te->insertPlainText(text);
+  }
+  // With `section` shown in `row` holding the typed `text`: New and a switch to `otherRow` each say
+  // `why` and stay where they were.
+  void ExpectTypedTextStopsTheRoads(const QString& why, int row, const QString& section, int otherRow,
+                                    const QString& text) {
+    const struct {
+      const char* what;
+      std::function<void()> road;
+    } roads[] = {
+        {"New", [this] { w->ButtonNamed("NewJournal").Push(); }},
+        {"a switch", [this, otherRow] { w->LB1().UserSelectRow(otherRow); }},
+    };
+    for (const auto& r : roads) {
+      SCOPED_TRACE(r.what);
+      ui().Clear();
+      r.road();
+      EXPECT_EQ(ui().Messages(), QStringList{why});
+      EXPECT_EQ(fw::GetImplicitWindow("getNewSection"), nullptr);
+      EXPECT_EQ(Module1::MySection, section);
+      EXPECT_EQ(w->LB1().ListIndex(), row);
+      EXPECT_EQ(w->EF1().Text(), text);
+    }
   }
   void NewSection(const QString& name) {
     w->ButtonNamed("NewJournal").Push();
@@ -326,29 +350,74 @@ TEST_F(FolderFiles, UnusableDataFolderIsToldOnce) {
   Type("typed");
   const QString why = "The shown text cannot be saved: the data folder \"" + DataPath() +
                       "\" cannot be used: it is not a folder.";
-  const struct {
-    const char* what;
-    std::function<void()> road;
-  } roads[] = {
-      {"New", [this] { w->ButtonNamed("NewJournal").Push(); }},
-      {"a switch", [this] { w->LB1().UserSelectRow(1); }},
-  };
-  for (const auto& r : roads) {
-    SCOPED_TRACE(r.what);
-    ui().Clear();
-    r.road();
-    EXPECT_EQ(ui().Messages(), QStringList{why});
-    EXPECT_EQ(fw::GetImplicitWindow("getNewSection"), nullptr);
-    EXPECT_EQ(Module1::MySection, "A");
-    EXPECT_EQ(w->LB1().ListIndex(), 0);
-    EXPECT_EQ(w->EF1().Text(), "typed");
-  }
+  ExpectTypedTextStopsTheRoads(why, 0, "A", 1, "typed");
   ui().Clear();
   Module1::saveInkpotColors();
   EXPECT_TRUE(ui().Messages().isEmpty());
   ui().SetNextAnswer(fw::kAnswerYes);
   CloseProgram();
   EXPECT_TRUE(QFileInfo(PrefsPath() + "/Tavrin").isFile());
+}
+
+// A data folder that can be read but not written: its Sections are listed and shown as usual, and
+// that nothing can be saved is said once. Leaving a Section unchanged says nothing, even one whose
+// style file is missing (the tool row's record cannot be written, but no text is lost); only a road
+// that would lose typed text stops, and a close then asks before losing it.
+TEST_F(FolderFiles, AReadOnlyDataFolderShowsItsSectionsAndStopsOnlyWhereTextWouldBeLost) {
+  WriteData("Sections.txt", "A\n###B\n");
+  WriteData("Tavrin-A.txt", "{\\rtf1\\ansi text of A\\par}");
+  WriteData("Tavrin-A-Style.txt",
+            "Font: \tArial\nFont Size: \t12\nBold: \tFalse\nItalics: \tFalse\nUnderline: \tFalse\nColor: \t0\t0\t0\n");
+  WriteData("Tavrin-B.txt", "{\\rtf1\\ansi text of B\\par}");
+  QMap<QString, QByteArray> before;
+  for (const QString& name : QDir(DataPath()).entryList(QDir::Files)) {
+    before.insert(name, ReadData(name));
+    ASSERT_TRUE(QFile::setPermissions(DataPath(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                          QFile::ReadOther));
+  }
+  const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::ExeOther;
+  ASSERT_TRUE(QFile::setPermissions(PrefsPath(), readOnly | QFile::WriteOwner));
+  ASSERT_TRUE(QFile::setPermissions(DataPath(), readOnly));
+  {
+    const AsPlainUser plain;
+    ASSERT_TRUE(plain.Bound()) << "permission bits cannot bind this test";
+    Start();
+    EXPECT_EQ(ui().Messages(), QStringList{"The data folder \"" + DataPath() +
+                                           "\" cannot be written to: its Sections are shown, but nothing you write "
+                                           "can be saved."});
+    ASSERT_EQ(w->LB1().ListCount(), 2);
+    EXPECT_EQ(w->LB1().Cell(1, 0), "B");
+    EXPECT_EQ(w->LB1().CellTag(1, 0).toString(), "Red");
+
+    ui().Clear();
+    for (int row : {0, 1, 0, 1, 0}) {
+      w->LB1().UserSelectRow(row);
+      EXPECT_EQ(Module1::MySection, row == 0 ? "A" : "B");
+      EXPECT_EQ(w->EF1().Text(), row == 0 ? "text of A" : "text of B");
+    }
+    w->LB1().UserSelectRow(1);
+    EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
+
+    Type(" typed");
+    const QString why = "The shown text cannot be saved: the data folder \"" + DataPath() + "\" cannot be written to.";
+    ExpectTypedTextStopsTheRoads(why, 1, "B", 0, "text of B typed");
+    ui().Clear();
+    ui().SetNextAnswer(fw::kAnswerNo);
+    w->Close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(ui().Messages(),
+              QStringList{"The text of the Section B could not be saved.  Quit anyway and lose the changes?"});
+    ASSERT_EQ(fw::GetImplicitWindow("Window1"), w) << "No keeps the main window open";
+    EXPECT_EQ(w->EF1().Text(), "text of B typed");
+    ui().Clear();
+    ui().SetNextAnswer(fw::kAnswerYes);
+    CloseProgram();
+    EXPECT_EQ(ui().Messages().size(), 1) << ui().Messages().join(" | ").toStdString();
+  }
+  QMap<QString, QByteArray> after;
+  for (const QString& name : QDir(DataPath()).entryList(QDir::Files)) after.insert(name, ReadData(name));
+  EXPECT_EQ(after, before);
 }
 
 // A data folder that cannot be made counts as unusable: said once, then the same silence.

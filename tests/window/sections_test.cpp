@@ -488,17 +488,48 @@ TEST_F(SectionTest, DeletingTheOnlySectionDisablesTheEditorUntilTheNextNew) {
   EXPECT_TRUE(Editor().Enabled());
 }
 
+// With no row selected there is nothing to delete: Delete asks nothing, removes nothing and
+// leaves the title and the editor as they are, however the program came to select no row.
+TEST_F(SectionTest, DeleteWithNoRowSelectedOnlyBeeps) {
+  WriteData("Tavrin-A.txt", "{\\rtf1\\ansi text of A\\par}");
+  Start("A\nB\nC\n");
+  const struct {
+    const char* what;
+    std::function<void()> leadIn;
+  } cases[] = {
+      {"at start", [] {}},
+      {"after Save As", [this] { Select(0); Title().SetText("Z"); SaveAs().Push(); }},
+      {"after a Delete", [this] { Select(1); ui().SetNextAnswer(fw::kAnswerYes); w->ButtonNamed("DeleteJournal").Push(); }},
+      {"with text typed", [this] { Type("loose words"); }},
+      {"with a title typed", [this] { Title().SetText("Draft"); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.leadIn();
+    ASSERT_EQ(List().ListIndex(), -1);
+    const QStringList rows = Rows();
+    const QByteArray list = ReadData("Sections.txt");
+    const QString text = Editor().Text(), title = Title().Text();
+    const bool saveAsOn = SaveAs().Enabled();
+    const QStringList files = QDir(DataPath()).entryList(QDir::Files);
+    ui().Clear();
+    w->ButtonNamed("DeleteJournal").Push();
+    EXPECT_EQ(ui().Count("MsgBox"), 0);
+    EXPECT_EQ(ui().Count("Beep"), 1);
+    EXPECT_EQ(Rows(), rows);
+    EXPECT_EQ(ReadData("Sections.txt"), list);
+    EXPECT_EQ(QDir(DataPath()).entryList(QDir::Files), files);
+    EXPECT_EQ(Editor().Text(), text);
+    EXPECT_EQ(Title().Text(), title);
+    EXPECT_EQ(SaveAs().Enabled(), saveAsOn);
+    EXPECT_TRUE(Editor().Enabled());
+  }
+  EXPECT_EQ(Editor().Text(), "loose words");
+}
+
 // Rows that differ only in case are two Sections with two sets of files: Delete and Save As take
 // the row and the files of exactly the name they act on.
-TEST_F(SectionTest, DeleteWithNoRowAndDuplicateRows) {
-  WriteData("Tavrin-Twin.txt", "");
-  WriteData("Tavrin-twin.txt", "");
-  Start("Twin\ntwin\nOther\n");
-  ui().SetNextAnswer(fw::kAnswerYes);
-  w->ButtonNamed("DeleteJournal").Push();
-  EXPECT_EQ(ui().Calls()[0].Text, "Are you sure that you want to delete the Section named ?");
-  EXPECT_EQ(Rows(), QStringList({"Twin", "twin", "Other"}));
-
+TEST_F(SectionTest, DuplicateRowsAreDeletedAndRenamedApart) {
   const struct {
     const char* what;
     int row;
@@ -609,6 +640,39 @@ TEST_F(ThreeSections, RenameWhoseWriteFailsRemovesNothing) {
   EXPECT_TRUE(DataExists("Tavrin-B-Style.txt"));
   EXPECT_EQ(Editor().Text(), "text of B precious");
   ExpectState("B", "B", "B");
+}
+
+// A name whose files the list lost (a crash, another program) is refused at Save As: the save
+// would write their text away. A rename and a Save As with no Section shown alike.
+TEST_F(ThreeSections, SaveAsRefusesANameWhoseFilesAreThere) {
+  const struct {
+    const char* what;
+    int row;  // -1: no Section shown
+    const char* file;
+  } cases[] = {{"rename over a text file", 1, "Tavrin-Lost.txt"},
+               {"rename over a style file", 1, "Tavrin-Lost-Style.txt"},
+               {"no Section shown, over a text file", -1, "Tavrin-Lost.txt"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QFile::remove(DataPath("Tavrin-Lost.txt"));
+    QFile::remove(DataPath("Tavrin-Lost-Style.txt"));
+    WriteData(c.file, "kept");
+    if (c.row >= 0) Select(c.row);
+    else List().SetListIndex(-1);
+    Type(" typed");
+    const QString text = Editor().Text();
+    const QByteArray list = ReadData("Sections.txt");
+    Title().SetText("Lost");
+    ui().Clear();
+    SaveAs().Push();
+    EXPECT_EQ(ui().Messages(),
+              QStringList{"The data folder already holds files of a Section named Lost.  Choose another name."});
+    EXPECT_EQ(ReadData(c.file), "kept");
+    EXPECT_EQ(Rows(), QStringList({"A", "B", "C"}));
+    EXPECT_EQ(ReadData("Sections.txt"), list);
+    EXPECT_EQ(Editor().Text(), text);
+    EXPECT_EQ(List().ListIndex(), c.row);
+  }
 }
 
 TEST_F(ThreeSections, SaveAsWithNoSectionShownAddsTheTextAsANewSection) {
