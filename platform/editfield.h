@@ -124,6 +124,7 @@ class EditField : public RectControl {
   void FinishContent() const {
     if (finish_) std::exchange(finish_, nullptr)();
   }
+  bool ContentPending() const { return bool(finish_); }
 
   // Used by the Qt side.
   void UserTextChanged();
