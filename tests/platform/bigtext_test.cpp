@@ -258,6 +258,19 @@ TEST_F(BigTextTest, PlacesStayConsistentThroughEdits) {
          f.setFontPointSize(30);
          c.mergeCharFormat(f);
        }},
+      {"paragraphs added at the end, a few at a time",
+       [](QTextCursor& c) {
+         for (int i = 0; i < 30; ++i) {
+           c.movePosition(QTextCursor::End);
+           c.insertText(u'\n' + LongText(7));
+         }
+       }},
+      {"the last paragraphs removed",
+       [](QTextCursor& c) {
+         c.movePosition(QTextCursor::End);
+         c.movePosition(QTextCursor::PreviousBlock, QTextCursor::KeepAnchor, 40);
+         c.removeSelectedText();
+       }},
       {"a whole new text", [&](QTextCursor&) { ef_->SetText(LongText(700)); }},
       {"a narrower editor", [&](QTextCursor&) { ef_->SetWidth(ef_->Width() / 2); }},
   };
