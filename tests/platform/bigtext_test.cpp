@@ -161,6 +161,47 @@ TEST_F(BigTextTest, KeysTypedWhileTheRestComesInLandWhereTheyWereTyped) {
   EXPECT_NE(now.indexOf(u'Z'), loadedEnd) << "typed between what had come in and the rest";
 }
 
+// A listener of the editor's text changes that needs the whole text (reads it, or has the rest
+// taken in at once) while the rest comes in: every time it looks it is given all of the text, and
+// the text comes in once, in its order. The text is longer than the rest is taken in at a time
+// when it is wanted at once (4 MB), so that taking it in is itself heard of on the way.
+TEST_F(BigTextTest, AListenerNeedingTheWholeTextWhileTheRestComesInIsGivenAllOfIt) {
+  const QString text = LongText(11'000);
+  expectedCharacters_ = int(text.size()) + 1;
+  const fw::FolderItemPtr file = File(QStringLiteral("a.txt"), RtfOf(text));
+  std::vector<int> seen;  // the characters the listener found, each time it ran
+  const struct {
+    const char* what;
+    std::function<void()> install;
+  } cases[] = {
+      {"the field's TextChange reads Text",
+       [&] { ef_->InstallHandler(QStringLiteral("TextChange"), [&] { seen.push_back(int(ef_->Text().size())); }); }},
+      {"the editor's own signal reads Text",
+       [&] { QObject::connect(Edit(), &QTextEdit::textChanged, win_.get(), [&] { seen.push_back(int(ef_->Text().size())); }); }},
+      {"the editor's own signal has the rest taken in",
+       [&] {
+         QObject::connect(Edit(), &QTextEdit::textChanged, win_.get(), [&] {
+           ef_->FinishContent();
+           seen.push_back(ef_->Document()->characterCount() - 1);
+         });
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    seen.clear();
+    Open(file);
+    c.install();
+    ASSERT_TRUE(Loading()) << "the text is short enough to be taken in at once";
+    WaitFor([&] { return !Loading(); }, 5000);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(Raw(), text);
+    ASSERT_FALSE(seen.empty()) << "the listener never heard of the text coming in";
+    for (const int n : seen) EXPECT_EQ(n, int(text.size()));
+  }
+}
+
 // The menu's edit commands act on the editor widget itself: Select All then selects the whole
 // text, and what follows replaces all of it.
 TEST_F(BigTextTest, MenuCommandsWhileTheRestComesInActOnTheWholeText) {
