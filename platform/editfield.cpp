@@ -195,9 +195,18 @@ QString EditField::Text() const {
   return AttachedTo<TextCopy>(Document(), "fw.textCopy").Get();
 }
 
+void EditField::DropContent() {
+  finish_ = nullptr;
+  if (drop_) std::exchange(drop_, nullptr)();
+}
+
 void EditField::SetText(const QString& t) {
-  FinishContent();
-  const QString before = HasHandler(QStringLiteral("TextChange")) ? Text() : QString();
+  // The whole text is replaced: the rest of a long one is not taken in only to be thrown away
+  // (seconds for a big Section), unless a TextChange handler is to compare the texts.
+  const bool compared = HasHandler(QStringLiteral("TextChange"));
+  if (compared) FinishContent();
+  else DropContent();
+  const QString before = compared ? Text() : QString();
   ++settingText_;
   if (multiline_) {
     QTextEdit* te = TextEdit();

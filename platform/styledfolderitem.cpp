@@ -136,9 +136,16 @@ class Loader : public QObject {
  private:
   void Arm() {
     if (field_ && field_->Document() == doc_)
-      field_->SetPendingContent([self = QPointer<Loader>(this)] {
-        if (self) self->Finish();
-      });
+      field_->SetPendingContent([self = QPointer<Loader>(this)] { if (self) self->Finish(); },
+                                [self = QPointer<Loader>(this)] { if (self) self->Drop(); });
+  }
+
+  // The text is replaced whole: the rest is not wanted. A build under way ends as it stands.
+  void Drop() {
+    done_ = true;
+    announce_ = false;
+    timer_.stop();
+    deleteLater();
   }
 
   // The editor's listeners hear of the text a step built once the step is over, never from
@@ -164,6 +171,7 @@ class Loader : public QObject {
       state->SetLoading(false);
       building_ = false;
     }
+    if (done_) return false;  // dropped from inside the build
     announce_ = true;
     if (!more) {
       done_ = true;

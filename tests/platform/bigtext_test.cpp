@@ -202,6 +202,23 @@ TEST_F(BigTextTest, AListenerNeedingTheWholeTextWhileTheRestComesInIsGivenAllOfI
   }
 }
 
+// A text set from code while the rest of a long one comes in (New, Delete) replaces all of it:
+// the rest is not taken in only to be thrown away, and nothing of it arrives afterwards.
+TEST_F(BigTextTest, ANewTextWhileTheRestComesInReplacesItWithoutTakingTheRestIn) {
+  const QString text = LongText(600);
+  expectedCharacters_ = int(text.size()) + 1;
+  Open(File(QStringLiteral("a.txt"), RtfOf(text)));
+  ASSERT_TRUE(Loading());
+  int most = 0;  // the most characters the editor held from here on
+  QObject::connect(ef_->Document(), &QTextDocument::contentsChange, win_.get(),
+                   [&] { most = std::max(most, ef_->Document()->characterCount()); });
+  ef_->SetText(QStringLiteral("short"));
+  for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(ef_->Text(), QStringLiteral("short"));
+  EXPECT_FALSE(ef_->ContentPending());
+  EXPECT_LT(most, expectedCharacters_) << "the rest was taken in only to be dropped";
+}
+
 // The menu's edit commands act on the editor widget itself: Select All then selects the whole
 // text, and what follows replaces all of it.
 TEST_F(BigTextTest, MenuCommandsWhileTheRestComesInActOnTheWholeText) {
