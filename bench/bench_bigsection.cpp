@@ -7,6 +7,11 @@
 // The biggest Sections are not waited for: a key is typed a second after they show and Ctrl+Q
 // comes ten seconds after they show, while the editor may still be at work.
 //
+// Four more kinds of case: the load rate of a long plain Section (until its whole text is in the
+// editor, in wall time and CPU, and as MB a second); New (with the dialog's OK) and Delete
+// (answered Yes) beside a big styled Section shown until idle; and an edit a second after a
+// 200 MB Section shows, followed at once by Ctrl+Q, which has to take in and save all of it.
+//
 // Each case runs in a fresh process (`bench_bigsection --child <case> <data dir> <file> <mode>`),
 // so that peak memory is the case's own. The cases run on X (an Xvfb started here, the xcb
 // platform) when Xvfb is installed, and offscreen. BENCH_CASES=name,name limits the cases;
@@ -35,7 +40,9 @@
 #include "platform/listbox.h"
 #include "platform/scripteduiservice.h"
 #include "platform/styledtextrtf.h"
+#include "platform/uiservice.h"
 #include "store/module1.h"
+#include "window/getnewsection.h"
 #include "window/window1.h"
 
 namespace {
@@ -80,12 +87,22 @@ QByteArray EndlessControlWord(qsizetype letters) {
   return rtf;
 }
 
+// What a case does with the big Section once it is there.
+enum class Kind {
+  kOpen,        // open it, type into it, leave it, quit (the flags below)
+  kLoadRate,    // open it and time the load until its whole text is in
+  kNew,         // New and OK beside it
+  kDelete,      // Delete beside it, answered Yes
+  kQuitEdited,  // a key a second after it shows, then Ctrl+Q at once
+};
+
 struct Case {
   const char* name;
   std::function<QByteArray()> make;
   bool keystroke;   // type into it once idle
   bool quitEarly;   // quit while the editor is still at work
   bool quitUnchanged = false;  // also quit, in a process of its own, with it shown unchanged
+  Kind kind = Kind::kOpen;
 };
 
 const std::vector<Case>& Cases() {
@@ -102,6 +119,12 @@ const std::vector<Case>& Cases() {
       {"fonts-40000", [] { return FontsRtf(40000); }, true, false},
       {"control-word-16MB", [] { return EndlessControlWord(16 << 20); }, false, false},
       {"control-word-64MB", [] { return EndlessControlWord(64 << 20); }, false, false},
+      {"load-10MB", [] { return PlainRtf(10'000'000, 410, true); }, false, false, false, Kind::kLoadRate},
+      {"load-100MB", [] { return PlainRtf(100'000'000, 410, true); }, false, false, false, Kind::kLoadRate},
+      {"load-200MB", [] { return PlainRtf(200'000'000, 410, true); }, false, false, false, Kind::kLoadRate},
+      {"new-beside-25MB", [] { return bench::StyledRtf(25'000'000); }, false, false, false, Kind::kNew},
+      {"delete-beside-25MB", [] { return bench::StyledRtf(25'000'000); }, false, false, false, Kind::kDelete},
+      {"quit-edited-200MB", [] { return PlainRtf(200'000'000, 410, true); }, false, false, false, Kind::kQuitEdited},
   };
   return cases;
 }
@@ -127,6 +150,16 @@ double Keystroke(QTextEdit* te, PaintWatch& watch, char16_t key) {
   QApplication::sendEvent(te, &release);
   while (!watch.painted && NowMs() - t < 60000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
   return NowMs() - t;
+}
+
+// A key typed near the start, `delayMs` from now, until painted; *ms is how long it took.
+void TypeNearTheStartAfter(int delayMs, QTextEdit* te, PaintWatch& watch, double* ms) {
+  QTimer::singleShot(delayMs, [=, &watch] {
+    QTextCursor at(te->document());
+    at.setPosition(5);
+    te->setTextCursor(at);
+    *ms = Keystroke(te, watch, u'x');
+  });
 }
 
 struct Stamp {
@@ -156,6 +189,22 @@ QuitTimes QuitAfter(int delayMs) {
   });
   while (!done && NowMs() - due < kChildTimeoutMs) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
   return q;
+}
+
+// The Section shown, its text still coming in, until all of it is in: wall time and the CPU the
+// event loop spent meanwhile.
+struct LoadTimes {
+  double wall = 0, cpu = 0;
+  bool whole = false;
+};
+LoadTimes LoadWhole(fw::EditField& ef, double limitMs) {
+  LoadTimes t;
+  const double start = NowMs(), cpu = bench::ThreadCpuMs();
+  while (ef.ContentPending() && NowMs() - start < limitMs) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  t.wall = NowMs() - start;
+  t.cpu = bench::ThreadCpuMs() - cpu;
+  t.whole = !ef.ContentPending();
+  return t;
 }
 
 bool SavedWhole(const QString& path, int characters) {
@@ -209,6 +258,77 @@ int Child(int argc, char** argv) {
     std::_Exit(0);
   }
   std::printf("case=%s", c->name);
+  const double megabytes = QFileInfo(bigPath).size() / 1e6;
+  if (c->kind == Kind::kLoadRate) {
+    // The click shows the start; the rest comes in from the event loop, a step at a time.
+    const double t = NowMs(), cpu = bench::ThreadCpuMs();
+    lb.SetListIndex(1);
+    const double shown = NowMs() - t;
+    probe.Watch();
+    const LoadTimes load = LoadWhole(ef, kChildTimeoutMs);
+    const double worst = probe.Stop();
+    const double all = load.wall + shown;
+    std::printf(" open=%.1f loaded=%.1f loaded_cpu=%.1f mb_per_s=%.1f worst_wait=%.1f whole=%d", shown, all,
+                bench::ThreadCpuMs() - cpu, megabytes / (all / 1000), worst, load.whole ? 1 : 0);
+    std::fflush(stdout);
+    const double idle = RunUntilIdle(kChildTimeoutMs) - t;
+    std::printf(" idle=%.1f peak_mb=%ld\n", idle, bench::PeakRssKb() / 1024);
+    std::fflush(stdout);
+    std::_Exit(0);
+  }
+  if (c->kind == Kind::kNew || c->kind == Kind::kDelete) {
+    // Shown whole and laid out first: what New or Delete then costs beside it.
+    lb.SetListIndex(1);
+    LoadWhole(ef, kChildTimeoutMs);
+    RunUntilIdle(kChildTimeoutMs);
+    auto& ui = static_cast<fw::ScriptedUiService&>(fw::UiService::Current());
+    ui.Clear();
+    probe.Watch();
+    const double t = NowMs();
+    bool ok = false;
+    if (c->kind == Kind::kNew) {
+      w->NewJournal_Action();
+      getNewSection* dialog = getNewSection::getNewSection_();
+      dialog->Control<fw::EditField>(QStringLiteral("SectionName")).SetText(QStringLiteral("Fresh"));
+      dialog->OK_Action();
+      ok = Module1::MySection == QLatin1String("Fresh");
+    } else {
+      ui.SetNextAnswer(fw::kAnswerYes);
+      w->DeleteJournal_Action();
+      ok = lb.ListCount() == 1;
+    }
+    const double call = NowMs() - t;
+    const double idle = RunUntilIdle(kChildTimeoutMs) - t;
+    const double worst = probe.Stop();
+    ok = ok && ef.Document()->characterCount() == 1 && ui.Messages().size() == (c->kind == Kind::kDelete ? 1 : 0);
+    std::printf(" %s=%.1f idle=%.1f worst_wait=%.1f ok=%d peak_mb=%ld\n", c->kind == Kind::kNew ? "new" : "delete", call,
+                idle, worst, ok ? 1 : 0, bench::PeakRssKb() / 1024);
+    std::fflush(stdout);
+    std::_Exit(0);
+  }
+  if (c->kind == Kind::kQuitEdited) {
+    // A key near the start a second after it shows, and Ctrl+Q at once after it: the quit takes
+    // in the rest of the text and saves all of it.
+    lb.SetListIndex(1);
+    double key = -1;
+    TypeNearTheStartAfter(1000, te, watch, &key);
+    const double start = NowMs();
+    while (key < 0 && NowMs() - start < kChildTimeoutMs) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const bool pending = ef.ContentPending();
+    const double cpu = bench::ThreadCpuMs();
+    const QuitTimes q = QuitAfter(0);
+    const double quitCpu = bench::ThreadCpuMs() - cpu;
+    const long peak = bench::PeakRssKb() / 1024;
+    QTextDocument whole;
+    QByteArray original;
+    fw::FolderItem(rtfPath).ReadAll(&original);
+    fw::DecodeStyledRtf(original, whole, nullptr);
+    std::printf(" keystroke=%.1f still_loading=%d quit_took=%.1f quit_cpu=%.1f mb_per_s=%.1f saved_whole=%d peak_mb=%ld\n",
+                key, pending ? 1 : 0, q.took, quitCpu, megabytes / (q.took / 1000),
+                SavedWhole(bigPath, whole.characterCount() + 1) ? 1 : 0, peak);
+    std::fflush(stdout);
+    std::_Exit(0);
+  }
   // Open.
   double t0 = NowMs();
   lb.SetListIndex(1);
@@ -219,12 +339,7 @@ int Child(int argc, char** argv) {
     // while the editor may still be at work: how long each waited, and whether the quit saved it
     // whole.
     double key = -1;
-    QTimer::singleShot(1000, [&] {
-      QTextCursor at(ef.Document());
-      at.setPosition(5);
-      te->setTextCursor(at);
-      key = Keystroke(te, watch, u'x');
-    });
+    TypeNearTheStartAfter(1000, te, watch, &key);
     double worst = 0;
     QTimer::singleShot(9990, [&] { worst = probe.Stop(); });
     const QuitTimes q = QuitAfter(10000);

@@ -319,12 +319,20 @@ void DocumentLayout::SetHeight(int index, qreal h) const {
   for (size_t i = size_t(index) + 1; i <= tree_.size(); i += i & (~i + 1)) tree_[i - 1] += delta;
 }
 
-void DocumentLayout::RebuildTree() const {
+void DocumentLayout::RebuildTree(int from) const {
+  // Node i (from 1) sums the heights of blocks i - lowbit(i) to i - 1: the nodes up to `from` sum
+  // only blocks before it and stand. Each later node is its own block's height and the nodes of
+  // its children, and every node is a child of one node only, so this costs the nodes made again
+  // (a text coming in at the end, a step at a time, builds its tree once in all).
   const size_t n = heights_.size();
-  tree_.assign(heights_.begin(), heights_.end());
-  for (size_t i = 1; i <= n; ++i) {
-    const size_t parent = i + (i & (~i + 1));
-    if (parent <= n) tree_[parent - 1] += tree_[i - 1];
+  const size_t kept = std::min(size_t(std::max(from, 0)), std::min(n, tree_.size()));
+  tree_.resize(kept);
+  tree_.resize(n);
+  for (size_t i = kept + 1; i <= n; ++i) {
+    qreal sum = heights_[i - 1];
+    const size_t low = i - (i & (~i + 1));
+    for (size_t j = i - 1; j > low; j -= j & (~j + 1)) sum += tree_[j - 1];
+    tree_[i - 1] = sum;
   }
 }
 
@@ -374,7 +382,7 @@ void DocumentLayout::ResetAll() {
   exact_.assign(size_t(n), 0);
   pending_ = n;
   scan_ = 0;
-  RebuildTree();
+  RebuildTree(0);
   inputs_ = CurrentInputs();
   LayOutSome(doc->characterCount() <= kLayOutAtOnce ? kAtOnceNs : kSliceNs);
   ScheduleBackground();
@@ -454,7 +462,7 @@ void DocumentLayout::Resync(int from, int charsRemoved, int charsAdded) {
     pending_ += now ? 0 : 1;
   }
   if (!now) scan_ = std::min(scan_, first);
-  if (rebuild) RebuildTree();
+  if (rebuild) RebuildTree(first);
   inputs_ = CurrentInputs();
   const qreal top = Top(first);
   emit update(QRectF(0, top, kUnbounded, kUnbounded));
@@ -522,16 +530,17 @@ int DocumentLayout::LayOutRange(int from, int last, qint64 budgetNs, bool* chang
     if (exact_[size_t(i)]) continue;
     b = at == i - 1 && b.isValid() ? b.next() : document()->findBlockByNumber(i);
     at = i;
+    // The tree is updated block by block: a slice lays out few of many blocks.
     if (Pieces* pieces = PiecesOf(i, b)) {
       const bool whole = LayOutPieces(i, b, budgetNs < 0 ? -1 : std::max<qint64>(1, budgetNs - clock.nsecsElapsed()));
-      heights_[size_t(i)] = PiecesHeight(b, *pieces);
+      SetHeight(i, PiecesHeight(b, *pieces));
       *changed = true;
       if (!whole) break;
       exact_[size_t(i)] = 1;
       --pending_;
       continue;
     }
-    heights_[size_t(i)] = LayOut(b);
+    SetHeight(i, LayOut(b));
     exact_[size_t(i)] = 1;
     --pending_;
     *changed = true;
@@ -545,7 +554,6 @@ bool DocumentLayout::LayOutSome(qint64 budgetNs) {
   bool changed = false;
   scan_ = LayOutRange(scan_, n - 1, budgetNs, &changed);
   if (scan_ >= n) pending_ = 0;
-  if (changed) RebuildTree();
   return changed;
 }
 
@@ -588,7 +596,6 @@ void DocumentLayout::LayOutUpTo(const QTextBlock& block) {
   bool changed = false;
   LayOutRange(0, last, -1, &changed);
   if (!changed) return;
-  RebuildTree();
   emit update(QRectF(0, 0, kUnbounded, kUnbounded));
   EmitSize();
   ScheduleBackground();

@@ -89,7 +89,8 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   void SetHeight(int index, qreal h) const;
   qreal Top(int index) const;       // of the block, in the document
   int IndexAt(qreal y) const;       // the block holding y (clamped)
-  void RebuildTree() const;
+  // Makes the sum tree again over the blocks from `from` on, the nodes before standing.
+  void RebuildTree(int from) const;
   void ResetAll();
   void Resync(int from, int charsRemoved, int charsAdded);
   void ScheduleBackground();

@@ -152,15 +152,61 @@ QTextEdit* EditField::TextEdit() const { return multiline_ ? static_cast<QTextEd
 QLineEdit* EditField::LineEdit() const { return multiline_ ? nullptr : static_cast<QLineEdit*>(Widget()); }
 QTextDocument* EditField::Document() const { return multiline_ ? TextEdit()->document() : nullptr; }
 
+namespace {
+// A document's own object of type T, made the first time it is asked for and deleted with it.
+template <typename T>
+T& AttachedTo(QTextDocument* doc, const char* property) {
+  auto* object = static_cast<T*>(doc->property(property).value<QObject*>());
+  if (!object) {
+    object = new T(doc);
+    doc->setProperty(property, QVariant::fromValue<QObject*>(object));
+  }
+  return *object;
+}
+
+// The editor's text as Text() gives it, kept until the text changes: the find box asks for it at
+// every press, and a copy of a long text costs tens of milliseconds. What is handed out shares
+// this copy, so a search reads the text where it lies.
+class TextCopy : public QObject {
+ public:
+  explicit TextCopy(QTextDocument* doc) : QObject(doc), doc_(doc) {
+    connect(doc, &QTextDocument::contentsChange, this, [this] { text_ = QString(); valid_ = false; });
+  }
+  QString Get() {
+    // A change inside an edit block still open is signalled only when the block closes; one that
+    // changed the length is seen here already.
+    if (!valid_ || text_.size() != doc_->characterCount() - 1) {
+      text_ = Unseparated(doc_->toRawText());
+      valid_ = true;
+    }
+    return text_;
+  }
+
+ private:
+  QTextDocument* doc_;
+  QString text_;
+  bool valid_ = false;
+};
+}  // namespace
+
 QString EditField::Text() const {
   if (!multiline_) return LineEdit()->text();
   FinishContent();
-  return Unseparated(Document()->toRawText());
+  return AttachedTo<TextCopy>(Document(), "fw.textCopy").Get();
+}
+
+void EditField::DropContent() {
+  finish_ = nullptr;
+  if (drop_) std::exchange(drop_, nullptr)();
 }
 
 void EditField::SetText(const QString& t) {
-  FinishContent();
-  const QString before = HasHandler(QStringLiteral("TextChange")) ? Text() : QString();
+  // The whole text is replaced: the rest of a long one is not taken in only to be thrown away
+  // (seconds for a big Section), unless a TextChange handler is to compare the texts.
+  const bool compared = HasHandler(QStringLiteral("TextChange"));
+  if (compared) FinishContent();
+  else DropContent();
+  const QString before = compared ? Text() : QString();
   ++settingText_;
   if (multiline_) {
     QTextEdit* te = TextEdit();
@@ -412,13 +458,15 @@ DocumentLayout* OurLayout(const QTextDocument* doc) { return static_cast<Documen
 class LineIndex : public QObject {
  public:
   static LineIndex& Of(QTextDocument* doc) {
-    auto* index = static_cast<LineIndex*>(doc->property(kProperty).value<QObject*>());
-    if (!index) {
-      index = new LineIndex(doc);
-      doc->setProperty(kProperty, QVariant::fromValue<QObject*>(index));
-    }
-    index->Check();
-    return *index;
+    LineIndex& index = AttachedTo<LineIndex>(doc, kProperty);
+    index.Check();
+    return index;
+  }
+  explicit LineIndex(QTextDocument* doc) : QObject(doc), doc_(doc) {
+    // Every change of text or format reaches this signal, and every layout (a new width, a new
+    // default font, each step of the editor's background layout) those of the layout (Check).
+    connect(doc, &QTextDocument::contentsChange, this, [this] { Reset(); });
+    Reset();
   }
 
   // The lines of all blocks before `block`.
@@ -456,13 +504,6 @@ class LineIndex : public QObject {
 
  private:
   static constexpr const char* kProperty = "fw.lineIndex";
-
-  explicit LineIndex(QTextDocument* doc) : QObject(doc), doc_(doc) {
-    // Every change of text or format reaches this signal, and every layout (a new width, a new
-    // default font, each step of the editor's background layout) those of the layout (Check).
-    connect(doc, &QTextDocument::contentsChange, this, [this] { Reset(); });
-    Reset();
-  }
 
   void Check() {
     DocumentLayout* layout = OurLayout(doc_);

@@ -120,10 +120,17 @@ class EditField : public RectControl {
   // start shows. `finish` brings in the rest at once. The field calls it before anything here
   // reads or changes the text past the start, and before the user edits the last paragraph,
   // drops or opens the context menu; the loader clears it (with an empty function) when done.
-  void SetPendingContent(std::function<void()> finish) { finish_ = std::move(finish); }
-  void FinishContent() const {
-    if (finish_) std::exchange(finish_, nullptr)();
+  // `drop` stops the rest coming in, when the whole text is replaced and nothing reads it first.
+  void SetPendingContent(std::function<void()> finish, std::function<void()> drop = {}) {
+    finish_ = std::move(finish);
+    drop_ = std::move(drop);
   }
+  void FinishContent() const {
+    if (!finish_) return;
+    drop_ = nullptr;
+    std::exchange(finish_, nullptr)();
+  }
+  bool ContentPending() const { return bool(finish_); }
 
   // Used by the Qt side.
   void UserTextChanged();
@@ -140,7 +147,8 @@ class EditField : public RectControl {
   QString lineBefore_;     // the single-line text before the latest change, for the limit
   void KeepWithinLimit();
   QTextCharFormat base_;
-  mutable std::function<void()> finish_;
+  mutable std::function<void()> finish_, drop_;
+  void DropContent();
 };
 
 // FinishContent of the styled field whose editor this is (the menu's edit commands act on the

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
+#include <QSignalBlocker>
 #include <QTimerEvent>
 #include <algorithm>
 #include <limits>
@@ -109,32 +110,72 @@ class Loader : public QObject {
         read_(read),
         damaged_(std::move(damaged)),
         notKept_(std::move(notKept)) {
-    field->SetPendingContent([self = QPointer<Loader>(this)] {
-      if (self) self->Finish();
-    });
+    Arm();
     timer_.start(0, this);
   }
 
   void Finish() {
+    if (building_) {
+      // Reached from inside a step (a listener of the document's own signals): nothing can be
+      // built in the middle of a build, so the step under way takes in the rest once its build
+      // returns, and the field still has it to finish meanwhile.
+      finishAll_ = true;
+      Arm();
+      return;
+    }
     while (Step(kFinishStep)) {}
+    Announce();
   }
 
  protected:
   void timerEvent(QTimerEvent*) override {
+    if (building_) return;
     QElapsedTimer clock;
     clock.start();
-    while (Step(kStep) && clock.nsecsElapsed() < kTurnNs) {}
+    while (Step(finishAll_ ? kFinishStep : kStep) && (finishAll_ || clock.nsecsElapsed() < kTurnNs)) {}
+    Announce();
   }
 
  private:
+  void Arm() {
+    if (field_ && field_->Document() == doc_)
+      field_->SetPendingContent([self = QPointer<Loader>(this)] { if (self) self->Finish(); },
+                                [self = QPointer<Loader>(this)] { if (self) self->Drop(); });
+  }
+
+  // The text is replaced whole: the rest is not wanted. A build under way ends as it stands.
+  void Drop() {
+    done_ = true;
+    announce_ = false;
+    timer_.stop();
+    deleteLater();
+  }
+
+  // The editor's listeners hear of the text a step built once the step is over, never from
+  // inside the build: one that needs the whole text (reads it, saves it) then finishes the load
+  // there, and none is ever given part of the text while the field counts it as whole.
+  void Announce() {
+    if (!announce_ || building_) return;
+    announce_ = false;
+    if (field_ && field_->Document() == doc_) emit field_->TextEdit()->textChanged();
+  }
+
   bool Step(qsizetype characters) {
-    if (done_) return false;
+    if (done_ || building_) return false;
     if (read_ == StyledRtfDecoder::Read::kMore && decoder_->Unbuilt() < characters)
       read_ = decoder_->Parse(std::max(kReadStep, characters), &error_, &readPart_);
     SavedState* state = SavedState::Of(doc_);
-    state->SetLoading(true);
-    const bool more = decoder_->Build(*doc_, characters);
-    state->SetLoading(false);
+    bool more = false;
+    {
+      const QSignalBlocker quiet(field_ && field_->Document() == doc_ ? field_->TextEdit() : nullptr);
+      building_ = true;
+      state->SetLoading(true);
+      more = decoder_->Build(*doc_, characters);
+      state->SetLoading(false);
+      building_ = false;
+    }
+    if (done_) return false;  // dropped from inside the build
+    announce_ = true;
     if (!more) {
       done_ = true;
       timer_.stop();
@@ -162,6 +203,9 @@ class Loader : public QObject {
   bool readPart_ = false;
   QBasicTimer timer_;
   bool done_ = false;
+  bool building_ = false;   // a step's build is under way
+  bool finishAll_ = false;  // the rest is wanted at once
+  bool announce_ = false;   // text came in that the editor's listeners have not heard of
 };
 }  // namespace
 
@@ -236,7 +280,6 @@ bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater,
   // Typing goes on in the style of the text where the caret stands, as after opening any file.
   QTextCursor start(fresh);
   edit->setTextCursor(start);
-  field.ContentReplaced();
   // What the file holds beyond the text shown is the caller's to tell once it is all read.
   if (!more && read == StyledRtfDecoder::Read::kWhole) notKept_ = decoder->NotKept();
   // A text read only in part, or without parts of its file, differs from the file: the next save
@@ -248,6 +291,8 @@ bool FolderItem::OpenStyledEditField(EditField& field, DamageFound damagedLater,
     if (partlyRead_) new Loader(fresh, &field, std::move(decoder), read, {}, {});
     else new Loader(fresh, &field, std::move(decoder), read, std::move(damagedLater), std::move(notKeptLater));
   }
+  // Told once the rest is on its way: a listener that reads the text then has all of it.
+  field.ContentReplaced();
   return !partlyRead_;
 }
 

@@ -137,11 +137,13 @@ void getNewSection::OK_Action() {
   Module1::MySection = name;
   Module1::ThisSection = name;
   Module1::LastSection = name;
+  EditField& ef = main->EF1();
+  // Emptied before the default style is applied to it: the style given to the old text first
+  // would restyle every character of it (seconds for a long Section) only for it to be dropped.
+  ef.SetText(QString());
   Module1::resetStyle();
   Module1::saveSectionStyle();
   main->EditFieldNamed(QStringLiteral("SectionTitle")).SetText(name);
-  EditField& ef = main->EF1();
-  ef.SetText(QString());
   if (!textFile || !textFile->SaveStyledEditField(ef))
     Module1::reportWriteFailure(textFile, textFile ? textFile->LastError() : QStringLiteral("the data folder cannot be had"));
   lb.SetListIndex(idx);

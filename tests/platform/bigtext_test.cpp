@@ -161,6 +161,64 @@ TEST_F(BigTextTest, KeysTypedWhileTheRestComesInLandWhereTheyWereTyped) {
   EXPECT_NE(now.indexOf(u'Z'), loadedEnd) << "typed between what had come in and the rest";
 }
 
+// A listener of the editor's text changes that needs the whole text (reads it, or has the rest
+// taken in at once) while the rest comes in: every time it looks it is given all of the text, and
+// the text comes in once, in its order. The text is longer than the rest is taken in at a time
+// when it is wanted at once (4 MB), so that taking it in is itself heard of on the way.
+TEST_F(BigTextTest, AListenerNeedingTheWholeTextWhileTheRestComesInIsGivenAllOfIt) {
+  const QString text = LongText(11'000);
+  expectedCharacters_ = int(text.size()) + 1;
+  const fw::FolderItemPtr file = File(QStringLiteral("a.txt"), RtfOf(text));
+  std::vector<int> seen;  // the characters the listener found, each time it ran
+  const struct {
+    const char* what;
+    std::function<void()> install;
+  } cases[] = {
+      {"the field's TextChange reads Text",
+       [&] { ef_->InstallHandler(QStringLiteral("TextChange"), [&] { seen.push_back(int(ef_->Text().size())); }); }},
+      {"the editor's own signal reads Text",
+       [&] { QObject::connect(Edit(), &QTextEdit::textChanged, win_.get(), [&] { seen.push_back(int(ef_->Text().size())); }); }},
+      {"the editor's own signal has the rest taken in",
+       [&] {
+         QObject::connect(Edit(), &QTextEdit::textChanged, win_.get(), [&] {
+           ef_->FinishContent();
+           seen.push_back(ef_->Document()->characterCount() - 1);
+         });
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    seen.clear();
+    Open(file);
+    c.install();
+    ASSERT_TRUE(Loading()) << "the text is short enough to be taken in at once";
+    WaitFor([&] { return !Loading(); }, 5000);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(Raw(), text);
+    ASSERT_FALSE(seen.empty()) << "the listener never heard of the text coming in";
+    for (const int n : seen) EXPECT_EQ(n, int(text.size()));
+  }
+}
+
+// A text set from code while the rest of a long one comes in (New, Delete) replaces all of it:
+// the rest is not taken in only to be thrown away, and nothing of it arrives afterwards.
+TEST_F(BigTextTest, ANewTextWhileTheRestComesInReplacesItWithoutTakingTheRestIn) {
+  const QString text = LongText(600);
+  expectedCharacters_ = int(text.size()) + 1;
+  Open(File(QStringLiteral("a.txt"), RtfOf(text)));
+  ASSERT_TRUE(Loading());
+  int most = 0;  // the most characters the editor held from here on
+  QObject::connect(ef_->Document(), &QTextDocument::contentsChange, win_.get(),
+                   [&] { most = std::max(most, ef_->Document()->characterCount()); });
+  ef_->SetText(QStringLiteral("short"));
+  for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(ef_->Text(), QStringLiteral("short"));
+  EXPECT_FALSE(ef_->ContentPending());
+  EXPECT_LT(most, expectedCharacters_) << "the rest was taken in only to be dropped";
+}
+
 // The menu's edit commands act on the editor widget itself: Select All then selects the whole
 // text, and what follows replaces all of it.
 TEST_F(BigTextTest, MenuCommandsWhileTheRestComesInActOnTheWholeText) {
@@ -257,6 +315,19 @@ TEST_F(BigTextTest, PlacesStayConsistentThroughEdits) {
          QTextCharFormat f;
          f.setFontPointSize(30);
          c.mergeCharFormat(f);
+       }},
+      {"paragraphs added at the end, a few at a time",
+       [](QTextCursor& c) {
+         for (int i = 0; i < 30; ++i) {
+           c.movePosition(QTextCursor::End);
+           c.insertText(u'\n' + LongText(7));
+         }
+       }},
+      {"the last paragraphs removed",
+       [](QTextCursor& c) {
+         c.movePosition(QTextCursor::End);
+         c.movePosition(QTextCursor::PreviousBlock, QTextCursor::KeepAnchor, 40);
+         c.removeSelectedText();
        }},
       {"a whole new text", [&](QTextCursor&) { ef_->SetText(LongText(700)); }},
       {"a narrower editor", [&](QTextCursor&) { ef_->SetWidth(ef_->Width() / 2); }},

@@ -371,6 +371,37 @@ TEST_F(EditFieldTest, OffsetsAgreeWithTextPositions) {
   EXPECT_EQ(multi_->SelLength(), 0);
 }
 
+// Text is read where it lies while the text stays the same; after any change it is the new
+// text, and what it gave before keeps the text as it was then (the find box scans such a copy).
+TEST_F(EditFieldTest, TextFollowsEveryChangeAndWhatItGaveBeforeStaysAsItWas) {
+  const auto select = [&](int start, int length) {
+    multi_->SetSelStart(start);
+    multi_->SetSelLength(length);
+  };
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    QString after;
+  } cases[] = {
+      {"typed", [&] { select(3, 0); Type(multi_->Widget(), "X"); }, "abcX def"},
+      {"one character put for another", [&] { select(1, 1); multi_->SetSelText("B"); }, "aBc def"},
+      {"a selection removed", [&] { select(0, 4); multi_->SetSelText(""); }, "def"},
+      {"a paragraph break", [&] { select(3, 1); multi_->SetSelText("\n"); }, "abc\ndef"},
+      {"undone", [&] { select(0, 1); multi_->SetSelText("z"); multi_->TextEdit()->undo(); }, "abc def"},
+      {"a style only", [&] { select(0, 3); multi_->SetSelBold(true); }, "abc def"},
+      {"a new text", [&] { multi_->SetText("xyz"); }, "xyz"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    multi_->SetText("abc def");
+    const QString before = multi_->Text();
+    ASSERT_EQ(multi_->Text(), "abc def");
+    c.change();
+    EXPECT_EQ(multi_->Text(), c.after);
+    EXPECT_EQ(before, "abc def");
+  }
+}
+
 TEST_F(EditFieldTest, SetSelTextTakesTheStyleAtTheInsertionPoint) {
   const struct {
     const char* what;

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDateTime>
+#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include <functional>
@@ -274,6 +275,34 @@ TEST_F(ThreeSections, NewSavesTheShownSectionAndOkKeepsTextTypedMeanwhile) {
   d->Control<fw::PushButton>("OK").Push();
   Select(0);
   EXPECT_EQ(Editor().Text(), "text of A before New while open");
+}
+
+// OK empties the editor before it gives it the default style: the old text is dropped as it
+// stands, never restyled first (seconds for a long Section), and the new Section starts in the
+// default style all the same.
+TEST_F(ThreeSections, NewEmptiesTheOldTextWithoutRestylingIt) {
+  Select(0);
+  QString old;
+  while (old.size() < 3000) old += QStringLiteral("some words of A ");
+  Type(old);
+  getNewSection* d = OpenNewDialog();
+  const QByteArray savedA = ReadData("Tavrin-A.txt");
+  int restyled = 0;  // the most characters one change gave a new style to
+  QObject::connect(Editor().Document(), &QTextDocument::contentsChange, w, [&](int, int removed, int added) {
+    if (removed == added) restyled = std::max(restyled, added);
+  });
+  TypeName(d, "D");
+  d->Control<fw::PushButton>("OK").Push();
+  EXPECT_LE(restyled, 1) << "the old text was restyled before it was dropped";
+  EXPECT_EQ(Editor().Text(), "");
+  EXPECT_EQ(Editor().SelTextFont(), "Arial");
+  EXPECT_EQ(Editor().SelTextSize(), 12);
+  EXPECT_FALSE(Editor().SelBold());
+  EXPECT_EQ(Editor().SelTextColor(), fw::kBlack);
+  EXPECT_EQ(ReadData("Tavrin-A.txt"), savedA);
+  Type("new words");
+  EXPECT_EQ(Editor().StyleAt(2).Font, "Arial");
+  EXPECT_EQ(Editor().StyleAt(2).Size, 12);
 }
 
 TEST_F(ThreeSections, CancelLeavesEverythingButTheSave) {
