@@ -491,7 +491,8 @@ TEST_F(PrintTest, PageSetupRemindsThenKeepsTheConfirmedFormatForTheRun) {
     EXPECT_EQ(ui().Calls().first().Text, before) << "the print dialog on the stored setup";
     EXPECT_NEAR(pdf.PageSize().width(), c.pageSize.width(), 1);
     EXPECT_NEAR(pdf.PageSize().height(), c.pageSize.height(), 1);
-    const PdfWord* page = Find(pdf.WordsOnPage(1), QStringLiteral("Page"));
+    const QList<PdfWord> words = pdf.WordsOnPage(1);
+    const PdfWord* page = Find(words, QStringLiteral("Page"));
     ASSERT_TRUE(page);
     EXPECT_LT(page->yMin, c.layout.margins().top() + 720) << "the footers stay at y 720";
     EXPECT_GT(page->yMax, c.layout.margins().top() + 720);
