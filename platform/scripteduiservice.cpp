@@ -45,7 +45,13 @@ bool ScriptedUiService::SelectColor(Color& c, const QString& prompt) {
   return picked;
 }
 
-void ScriptedUiService::ShowURL(const QString& url) { calls_.append({QStringLiteral("ShowURL"), url, 0, QString(), {}}); }
+bool ScriptedUiService::ShowURL(const QString& url) {
+  calls_.append({QStringLiteral("ShowURL"), url, 0, QString(), {}});
+  if (urlOpens_.empty()) return true;
+  const bool opens = urlOpens_.front();
+  urlOpens_.pop_front();
+  return opens;
+}
 
 void ScriptedUiService::Beep() { calls_.append({QStringLiteral("Beep"), QString(), 0, QString(), {}}); }
 
@@ -121,6 +127,7 @@ void ScriptedUiService::Clear() {
   answers_.clear();
   dialogAnswers_.clear();
   colors_.clear();
+  urlOpens_.clear();
   drags_.clear();
   pageSetups_.clear();
   prints_.clear();

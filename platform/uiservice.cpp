@@ -113,7 +113,7 @@ bool QtUiService::SelectColor(Color& c, const QString& prompt) {
   return true;
 }
 
-void QtUiService::ShowURL(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+bool QtUiService::ShowURL(const QString& url) { return QDesktopServices::openUrl(QUrl(url)); }
 
 void QtUiService::Beep() { QApplication::beep(); }
 
@@ -128,7 +128,7 @@ int MsgBox(const QString& message, int buttons, const QString& title) {
   return UiService::Current().MsgBox(message, buttons, title);
 }
 bool SelectColor(Color& c, const QString& prompt) { return UiService::Current().SelectColor(c, prompt); }
-void ShowURL(const QString& url) { UiService::Current().ShowURL(url); }
+bool ShowURL(const QString& url) { return UiService::Current().ShowURL(url); }
 void Beep() { UiService::Current().Beep(); }
 
 }  // namespace fw
