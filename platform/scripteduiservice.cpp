@@ -84,6 +84,14 @@ std::unique_ptr<QPrinter> ScriptedUiService::PrintDialog(const QPageLayout* layo
   printer->setOutputFileName(answer.path);
   printer->setResolution(answer.resolution);
   if (layout) printer->setPageLayout(*layout);
+  const PrintDialogChoice& c = answer.choice;
+  if (c.fromPage > 0 || c.toPage > 0) {
+    printer->setPrintRange(QPrinter::PageRange);
+    printer->setFromTo(c.fromPage, c.toPage);
+  }
+  printer->setCopyCount(c.copies);
+  printer->setCollateCopies(c.collate);
+  printer->setPageOrder(c.reverse ? QPrinter::LastPageFirst : QPrinter::FirstPageFirst);
   return printer;
 }
 
@@ -92,7 +100,11 @@ void ScriptedUiService::SetNextPageSetup(bool confirmed, const QPageLayout& chos
 }
 
 void ScriptedUiService::SetNextPrint(const QString& pdfPath, int resolution, std::function<void()> whileOpen) {
-  prints_.push_back({pdfPath, resolution, std::move(whileOpen)});
+  prints_.push_back({pdfPath, resolution, std::move(whileOpen), {}});
+}
+
+void ScriptedUiService::SetNextPrint(const QString& pdfPath, const PrintDialogChoice& choice) {
+  prints_.push_back({pdfPath, 1200, {}, choice});
 }
 
 QString DescribePageLayout(const QPageLayout& layout) {

@@ -37,9 +37,17 @@ class ScriptedUiService : public UiService {
 
   // The next page-setup dialog is confirmed with `chosen`, or cancelled.
   void SetNextPageSetup(bool confirmed, const QPageLayout& chosen = QPageLayout());
+  // What the user sets in the print dialog besides the file.
+  struct PrintDialogChoice {
+    int fromPage = 0, toPage = 0;  // 0, 0: all pages
+    int copies = 1;
+    bool collate = false;
+    bool reverse = false;
+  };
   // The next print dialog is confirmed with a PDF printer writing to `pdfPath` at `resolution`
   // dots per inch; `whileOpen` runs as the dialog would be up. An empty path cancels it.
   void SetNextPrint(const QString& pdfPath, int resolution = 1200, std::function<void()> whileOpen = {});
+  void SetNextPrint(const QString& pdfPath, const PrintDialogChoice& choice);
 
   void SetNextAnswer(int answer) { answers_.push_back(answer); }
   void SetNextDialogAnswer(MessageDialogButton b) { dialogAnswers_.push_back(b); }
@@ -65,7 +73,7 @@ class ScriptedUiService : public UiService {
   std::deque<bool> urlOpens_;
   std::deque<std::function<void(DragItem&)>> drags_;
   std::deque<std::pair<bool, QPageLayout>> pageSetups_;
-  struct PrintAnswer { QString path; int resolution; std::function<void()> whileOpen; };
+  struct PrintAnswer { QString path; int resolution; std::function<void()> whileOpen; PrintDialogChoice choice; };
   std::deque<PrintAnswer> prints_;
   std::function<void(const QString&)> onMessage_;
 };
