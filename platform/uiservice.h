@@ -76,6 +76,11 @@ class QtUiService : public UiService {
   std::unique_ptr<QPrinter> PrintDialog(const QPageLayout* layout) override;
 };
 
+// A text as a message box shows it: one too long for the screen (a server's mebibyte of
+// description, or of version) keeps its beginning and its end, about a dozen lines in all, with
+// "…" for what is left out.
+QString MessageBoxText(const QString& text);
+
 // Program-facing calls, named as the program's code uses them.
 void MsgBox(const QString& message);
 int MsgBox(const QString& message, int buttons, const QString& title);
