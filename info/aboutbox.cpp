@@ -1,11 +1,11 @@
 #include "info/aboutbox.h"
 
 #include "app/sitesettings.h"
+#include "info/openaddress.h"
 #include "info/site.h"
 #include "platform/application.h"
 #include "platform/pushbutton.h"
 #include "platform/statictext.h"
-#include "platform/uiservice.h"
 
 using namespace fw;
 
@@ -56,9 +56,9 @@ void AboutBox::CreateControls0() {
   version->InstallHandler("Open", [this] { StaticText4_Open(); });
 }
 
-void AboutBox::PushButton1_Action() { ShowURL(AuthorMailURL()); }
+void AboutBox::PushButton1_Action() { Address::Open(AuthorMailURL()); }
 
-void AboutBox::PushButton2_Action() { ShowURL(WebSiteURL()); }
+void AboutBox::PushButton2_Action() { Address::Open(WebSiteURL()); }
 
 void AboutBox::StaticText4_Open() {
   Control<StaticText>(QStringLiteral("StaticText4"))

@@ -2,6 +2,7 @@
 
 #include <QUrl>
 
+#include "info/openaddress.h"
 #include "info/site.h"
 #include "platform/application.h"
 #include "platform/pushbutton.h"
@@ -151,12 +152,12 @@ void updateWindow::askUpgrade(const QString& version, const QString& description
     case MessageDialogButton::Action:
       // The address comes from a plain-HTTP reply: only a web address goes to the browser, never a
       // file, a program's custom scheme or a script.
-      if (isWebAddress(download)) ShowURL(download);
+      if (isWebAddress(download)) Address::Open(download);
       else MsgBox(QStringLiteral("The update file's download address is not a web address, so it was not opened."));
       Close();
       break;
     case MessageDialogButton::Alternate:
-      ShowURL(Site::WebSiteURL());
+      Address::Open(Site::WebSiteURL());
       break;
   }
 }

@@ -1,9 +1,11 @@
 #pragma once
+#include <QFont>
 #include <QString>
 
 #include "color.h"
 
 class QPainter;
+class QPaintDevice;
 
 namespace fw {
 
@@ -28,10 +30,15 @@ class Graphics {
   int Width() const { return width_; }
   int Height() const { return height_; }
   QPainter* Painter() const { return painter_; }
+  // What text is laid out for (its resolution gives a point its size); the painter's device, or
+  // for a printer the printer itself, also before its job has started.
+  virtual QPaintDevice* Device() const;
   // Painter units per unit of this surface's coordinates.
   double Scale() const { return scale_; }
   // Draws one line with its baseline at y.
   void DrawString(const QString& text, int x, int y, int wrapWidth = 0, bool condense = false);
+  // How far below its baseline a string drawn now may reach, in this surface's units.
+  double TextDescent() const;
   // Ends the current page; later drawing goes on a new, empty one. Only a printer's surface has
   // pages.
   virtual void NextPage() {}
@@ -45,6 +52,7 @@ class Graphics {
   }
 
  private:
+  QFont TextFontNow() const;
   QPainter* painter_ = nullptr;
   int width_ = 0, height_ = 0;
   double scale_ = 1;

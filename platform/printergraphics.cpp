@@ -7,7 +7,13 @@
 
 namespace fw {
 
-PrinterGraphics::PrinterGraphics(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {}
+PrinterGraphics::PrinterGraphics(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {
+  // The painter's origin is the top left of the printable area; one point is resolution / 72
+  // painter units.
+  const double scale = printer_->resolution() / 72.0;
+  const QRectF area = printer_->pageRect(QPrinter::Point);
+  SetPainter(&painter_, static_cast<int>(area.width()), static_cast<int>(area.height()), scale);
+}
 
 PrinterGraphics::~PrinterGraphics() {
   if (!painter_.isActive()) return;
@@ -18,18 +24,30 @@ PrinterGraphics::~PrinterGraphics() {
   }
 }
 
-bool PrinterGraphics::Start(QString* reason) {
+bool PrinterGraphics::Begin() {
+  if (painter_.isActive()) return true;
   if (!painter_.begin(printer_.get())) {
-    if (reason) *reason = Failure();
+    failed_ = true;
+    MsgBox(QStringLiteral("The printer could not be started: ") + Failure() + QStringLiteral(". Nothing was printed."));
     return false;
   }
   pages_ = 1;
-  // The painter's origin is the top left of the printable area; one point is resolution / 72
-  // painter units.
-  const double scale = printer_->resolution() / 72.0;
-  const QRectF area = printer_->pageRect(QPrinter::Point);
-  SetPainter(&painter_, static_cast<int>(area.width()), static_cast<int>(area.height()), scale);
   return true;
+}
+
+QPaintDevice* PrinterGraphics::Device() const { return printer_.get(); }
+
+PrintChoices PrinterGraphics::Choices() const {
+  PrintChoices c;
+  if (printer_->printRange() == QPrinter::PageRange) {
+    c.fromPage = printer_->fromPage();
+    c.toPage = printer_->toPage();
+  }
+  // A printer that makes copies itself (a print server's) is given the count with the job.
+  c.copies = printer_->supportsMultipleCopies() ? 1 : qMax(1, printer_->copyCount());
+  c.collate = printer_->collateCopies();
+  c.reverse = printer_->pageOrder() == QPrinter::LastPageFirst;
+  return c;
 }
 
 void PrinterGraphics::NextPage() {

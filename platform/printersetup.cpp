@@ -71,16 +71,10 @@ void PrinterSetup::SetSetupString(const QString& s) {
 
 bool PrinterSetup::PageSetupDialog(Window*) { return UiService::Current().PageSetupDialog(layout_); }
 
-std::unique_ptr<Graphics> OpenPrinterDialog(const PrinterSetup* setup, Window*) {
+std::unique_ptr<PrinterGraphics> OpenPrinterDialog(const PrinterSetup* setup, Window*) {
   std::unique_ptr<QPrinter> printer = UiService::Current().PrintDialog(setup ? &setup->PageLayout() : nullptr);
   if (!printer) return nullptr;
-  auto surface = std::make_unique<PrinterGraphics>(std::move(printer));
-  QString reason;
-  if (!surface->Start(&reason)) {
-    MsgBox(QStringLiteral("The printer could not be started: ") + reason + QStringLiteral(". Nothing was printed."));
-    return nullptr;
-  }
-  return surface;
+  return std::make_unique<PrinterGraphics>(std::move(printer));
 }
 
 }  // namespace fw

@@ -8,7 +8,7 @@
 
 namespace fw {
 
-class Graphics;
+class PrinterGraphics;
 class Window;
 
 class PrinterSetup {
@@ -32,9 +32,8 @@ class PrinterSetup {
 };
 
 // The print dialog on `setup`, or on the default page format when it is null: the page surface of
-// the job, in points of the printable area; null when the user cancels. A printer that cannot be
-// started is reported to the user with the reason and also gives null. The job goes to the printer
-// when the surface is let go.
-std::unique_ptr<Graphics> OpenPrinterDialog(const PrinterSetup* setup, Window* parent = nullptr);
+// the job, in points of the printable area, not yet started (PrinterGraphics::Begin); null when the
+// user cancels. The job goes to the printer when the surface is let go.
+std::unique_ptr<PrinterGraphics> OpenPrinterDialog(const PrinterSetup* setup, Window* parent = nullptr);
 
 }  // namespace fw

@@ -45,7 +45,13 @@ bool ScriptedUiService::SelectColor(Color& c, const QString& prompt) {
   return picked;
 }
 
-void ScriptedUiService::ShowURL(const QString& url) { calls_.append({QStringLiteral("ShowURL"), url, 0, QString(), {}}); }
+bool ScriptedUiService::ShowURL(const QString& url) {
+  calls_.append({QStringLiteral("ShowURL"), url, 0, QString(), {}});
+  if (urlOpens_.empty()) return true;
+  const bool opens = urlOpens_.front();
+  urlOpens_.pop_front();
+  return opens;
+}
 
 void ScriptedUiService::Beep() { calls_.append({QStringLiteral("Beep"), QString(), 0, QString(), {}}); }
 
@@ -78,6 +84,14 @@ std::unique_ptr<QPrinter> ScriptedUiService::PrintDialog(const QPageLayout* layo
   printer->setOutputFileName(answer.path);
   printer->setResolution(answer.resolution);
   if (layout) printer->setPageLayout(*layout);
+  const PrintDialogChoice& c = answer.choice;
+  if (c.fromPage > 0 || c.toPage > 0) {
+    printer->setPrintRange(QPrinter::PageRange);
+    printer->setFromTo(c.fromPage, c.toPage);
+  }
+  printer->setCopyCount(c.copies);
+  printer->setCollateCopies(c.collate);
+  printer->setPageOrder(c.reverse ? QPrinter::LastPageFirst : QPrinter::FirstPageFirst);
   return printer;
 }
 
@@ -86,7 +100,11 @@ void ScriptedUiService::SetNextPageSetup(bool confirmed, const QPageLayout& chos
 }
 
 void ScriptedUiService::SetNextPrint(const QString& pdfPath, int resolution, std::function<void()> whileOpen) {
-  prints_.push_back({pdfPath, resolution, std::move(whileOpen)});
+  prints_.push_back({pdfPath, resolution, std::move(whileOpen), {}});
+}
+
+void ScriptedUiService::SetNextPrint(const QString& pdfPath, const PrintDialogChoice& choice) {
+  prints_.push_back({pdfPath, 1200, {}, choice});
 }
 
 QString DescribePageLayout(const QPageLayout& layout) {
@@ -121,6 +139,7 @@ void ScriptedUiService::Clear() {
   answers_.clear();
   dialogAnswers_.clear();
   colors_.clear();
+  urlOpens_.clear();
   drags_.clear();
   pageSetups_.clear();
   prints_.clear();

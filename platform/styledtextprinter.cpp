@@ -14,7 +14,7 @@ namespace fw {
 StyledTextPrinter::StyledTextPrinter(const QTextDocument* document, Graphics& surface, int width)
     : document_(document),
       painter_(surface.Painter()),
-      device_(painter_ ? painter_->device() : nullptr),
+      device_(surface.Device()),
       scale_(surface.Scale()),
       width_(width * surface.Scale()) {
   // An empty text has nothing to draw, not one empty line.
@@ -71,19 +71,45 @@ bool StyledTextPrinter::HasLine() {
 
 bool StyledTextPrinter::EOF_() { return !HasLine(); }
 
-void StyledTextPrinter::DrawBlock(int x, int y, int height) {
+void StyledTextPrinter::DrawBlock(int x, int y, int height) { Advance(x, y, height, painter_ != nullptr); }
+
+void StyledTextPrinter::SkipBlock(int height) { Advance(0, 0, height, false); }
+
+void StyledTextPrinter::Advance(int x, int y, int height, bool draw) {
   const qreal left = x * scale_, top = y * scale_, room = height * scale_;
   qreal used = 0;
-  bool drawn = false;
-  if (painter_) painter_->setPen(Qt::black);  // for characters without a colour of their own
+  bool moved = false;
+  if (draw) painter_->setPen(Qt::black);  // for characters without a colour of their own
   while (HasLine()) {
     const QTextLine line = layout_->lineAt(line_);
-    if (drawn && used + line.height() > room) break;
-    if (painter_) line.draw(painter_, QPointF(left, top + used - line.y()));
+    if (moved && used + line.height() > room) break;
+    if (draw) line.draw(painter_, QPointF(left, top + used - line.y()));
     used += line.height();
-    drawn = true;
+    moved = true;
     ++line_;
   }
+}
+
+StyledTextPrinter::Position StyledTextPrinter::Tell() const {
+  if (!started_) return {};
+  if (!block_.isValid()) return {Position::kEnd, 0};
+  return {block_.blockNumber(), line_};
+}
+
+void StyledTextPrinter::Seek(const Position& position) {
+  if (position.block >= 0 && layout_ && block_.isValid() && block_.blockNumber() == position.block) {
+    line_ = position.line;  // in the paragraph laid out already
+    return;
+  }
+  layout_.reset();
+  line_ = 0;
+  block_ = QTextBlock();
+  started_ = position.block != -1 || document_->isEmpty();
+  if (position.block < 0) return;
+  block_ = document_->findBlockByNumber(position.block);
+  if (!block_.isValid()) return;
+  LayOut(block_);
+  line_ = position.line;
 }
 
 std::unique_ptr<StyledTextPrinter> EditField::styledTextPrinter(Graphics& surface, int width) const {

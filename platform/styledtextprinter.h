@@ -26,13 +26,25 @@ class StyledTextPrinter {
   // Draws, with its top left at (x, y), as many of the next lines as fit whole in `height`, and at
   // least one, so that a line taller than the block still moves the printer on.
   void DrawBlock(int x, int y, int height);
+  // Moves past the lines DrawBlock would draw in `height`, drawing nothing.
+  void SkipBlock(int height);
   // True once every line has been drawn; at once for an empty text. (EOF itself is a macro of the
   // C library.)
   bool EOF_();
 
+  // Where the next line to draw is, to come back to it (a page printed again, or out of order).
+  struct Position {
+    int block = -1;  // -1 before the text, kEnd past it
+    int line = 0;
+    static constexpr int kEnd = -2;
+  };
+  Position Tell() const;
+  void Seek(const Position& position);
+
  private:
   bool HasLine();
   void LayOut(const QTextBlock& block);
+  void Advance(int x, int y, int height, bool draw);
 
   std::unique_ptr<QTextDocument> owned_;
   const QTextDocument* document_;

@@ -29,6 +29,37 @@ void PlainTextOnly(QMessageBox& box) {
   for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
 }
 
+// About what one line of a message box holds; a longer line wraps, and counts as more.
+constexpr qsizetype kLineCharacters = 70;
+constexpr int kHeadLines = 8, kTailLines = 3;
+
+// Never between the two halves of a character outside the Basic Multilingual Plane.
+qsizetype WholeCharacter(const QString& s, qsizetype at) {
+  return at > 0 && at < s.size() && s[at].isLowSurrogate() && s[at - 1].isHighSurrogate() ? at - 1 : at;
+}
+
+// Where the first `lines` shown lines of `s` end.
+qsizetype HeadEnd(const QString& s, int lines) {
+  qsizetype at = 0;
+  for (int n = 0; n < lines && at < s.size(); ++n) {
+    qsizetype end = s.indexOf(u'\n', at);
+    if (end < 0) end = s.size();
+    at = end - at > kLineCharacters ? at + kLineCharacters : end + 1;  // a long line wraps
+  }
+  return WholeCharacter(s, qMin(at, s.size()));
+}
+
+// Where the last `lines` shown lines of `s` begin.
+qsizetype TailStart(const QString& s, int lines) {
+  qsizetype at = s.size();
+  for (int n = 0; n < lines && at > 0; ++n) {
+    const qsizetype end = s[at - 1] == u'\n' ? at - 1 : at;
+    const qsizetype start = end > 0 ? s.lastIndexOf(u'\n', end - 1) + 1 : 0;
+    at = end - start > kLineCharacters ? end - kLineCharacters : start;
+  }
+  return WholeCharacter(s, at);
+}
+
 QMessageBox::Icon IconFor(int buttons) {
   switch (buttons & 0x70) {
     case 16: return QMessageBox::Critical;
@@ -44,6 +75,19 @@ int Run(QMessageBox& box) {
 }
 }  // namespace
 
+QString MessageBoxText(const QString& text) {
+  if (HeadEnd(text, kHeadLines + kTailLines + 1) >= text.size()) return text;
+  const qsizetype head = HeadEnd(text, kHeadLines), tail = TailStart(text, kTailLines);
+  QString shown = text.left(head);
+  // Between whole lines the mark stands on a line of its own.
+  const bool atLineEnd = shown.endsWith(u'\n');
+  if (atLineEnd) shown.chop(1);
+  shown += atLineEnd ? QStringLiteral("\n\u2026") : QStringLiteral("\u2026");
+  if (text[tail - 1] == u'\n') shown += u'\n';
+  shown += QStringView(text).mid(tail);
+  return shown;
+}
+
 UiService::~UiService() = default;
 
 UiService& UiService::Current() { return *Slot(); }
@@ -55,7 +99,7 @@ std::unique_ptr<UiService> UiService::Install(std::unique_ptr<UiService> service
 }
 
 void QtUiService::MsgBox(const QString& message) {
-  QMessageBox box(QMessageBox::NoIcon, QString(), message, QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(QMessageBox::NoIcon, QString(), MessageBoxText(message), QMessageBox::Ok, QApplication::activeWindow());
   Run(box);
 }
 
@@ -70,7 +114,7 @@ int QtUiService::MsgBox(const QString& message, int buttons, const QString& titl
     case 5: choices = {{QMessageBox::Retry, kAnswerRetry}, {QMessageBox::Cancel, kAnswerCancel}}; break;
     default: choices = {{QMessageBox::Ok, kAnswerOK}}; break;
   }
-  QMessageBox box(IconFor(buttons), title, message, QMessageBox::NoButton, QApplication::activeWindow());
+  QMessageBox box(IconFor(buttons), title, MessageBoxText(message), QMessageBox::NoButton, QApplication::activeWindow());
   for (const Choice& c : choices) box.addButton(c.button);
   const int defaultIndex = (buttons & 512) ? 2 : (buttons & 256) ? 1 : 0;
   if (defaultIndex < choices.size()) box.setDefaultButton(choices[defaultIndex].button);
@@ -86,8 +130,8 @@ MessageDialogButton QtUiService::ShowMessageDialog(const MessageDialogOptions& o
                                             QMessageBox::Question};
   QMessageBox box(QApplication::activeWindow());
   box.setWindowTitle(options.Title);
-  box.setText(options.Message);
-  box.setInformativeText(options.Explanation);
+  box.setText(MessageBoxText(options.Message));
+  box.setInformativeText(MessageBoxText(options.Explanation));
   box.setIcon(options.Icon >= 0 && options.Icon <= 3 ? icons[options.Icon] : QMessageBox::NoIcon);
   QAbstractButton* action = options.ActionCaption.isEmpty() ? box.addButton(QMessageBox::Ok)
                                                          : box.addButton(options.ActionCaption, QMessageBox::AcceptRole);
@@ -113,7 +157,7 @@ bool QtUiService::SelectColor(Color& c, const QString& prompt) {
   return true;
 }
 
-void QtUiService::ShowURL(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+bool QtUiService::ShowURL(const QString& url) { return QDesktopServices::openUrl(QUrl(url)); }
 
 void QtUiService::Beep() { QApplication::beep(); }
 
@@ -131,7 +175,7 @@ int MsgBox(const QString& message, int buttons, const QString& title) {
   return UiService::Current().MsgBox(message, buttons, title);
 }
 bool SelectColor(Color& c, const QString& prompt) { return UiService::Current().SelectColor(c, prompt); }
-void ShowURL(const QString& url) { UiService::Current().ShowURL(url); }
+bool ShowURL(const QString& url) { return UiService::Current().ShowURL(url); }
 void Beep() { UiService::Current().Beep(); }
 
 }  // namespace fw

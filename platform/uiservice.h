@@ -44,7 +44,9 @@ class UiService {
   virtual MessageDialogButton ShowMessageDialog(const MessageDialogOptions& options) = 0;
   // True when the user picked a colour, which is then in `c`.
   virtual bool SelectColor(Color& c, const QString& prompt) = 0;
-  virtual void ShowURL(const QString& url) = 0;
+  // Hands an address to the program the desktop opens its kind with (browser, mail program): false
+  // when nothing could open it.
+  virtual bool ShowURL(const QString& url) = 0;
   virtual void Beep() = 0;
   // Runs a drag of `item` from `source` until it is dropped or abandoned.
   virtual void StartDrag(DragItem& item, QWidget* source) = 0;
@@ -67,18 +69,23 @@ class QtUiService : public UiService {
   int MsgBox(const QString& message, int buttons, const QString& title) override;
   MessageDialogButton ShowMessageDialog(const MessageDialogOptions& options) override;
   bool SelectColor(Color& c, const QString& prompt) override;
-  void ShowURL(const QString& url) override;
+  bool ShowURL(const QString& url) override;
   void Beep() override;
   void StartDrag(DragItem& item, QWidget* source) override;
   bool PageSetupDialog(QPageLayout& layout) override;             // uiservice_print.cpp
   std::unique_ptr<QPrinter> PrintDialog(const QPageLayout* layout) override;
 };
 
+// A text as a message box shows it: one too long for the screen (a server's mebibyte of
+// description, or of version) keeps its beginning and its end, about a dozen lines in all, with
+// "…" for what is left out.
+QString MessageBoxText(const QString& text);
+
 // Program-facing calls, named as the program's code uses them.
 void MsgBox(const QString& message);
 int MsgBox(const QString& message, int buttons, const QString& title);
 bool SelectColor(Color& c, const QString& prompt);
-void ShowURL(const QString& url);
+bool ShowURL(const QString& url);
 void Beep();
 
 }  // namespace fw

@@ -1,6 +1,9 @@
 #include "print/printing.h"
 
+#include <climits>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 #include "info/help.h"
 #include "platform/date.h"
@@ -8,6 +11,7 @@
 #include "platform/exceptions.h"
 #include "platform/graphics.h"
 #include "platform/listbox.h"
+#include "platform/printergraphics.h"
 #include "platform/printersetup.h"
 #include "platform/strings.h"
 #include "platform/styledtextprinter.h"
@@ -30,10 +34,69 @@ void pageSetup() {
 namespace {
 // The footers stand at the foot of the 720-point page, also when the page is 648 points high.
 constexpr int kFooterY = 720;
+constexpr int kDateX = 430;
 
-void DrawFooters(Graphics& g, int page, const QString& dateText) {
-  g.DrawString(QStringLiteral("Page ") + Str(page), 40, kFooterY, 0, false);
-  g.DrawString(dateText, 430, kFooterY, 0, false);
+// The template's figures on the paper the job has: they are made for a portrait page at least
+// 540 by 720 points; on a smaller printable area (a landscape page, a small paper) the text block
+// and the footers move in so that nothing falls off it.
+struct PageGeometry {
+  int textWidth, blockHeight, footerY, dateX;
+  PageGeometry(const Graphics& g, int pageHeight) {
+    const int width = qMin(kPageWidth, g.Width()), height = qMin(pageHeight, g.Height());
+    textWidth = qMax(1, width - 48);
+    blockHeight = qMax(1, height - 48);
+    // On a page that holds the template the footers reach into the bottom margin, as designed;
+    // on a shorter one they stand wholly inside the printable area.
+    footerY = g.Height() >= kFooterY ? kFooterY : g.Height() - static_cast<int>(std::ceil(g.TextDescent()));
+    dateX = kDateX - (kPageWidth - width);  // as far from the right edge as on the template
+  }
+};
+
+// Where each page's text begins, found as far as the pages asked for need: printing every page in
+// order finds them as it draws, and only a range, the reverse order or copies go back.
+class PageStarts {
+ public:
+  PageStarts(StyledTextPrinter& text, int blockHeight) : text_(text), blockHeight_(blockHeight) {
+    starts_.push_back(text.Tell());
+  }
+  // Whether the text has a page `page` (from 1); the first page is there even for an empty text.
+  bool Has(int page) {
+    while (static_cast<int>(starts_.size()) < page && !complete_) {
+      text_.Seek(starts_.back());
+      if (!text_.EOF_()) text_.SkipBlock(blockHeight_);
+      Reached();
+    }
+    return page <= static_cast<int>(starts_.size());
+  }
+  int Count() {
+    Has(INT_MAX);
+    return static_cast<int>(starts_.size());
+  }
+  const StyledTextPrinter::Position& Start(int page) const { return starts_[page - 1]; }
+  // The text printer has just gone through page `page`: when that was the last page known, where it
+  // stopped is the next page's start.
+  void Passed(int page) {
+    if (page == static_cast<int>(starts_.size())) Reached();
+  }
+
+ private:
+  void Reached() {
+    if (complete_) return;
+    if (text_.EOF_()) complete_ = true;
+    else starts_.push_back(text_.Tell());
+  }
+
+  StyledTextPrinter& text_;
+  int blockHeight_;
+  std::vector<StyledTextPrinter::Position> starts_;
+  bool complete_ = false;
+};
+
+QString NoSuchPagesMessage(int from, int to, int pages) {
+  const QString chosen = from == to ? QStringLiteral("page ") + Str(from)
+                                    : QStringLiteral("pages ") + Str(from) + QStringLiteral(" to ") + Str(to);
+  return QStringLiteral("The document has ") + Str(pages) + (pages == 1 ? QStringLiteral(" page") : QStringLiteral(" pages")) +
+         QStringLiteral(", so ") + chosen + QStringLiteral(" could not be printed. Nothing was printed.");
 }
 }  // namespace
 
@@ -41,7 +104,7 @@ void printField(const std::function<EditField&()>& source, const QString& header
   const Date now;
   const QString dateText = now.ShortTime() + QStringLiteral(", ") + now.ShortDate();
 
-  std::unique_ptr<Graphics> g;
+  std::unique_ptr<PrinterGraphics> g;
   int pageHeight = kPageHeight;
   if (!prefModule::PageSetup.isEmpty()) {
     PrinterSetup setup;
@@ -59,20 +122,48 @@ void printField(const std::function<EditField&()>& source, const QString& header
   }
   if (!g) return;
 
+  const PageGeometry geometry(*g, pageHeight);
   EditField& field = source();
-  std::unique_ptr<StyledTextPrinter> text = field.styledTextPrinter(*g, kPageWidth - 48);
-  g->DrawString(header, 36, 20, 0, false);
-  int page = 1;
-  while (!text->EOF_()) {
-    text->DrawBlock(36, 36, pageHeight - 48);
-    if (!text->EOF_()) {
-      DrawFooters(*g, page, dateText);
-      ++page;
-      g->NextPage();
-      g->DrawString(continued, 36, 20, 0, false);
-    }
+  std::unique_ptr<StyledTextPrinter> text = field.styledTextPrinter(*g, geometry.textWidth);
+  PageStarts pages(*text, geometry.blockHeight);
+
+  // The pages chosen in the print dialog, in their order; each keeps its own number in its footer.
+  const PrintChoices choices = g->Choices();
+  const int first = qMax(1, choices.fromPage);
+  int last = choices.toPage > 0 ? qMax(first, choices.toPage) : INT_MAX;
+  if (!pages.Has(first)) {
+    MsgBox(NoSuchPagesMessage(first, choices.toPage > 0 ? last : first, pages.Count()));
+    return;
   }
-  DrawFooters(*g, page, dateText);
+  if (choices.reverse && !pages.Has(last)) last = pages.Count();
+  if (!g->Begin()) return;
+
+  bool begun = false;
+  auto drawPage = [&](int page) {
+    if (begun) g->NextPage();
+    begun = true;
+    g->DrawString(page == 1 ? header : continued, 36, 20, 0, false);
+    text->Seek(pages.Start(page));
+    if (!text->EOF_()) text->DrawBlock(36, 36, geometry.blockHeight);
+    pages.Passed(page);
+    g->DrawString(QStringLiteral("Page ") + Str(page), 40, geometry.footerY, 0, false);
+    g->DrawString(dateText, geometry.dateX, geometry.footerY, 0, false);
+  };
+  // Each chosen page once, in the chosen order, `times` times over.
+  auto drawChosen = [&](int times) {
+    if (choices.reverse) {
+      for (int page = last; page >= first; --page)
+        for (int i = 0; i < times; ++i) drawPage(page);
+    } else {
+      for (int page = first; page <= last && pages.Has(page); ++page)
+        for (int i = 0; i < times; ++i) drawPage(page);
+    }
+  };
+  if (choices.collate) {
+    for (int copy = 0; copy < choices.copies; ++copy) drawChosen(1);
+  } else {
+    drawChosen(choices.copies);
+  }
   // Letting go of the surface ends the job and sends it to the printer.
 }
 

@@ -12,7 +12,8 @@ class EditField;
 
 namespace Printing {
 
-// The page template's figures, in points of the printable area.
+// The page template's figures, in points of the printable area; a smaller printable area takes
+// the text block and the footers in.
 constexpr int kPageWidth = 540;
 constexpr int kPageHeight = 720;          // without a page setup chosen in this run
 constexpr int kPageHeightWithSetup = 648;
@@ -24,8 +25,8 @@ void printHelp();
 void printSelectedText();
 void printSelectedSection();
 
-// The print template: the print dialog, then every page of `source`'s styled text. The field is
-// taken only once the dialog has given a page surface.
+// The print template: the print dialog, then the pages of `source`'s styled text chosen in it
+// (range, copies, order). The field is taken only once the dialog has given a page surface.
 void printField(const std::function<fw::EditField&()>& source, const QString& header, const QString& continued);
 
 }  // namespace Printing

@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "app/sitesettings.h"
 #include "info/aboutbox.h"
+#include "info/openaddress.h"
 #include "journalfixture.h"
 #include "platform/pushbutton.h"
 #include "platform/statictext.h"
@@ -113,6 +114,49 @@ TEST_F(AboutBoxTest, ButtonsOpenTheMailAndWebAddresses) {
   EXPECT_EQ(fw::GetImplicitWindow(QStringLiteral("AboutBox")), box);
   EXPECT_TRUE(box->Widget()->isVisible());
   EXPECT_EQ(QRect(main->Left(), main->Top(), main->Width(), main->Height()), mainRect);
+  EXPECT_TRUE(ui().Messages().isEmpty());
+}
+
+// An address that nothing on the computer opens is not dropped without a word: the user is told
+// which, and the box stays.
+TEST_F(AboutBoxTest, AnAddressNothingOpensIsReported) {
+  const struct {
+    const char* button;
+    QString address;
+  } cases[] = {{"PushButton1", QStringLiteral("mailto:" TAVRIN_AUTHOR_MAIL)},
+               {"PushButton2", QStringLiteral("http://" TAVRIN_SITE_HOST "/")}};
+  App_()->HelpAbout_Action();
+  AboutBox* box = AboutBox::AboutBox_();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    ui().Clear();
+    ui().SetNextUrlOpens(false);
+    box->Control<fw::PushButton>(c.button).Push();
+    EXPECT_EQ(ui().Messages(), QStringList{QStringLiteral("The address \"") + c.address +
+                                           QStringLiteral("\" could not be opened: no program on this computer would open it.")});
+    EXPECT_EQ(fw::GetImplicitWindow(QStringLiteral("AboutBox")), box);
+  }
+}
+
+TEST(AddressMessage, AVeryLongAddressIsShownCutNeverInsideACharacter) {
+  const QString head = QStringLiteral("https://dl.example/") + QString(180, u'a');  // 199 characters
+  const struct {
+    const char* what;
+    QString address;
+    QString shown;
+  } cases[] = {
+      {"short", QStringLiteral("https://dl.example/x"), QStringLiteral("https://dl.example/x")},
+      {"exactly the limit", head + u'b', head + u'b'},
+      {"a mebibyte", head + QString(1 << 20, u'b'), head + u'b' + QChar(0x2026)},
+      // The 200th character is outside the Basic Multilingual Plane: kept whole.
+      {"a pair at the cut", head + QStringLiteral("\U0001F600tail"), head + QStringLiteral("\U0001F600") + QChar(0x2026)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Address::CannotOpenMessage(c.address),
+              QStringLiteral("The address \"") + c.shown +
+                  QStringLiteral("\" could not be opened: no program on this computer would open it."));
+  }
 }
 
 }  // namespace

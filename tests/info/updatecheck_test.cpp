@@ -274,6 +274,44 @@ TEST_F(UpdateCheckTest, GoToWebsiteOpensTheSiteAndLeavesTheUpdateWindowOpenUntil
   EXPECT_EQ(ui().Calls()[1].Text, QStringLiteral("http://") + server_.HostPort() + QStringLiteral("/"));
 }
 
+// A download or web-site address that nothing on the computer opens is reported with the address;
+// the update window then ends as it would have after opening it.
+TEST_F(UpdateCheckTest, AnAddressNothingOpensIsReported) {
+  const QString download = QStringLiteral("https://dl.example/tavrin-1.8.0.tar.gz");
+  const struct {
+    const char* what;
+    MessageDialogButton button;
+    QString address;
+    bool windowStays;
+  } cases[] = {
+      {"the download", MessageDialogButton::Action, download, false},
+      {"the web site", MessageDialogButton::Alternate, QString(), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui().Clear();
+    Serve("<CurrentVersion>1.8.0</CurrentVersion><DownloadURLOSX>" + download.toLatin1() + "</DownloadURLOSX>");
+    const QString address = c.address.isEmpty() ? QStringLiteral("http://") + server_.HostPort() + u'/' : c.address;
+    ui().SetNextDialogAnswer(c.button);
+    ui().SetNextUrlOpens(false);
+    // The window that stays is closed by hand, as the user would.
+    if (c.windowStays)
+      While([] { return !ui().Messages().isEmpty(); },
+            [] {
+              updateWindow* w = OpenUpdateWindow();
+              ASSERT_NE(w, nullptr);
+              w->HandleKey(Qt::Key_Escape);
+            });
+    RunCheck();
+    ASSERT_EQ(Kinds(), (QStringList{"MessageDialog", "ShowURL", "MsgBox"}));
+    EXPECT_EQ(ui().Calls()[1].Text, address);
+    EXPECT_EQ(ui().Messages(), QStringList{QStringLiteral("The address \"") + address +
+                                           QStringLiteral("\" could not be opened: no program on this computer would open it.")});
+    EXPECT_EQ(statusAtMessage_, QStringLiteral("Checking for update...")) << "shown over the update window";
+    statusAtMessage_.clear();
+  }
+}
+
 TEST_F(UpdateCheckTest, ADownloadAddressThatIsNoWebAddressIsNotOpened) {
   Serve("<CurrentVersion>1.8.0</CurrentVersion><DownloadURLOSX>file:///etc/passwd</DownloadURLOSX>");
   ui().SetNextDialogAnswer(MessageDialogButton::Action);

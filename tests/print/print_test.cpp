@@ -491,7 +491,8 @@ TEST_F(PrintTest, PageSetupRemindsThenKeepsTheConfirmedFormatForTheRun) {
     EXPECT_EQ(ui().Calls().first().Text, before) << "the print dialog on the stored setup";
     EXPECT_NEAR(pdf.PageSize().width(), c.pageSize.width(), 1);
     EXPECT_NEAR(pdf.PageSize().height(), c.pageSize.height(), 1);
-    const PdfWord* page = Find(pdf.WordsOnPage(1), QStringLiteral("Page"));
+    const QList<PdfWord> words = pdf.WordsOnPage(1);
+    const PdfWord* page = Find(words, QStringLiteral("Page"));
     ASSERT_TRUE(page);
     EXPECT_LT(page->yMin, c.layout.margins().top() + 720) << "the footers stay at y 720";
     EXPECT_GT(page->yMax, c.layout.margins().top() + 720);
@@ -528,6 +529,109 @@ TEST_F(PrintTest, AFailedJobIsReportedWithTheReason) {
     EXPECT_TRUE(message.contains(QLatin1String(c.reason))) << message.toStdString();
   }
   EXPECT_FALSE(QFile::exists(cases[0].path));
+}
+
+// The page range, the copies and the order chosen in the print dialog: the chosen pages, as the
+// whole document would print them, each with its own number and header.
+TEST_F(PrintTest, TheRangeCopiesAndOrderChosenArePrinted) {
+  ShowSection(QStringLiteral("Diary"), Lines(1, 120));
+  const QStringList whole = Print(&App::FilePrintSelectedSection_Action).PageTexts();
+  ASSERT_EQ(whole.size(), 3);
+  using Choice = fw::ScriptedUiService::PrintDialogChoice;
+  const struct {
+    const char* what;
+    Choice choice;
+    QList<int> pages;
+  } cases[] = {
+      {"pages 2 to 3", {2, 3}, {2, 3}},
+      {"page 2 alone", {2, 2}, {2}},
+      {"a range past the end", {2, 9}, {2, 3}},
+      {"reversed", {0, 0, 1, false, true}, {3, 2, 1}},
+      {"two collated copies", {0, 0, 2, true}, {1, 2, 3, 1, 2, 3}},
+      {"two copies, not collated", {0, 0, 2, false}, {1, 1, 2, 2, 3, 3}},
+      {"a range reversed, collated", {1, 2, 2, true, true}, {2, 1, 2, 1}},
+      {"a range past the end reversed, not collated", {2, 7, 2, false, true}, {3, 3, 2, 2}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui().Clear();
+    const QString path = pdfs.filePath(QStringLiteral("job%1.pdf").arg(++printed));
+    ui().SetNextPrint(path, c.choice);
+    App_()->FilePrintSelectedSection_Action();
+    EXPECT_TRUE(ui().Messages().isEmpty()) << ui().Messages().join(" | ").toStdString();
+    const QStringList pages = PdfFile(path).PageTexts();
+    QList<int> numbers;
+    for (int k = 0; k < pages.size(); ++k) {
+      const QString footer = FooterLine(pages[k]);
+      numbers << footer.section(u' ', 1, 1).toInt();
+      const QString& original = whole.value(numbers.last() - 1);
+      EXPECT_EQ(FirstLine(pages[k]), FirstLine(original)) << "page " << numbers.last();
+      EXPECT_EQ(BodyLines(pages[k]), BodyLines(original)) << "page " << numbers.last();
+      EXPECT_EQ(footer, FooterLine(original));
+    }
+    EXPECT_EQ(numbers, c.pages);
+  }
+}
+
+// A range wholly past the end prints nothing, not even an empty page, and says so.
+TEST_F(PrintTest, ARangePastTheEndIsReportedAndNothingIsPrinted) {
+  ShowSection(QStringLiteral("Diary"), Lines(1, 120));
+  const struct {
+    int from, to;
+    const char* message;
+  } cases[] = {
+      {4, 9, "The document has 3 pages, so pages 4 to 9 could not be printed. Nothing was printed."},
+      {5, 5, "The document has 3 pages, so page 5 could not be printed. Nothing was printed."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    ui().Clear();
+    const QString path = pdfs.filePath(QStringLiteral("none.pdf"));
+    ui().SetNextPrint(path, {c.from, c.to});
+    App_()->FilePrintSelectedSection_Action();
+    EXPECT_EQ(ui().Messages(), QStringList{QString::fromLatin1(c.message)});
+    EXPECT_FALSE(QFile::exists(path));
+  }
+  ShowSection(QStringLiteral("Empty"), QString());
+  ui().Clear();
+  ui().SetNextPrint(pdfs.filePath(QStringLiteral("none.pdf")), {2, 2});
+  App_()->FilePrintSelectedSection_Action();
+  EXPECT_EQ(ui().Messages(), QStringList{QStringLiteral("The document has 1 page, so page 2 could not be printed. Nothing was printed.")});
+}
+
+// On a page smaller than the template's (landscape, or a small paper) the text and both footers
+// stay on the paper: every line printed once, every page numbered.
+TEST_F(PrintTest, ALandscapeOrSmallPageKeepsTheTextAndFootersOnThePaper) {
+  ShowSection(QStringLiteral("Diary"), Lines(1, 120));
+  const struct {
+    const char* what;
+    QPageLayout layout;
+  } cases[] = {
+      {"Letter landscape", QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape, QMarginsF(36, 36, 36, 36),
+                                       QPageLayout::Point)},
+      {"A5 portrait", Layout(QPageSize::A5, 20)},
+      {"A6 landscape, no margins", QPageLayout(QPageSize(QPageSize::A6), QPageLayout::Landscape, QMarginsF(),
+                                               QPageLayout::Point)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ConfirmPageSetup(c.layout);
+    const PdfFile pdf = Print(&App::FilePrintSelectedSection_Action);
+    const QSizeF paper = pdf.PageSize();
+    EXPECT_NEAR(paper.width(), c.layout.fullRect(QPageLayout::Point).width(), 1);
+    const QStringList pages = pdf.PageTexts();
+    ASSERT_GE(pages.size(), 3);
+    QStringList all;
+    for (int k = 1; k <= pages.size(); ++k) {
+      EXPECT_EQ(FooterLine(pages[k - 1]), QStringLiteral("Page %1 %2").arg(k).arg(DateText())) << "page " << k;
+      all << BodyLines(pages[k - 1]);
+    }
+    EXPECT_EQ(all.join(u'\n'), Lines(1, 120)) << "every line once, whole, in order";
+    for (const PdfWord& word : pdf.Words()) {
+      EXPECT_LE(word.xMax, paper.width()) << word.text.toStdString() << " on page " << word.page;
+      EXPECT_LE(word.yMax, paper.height()) << word.text.toStdString() << " on page " << word.page;
+    }
+  }
 }
 
 TEST(PrinterSetupTest, AStringNotOfOursLeavesTheFormat) {
