@@ -3,11 +3,19 @@
 #   bash tools/dev.sh run    install what is missing, build, start the program
 #   bash tools/dev.sh test   install what is missing, build, run every test
 #   bash tools/dev.sh bench  install what is missing, build, run the benchmarks
+#   bash tools/dev.sh sanitize  the same as test, built apart in build-asan with AddressSanitizer
+#                               and UndefinedBehaviorSanitizer; the first fault stops its test
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 what="${1:-run}"
-build_dir="${BUILD_DIR:-build}"
+sanitize=OFF
+if [[ $what == sanitize ]]; then
+  sanitize=ON
+  build_dir="${BUILD_DIR:-build-asan}"
+else
+  build_dir="${BUILD_DIR:-build}"
+fi
 
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev qt6-base-dev libx11-dev libxtst-dev
           xvfb xauth icewm fonts-dejavu-core fonts-liberation poppler-utils)
@@ -29,7 +37,10 @@ if ((${#missing[@]})); then
   fi
 fi
 
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The sanitized build is a debug one, so that Qt's own checks of indexes and sizes run as well.
+build_type=RelWithDebInfo
+[[ $sanitize == ON ]] && build_type=Debug
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DTAVRIN_SANITIZE="$sanitize"
 cmake --build "$build_dir" --parallel "$(nproc)"
 
 case "$what" in
@@ -40,13 +51,22 @@ case "$what" in
     cd "$build_dir"
     ctest --output-on-failure --parallel "$(nproc)"
     ;;
+  sanitize)
+    # Leaks are not looked for: the only ones a run shows are Qt's own, kept until the process
+    # ends on purpose (the D-Bus thread's buffer, the accessibility cache), and they fail every
+    # end-to-end test through the program's exit status.
+    cd "$build_dir"
+    ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" \
+      UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}" \
+      ctest --output-on-failure --parallel "$(nproc)"
+    ;;
   bench)
     for b in "$build_dir"/bench/bench_*; do
       [[ -x "$b" ]] && QT_QPA_PLATFORM=offscreen "$b"
     done
     ;;
   *)
-    echo "usage: bash tools/dev.sh run|test|bench" >&2
+    echo "usage: bash tools/dev.sh run|test|bench|sanitize" >&2
     exit 2
     ;;
 esac
