@@ -49,7 +49,11 @@ class LifeCycleTest : public ::testing::Test, protected ProgramSession {
     WaitUntilListDrawn(w);
     const QPoint origin = ContentOrigin(w, kContentHeight);
     ClickAt(origin + QPoint(20 + 40, 61 + 32));  // the list's first row, below its heading
-    QThread::msleep(300);
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(dpy_, w, &a));
+    // The start of the editor's first line, clear of where a caret would blink: its text shows.
+    ASSERT_TRUE(WaitUntilDrawn(w, QRect(219 + 20, a.height - kContentHeight + 210 + 2, 60, 18)))
+        << "the Section's text was never shown; log:\n" << qPrintable(ProgramLog());
     ClickAt(origin + QPoint(219 + 100, 210 + 100));  // into the editor
     QThread::msleep(300);
     TypeText(QStringLiteral("typedword"));

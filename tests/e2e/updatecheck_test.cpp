@@ -98,9 +98,9 @@ class SiteServer {
   QByteArray request_;
 };
 
-// The mapped top-level windows of the program (no window manager: children of the root), menus
-// and other override-redirect windows left out.
-QList<Window> TopLevels(Display* dpy) {
+// The mapped top-level windows of the program (no window manager: children of the root): with
+// `popups`, the override-redirect ones such as open menus, else all others.
+QList<Window> TopLevels(Display* dpy, bool popups = false) {
   QList<Window> out;
   Window root = 0, up = 0;
   Window* children = nullptr;
@@ -108,7 +108,7 @@ QList<Window> TopLevels(Display* dpy) {
   if (!XQueryTree(dpy, DefaultRootWindow(dpy), &root, &up, &children, &n)) return out;
   for (unsigned int i = 0; i < n; ++i) {
     XWindowAttributes a;
-    if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable && !a.override_redirect)
+    if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable && bool(a.override_redirect) == popups)
       out << children[i];
   }
   if (children) XFree(children);
@@ -137,11 +137,22 @@ TEST_F(UpdateCheckProgramTest, CheckNowFetchesTheUpdateFileAndReportsTheVersionC
   XTranslateCoordinates(dpy_, main, DefaultRootWindow(dpy_), 0, 0, &x, &y, &child);
   const QPoint content = ContentOrigin(main, 500);
   ASSERT_TRUE(WaitUntilDrawn(main, QRect(0, 0, 100, content.y() - y))) << "the menu bar was never drawn";
+  // Each menu opens in a popup window of its own: a step right has arrived once another shows.
+  Window menu = 0;
+  const auto nextMenuShows = [&] {
+    const Window before = menu;
+    return WaitUntil([&] {
+      const QList<Window> popups = TopLevels(dpy_, true);
+      menu = popups.isEmpty() ? 0 : popups.last();
+      return menu != 0 && menu != before;
+    }, kStepMs);
+  };
   ClickAt(QPoint(x + 15, (y + content.y()) / 2));
-  QThread::msleep(300);
+  ASSERT_TRUE(nextMenuShows()) << "File opened no menu";
   PressKey(XK_Right);
+  ASSERT_TRUE(nextMenuShows()) << "Right opened no next menu";
   PressKey(XK_Right);
-  QThread::msleep(200);
+  ASSERT_TRUE(nextMenuShows()) << "Right opened no next menu";
   PressKey(XK_Down);
   PressKey(XK_Return);
 
