@@ -25,6 +25,7 @@ using namespace e2e;
 constexpr int kCycles = 30;
 constexpr int kContentHeight = 500;
 constexpr int kLatestKillMs = 1200;
+constexpr int kSettleMs = 1000;
 
 // Where the controls stand in the content area (the window's design coordinates).
 const QPoint kListFreeArea(100, 441);
@@ -92,14 +93,12 @@ class CrashSafety : public ::testing::Test, protected ProgramSession {
     QThread::msleep(20 + rng.bounded(60));
   }
 
-  // Once the program has written the new name's text file and had a moment more, the handler
-  // that did it has also written the list: the name is no longer in flight.
+  // Once the program has written the new name's text file and the list that names it, the name
+  // is no longer in flight. Not settled within the moment a person waits, it stays in flight.
   void SettleOn(const QString& name) {
-    QDeadlineTimer deadline(1000);
-    while (!QFile::exists(DataPath("Tavrin-" + name + ".txt")) && !deadline.hasExpired()) QThread::msleep(5);
-    if (deadline.hasExpired()) return;
-    QThread::msleep(100);
-    inFlight_.clear();
+    if (WaitUntil([&] { return QFile::exists(DataPath("Tavrin-" + name + ".txt")) && ListedNames().contains(name); },
+                  kSettleMs))
+      inFlight_.clear();
   }
 
   QStringList ListedNames() {

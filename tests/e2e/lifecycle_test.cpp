@@ -38,13 +38,22 @@ class LifeCycleTest : public ::testing::Test, protected ProgramSession {
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << qPrintable(ProgramLog(logName));
     EXPECT_EQ(program.exitCode(), status) << qPrintable(ProgramLog(logName));
   }
+  void WaitUntilListDrawn(Window w) {
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(dpy_, w, &a));
+    ASSERT_TRUE(WaitUntilDrawn(w, QRect(20, a.height - kContentHeight + 61, 160, 100)))
+        << "the Section list was never drawn; log:\n" << qPrintable(ProgramLog());
+  }
   // Shows "Diary" and types a word at the end of its text.
   void TypeIntoDiary(Window w) {
-    // Mapped is not yet drawn: input sent at once can reach a list not yet laid out.
-    QThread::msleep(700);
+    WaitUntilListDrawn(w);
     const QPoint origin = ContentOrigin(w, kContentHeight);
     ClickAt(origin + QPoint(20 + 40, 61 + 32));  // the list's first row, below its heading
-    QThread::msleep(300);
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(dpy_, w, &a));
+    // The start of the editor's first line, clear of where a caret would blink: its text shows.
+    ASSERT_TRUE(WaitUntilDrawn(w, QRect(219 + 20, a.height - kContentHeight + 210 + 2, 60, 18)))
+        << "the Section's text was never shown; log:\n" << qPrintable(ProgramLog());
     ClickAt(origin + QPoint(219 + 100, 210 + 100));  // into the editor
     QThread::msleep(300);
     TypeText(QStringLiteral("typedword"));
@@ -82,13 +91,13 @@ class LifeCycleTest : public ::testing::Test, protected ProgramSession {
   }
   // A window named "Tavrin" other than `known`, within the time a window takes to show.
   Window WaitForAnotherWindow(Window known, QProcess& program) {
-    QDeadlineTimer deadline(kWindowShownMs);
-    while (!deadline.hasExpired()) {
+    Window found = 0;
+    WaitUntil([&] {
       for (Window w : TopLevels())
-        if (w != known && WindowName(dpy_, w) == "Tavrin") return w;
-      if (program.waitForFinished(kPollMs)) break;
-    }
-    return 0;
+        if (w != known && WindowName(dpy_, w) == "Tavrin") found = w;
+      return found != 0;
+    }, kWindowShownMs, &program);
+    return found;
   }
 };
 
@@ -204,7 +213,7 @@ TEST_P(SignalTest, KeepsTextOfNoSectionAsANewSection) {
   SeedDiary();
   const Window w = StartAndWaitForWindow();
   ASSERT_NE(w, 0u);
-  QThread::msleep(700);
+  WaitUntilListDrawn(w);
   ClickAt(ContentOrigin(w, kContentHeight) + QPoint(219 + 100, 210 + 100));  // into the editor
   QThread::msleep(300);
   TypeText(QStringLiteral("loosewords"));

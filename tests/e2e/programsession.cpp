@@ -159,6 +159,48 @@ void ProgramSession::StartProgram(QProcess& program, const QString& logName, con
   ASSERT_TRUE(program.waitForStarted(5000)) << qPrintable(program.errorString());
 }
 
+bool ProgramSession::WaitUntil(const std::function<bool()>& done, int ms, QProcess* program) {
+  QProcess& watched = program ? *program : program_;
+  QDeadlineTimer deadline(ms);
+  while (!done()) {
+    // Once the program has ended, nothing it shows or writes can change any more.
+    if (deadline.hasExpired() || watched.state() == QProcess::NotRunning) return false;
+    if (watched.waitForFinished(kPollMs)) return done();
+  }
+  return true;
+}
+
+bool ProgramSession::WaitUntilDrawn(Window w, QRect area) {
+  return WaitUntil([&] {
+    XImage* image = XGetImage(dpy_, w, area.x(), area.y(), area.width(), area.height(), AllPlanes, ZPixmap);
+    if (!image) return false;
+    const unsigned long first = XGetPixel(image, 0, 0);
+    bool more = false;
+    for (int y = 0; y < area.height() && !more; ++y)
+      for (int x = 0; x < area.width() && !more; ++x) more = XGetPixel(image, x, y) != first;
+    XDestroyImage(image);
+    return more;
+  });
+}
+
+bool ProgramSession::WaitUntilFocused(Window w) {
+  return WaitUntil([&] {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(dpy_, &focus, &revert);
+    const Window root = DefaultRootWindow(dpy_);
+    while (focus != w && focus != root && focus != None && focus != PointerRoot) {
+      Window r = 0, parent = 0;
+      Window* children = nullptr;
+      unsigned int n = 0;
+      if (!XQueryTree(dpy_, focus, &r, &parent, &children, &n)) return false;
+      if (children) XFree(children);
+      focus = parent;
+    }
+    return focus == w;
+  });
+}
+
 Window ProgramSession::WaitForMainWindow() {
   QDeadlineTimer deadline(kWindowShownMs);
   while (!deadline.hasExpired()) {

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QPoint>
+#include <QRect>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -46,6 +47,15 @@ class ProgramSession {
   // another build of it (`binary`).
   void StartProgram(QProcess& program, const QString& logName, const QString& binary = QStringLiteral(TAVRIN_BINARY));
   Window WaitForMainWindow();
+  // Polls `done` until it holds or `ms` pass. The pause between looks waits on `program` (the
+  // first run by default), so that its early end ends the wait: `done` decides then.
+  bool WaitUntil(const std::function<bool()>& done, int ms = kWindowShownMs, QProcess* program = nullptr);
+  // Until `area` (the window's own coordinates) holds more than one colour. Mapped is not yet
+  // drawn: input sent before the first paint can reach controls not yet laid out.
+  bool WaitUntilDrawn(Window w, QRect area);
+  // Until the keyboard focus is in `w`: a window manager hands it over some time after the map,
+  // and keys sent before then go to the window that had it.
+  bool WaitUntilFocused(Window w);
   QString ProgramLog(const QString& logName = QStringLiteral("tavrin")) const;
   QString DataPath(const QString& name = QString()) const;
 

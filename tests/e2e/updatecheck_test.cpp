@@ -98,9 +98,9 @@ class SiteServer {
   QByteArray request_;
 };
 
-// The mapped top-level windows of the program (no window manager: children of the root), menus
-// and other override-redirect windows left out.
-QList<Window> TopLevels(Display* dpy) {
+// The mapped top-level windows of the program (no window manager: children of the root): with
+// `popups`, the override-redirect ones such as open menus, else all others.
+QList<Window> TopLevels(Display* dpy, bool popups = false) {
   QList<Window> out;
   Window root = 0, up = 0;
   Window* children = nullptr;
@@ -108,20 +108,11 @@ QList<Window> TopLevels(Display* dpy) {
   if (!XQueryTree(dpy, DefaultRootWindow(dpy), &root, &up, &children, &n)) return out;
   for (unsigned int i = 0; i < n; ++i) {
     XWindowAttributes a;
-    if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable && !a.override_redirect)
+    if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable && bool(a.override_redirect) == popups)
       out << children[i];
   }
   if (children) XFree(children);
   return out;
-}
-
-template <class Condition>
-bool WaitUntil(QProcess& program, Condition condition, int ms = kStepMs) {
-  QDeadlineTimer deadline(ms);
-  while (!condition()) {
-    if (deadline.hasExpired() || program.waitForFinished(kPollMs)) return false;
-  }
-  return true;
 }
 
 class UpdateCheckProgramTest : public ::testing::Test, protected ProgramSession {
@@ -145,41 +136,53 @@ TEST_F(UpdateCheckProgramTest, CheckNowFetchesTheUpdateFileAndReportsTheVersionC
   int x = 0, y = 0;
   XTranslateCoordinates(dpy_, main, DefaultRootWindow(dpy_), 0, 0, &x, &y, &child);
   const QPoint content = ContentOrigin(main, 500);
+  ASSERT_TRUE(WaitUntilDrawn(main, QRect(0, 0, 100, content.y() - y))) << "the menu bar was never drawn";
+  // Each menu opens in a popup window of its own: a step right has arrived once another shows.
+  Window menu = 0;
+  const auto nextMenuShows = [&] {
+    const Window before = menu;
+    return WaitUntil([&] {
+      const QList<Window> popups = TopLevels(dpy_, true);
+      menu = popups.isEmpty() ? 0 : popups.last();
+      return menu != 0 && menu != before;
+    }, kStepMs);
+  };
   ClickAt(QPoint(x + 15, (y + content.y()) / 2));
-  QThread::msleep(300);
+  ASSERT_TRUE(nextMenuShows()) << "File opened no menu";
   PressKey(XK_Right);
+  ASSERT_TRUE(nextMenuShows()) << "Right opened no next menu";
   PressKey(XK_Right);
-  QThread::msleep(200);
+  ASSERT_TRUE(nextMenuShows()) << "Right opened no next menu";
   PressKey(XK_Down);
   PressKey(XK_Return);
 
   Window version = 0;
-  ASSERT_TRUE(WaitUntil(program_, [&] { return (version = FindMappedWindow(dpy_, DefaultRootWindow(dpy_), "Self Test")) != 0; }))
+  ASSERT_TRUE(WaitUntil([&] { return (version = FindMappedWindow(dpy_, DefaultRootWindow(dpy_), "Self Test")) != 0; }, kStepMs))
       << "no version window; program log:\n" << qPrintable(ProgramLog());
   // "Check for Updates": 157 by 21 at 28, 61 of a window without a menu bar.
-  QThread::msleep(200);
+  ASSERT_TRUE(WaitUntilDrawn(version, QRect(0, 0, 200, 102))) << "the version window was never drawn";
   ClickAt(ContentOrigin(version, 102) + QPoint(28 + 78, 61 + 10));
 
-  ASSERT_TRUE(WaitUntil(program_, [&] { return site.Answered(); })) << "no request; program log:\n" << qPrintable(ProgramLog());
+  ASSERT_TRUE(WaitUntil([&] { return site.Answered(); }, kStepMs)) << "no request; program log:\n" << qPrintable(ProgramLog());
   EXPECT_EQ(site.Request().toStdString(), "GET /Updates/tavrin.xml HTTP/1.0\r\nHost: 127.0.0.1:" +
                                               std::to_string(TAVRIN_E2E_SITE_PORT) +
                                               "\r\nAccept: */*\r\nAccept-Language: en\r\n\r\n");
 
   // The message box over the update window, the version window gone.
   Window update = 0, box = 0;
-  ASSERT_TRUE(WaitUntil(program_, [&] {
+  ASSERT_TRUE(WaitUntil([&] {
     update = FindMappedWindow(dpy_, DefaultRootWindow(dpy_), "Update");
     const QList<Window> windows = TopLevels(dpy_);
     box = 0;
     for (Window w : windows)
       if (w != main && w != update) box = w;
     return update && box && windows.size() == 3;
-  })) << "no message box over the update window; program log:\n" << qPrintable(ProgramLog());
+  }, kStepMs)) << "no message box over the update window; program log:\n" << qPrintable(ProgramLog());
   EXPECT_EQ(FindMappedWindow(dpy_, DefaultRootWindow(dpy_), "Self Test"), 0u);
 
   // Dismissed, the check ends: only the main window is left.
   SendDeleteWindow(dpy_, box);
-  EXPECT_TRUE(WaitUntil(program_, [&] { return TopLevels(dpy_) == QList<Window>{main}; }))
+  EXPECT_TRUE(WaitUntil([&] { return TopLevels(dpy_) == QList<Window>{main}; }, kStepMs))
       << TopLevels(dpy_).size() << " windows still mapped; program log:\n" << qPrintable(ProgramLog());
 
   SendDeleteWindow(dpy_, main);

@@ -74,17 +74,6 @@ class WindowManagerTest : public ::testing::Test, protected ProgramSession {
     EndSession();
   }
 
-  // Waits for `done`, polling; the pause between looks also notices an early end of the program.
-  bool WaitFor(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-      if (done()) return true;
-      if (program_.state() == QProcess::Running) program_.waitForFinished(kPollMs);
-      else QThread::msleep(kPollMs);
-    }
-    return done();
-  }
-
   void StartWindowManager() {
     const QString icewm = QStandardPaths::findExecutable(QStringLiteral("icewm"));
     if (icewm.isEmpty()) GTEST_SKIP() << "icewm is not installed (bash tools/dev.sh test installs it)";
@@ -98,8 +87,8 @@ class WindowManagerTest : public ::testing::Test, protected ProgramSession {
     windowManager_.start(icewm, {});
     ASSERT_TRUE(windowManager_.waitForStarted(5000));
     // A window manager names itself on the root window once it manages windows.
-    ASSERT_TRUE(WaitFor([&] { return !Property32(dpy_, DefaultRootWindow(dpy_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty(); },
-                        kWindowManagerMs))
+    ASSERT_TRUE(WaitUntil([&] { return !Property32(dpy_, DefaultRootWindow(dpy_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty(); },
+                        kWindowManagerMs, &windowManager_))
         << "icewm did not start; its log:\n" << ReadAll(logs_.filePath("wm.err")).constData();
   }
 
@@ -143,10 +132,10 @@ TEST_F(WindowManagerTest, CaptionsFocusAndTheNewSectionDialogAsAPersonSeesThem) 
   StartProgram();
   const Window main = WaitForMainWindow();
   ASSERT_NE(main, 0u) << qPrintable(ProgramLog());
-  ASSERT_TRUE(WaitFor([&] { return Property32(dpy_, main, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4; },
+  ASSERT_TRUE(WaitUntil([&] { return Property32(dpy_, main, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4; },
                       kWindowShownMs))
       << "the window manager never framed the main window";
-  QThread::msleep(500);  // the first paint
+  ASSERT_TRUE(WaitUntilDrawn(main, QRect(0, 0, 700, 500))) << "the main window was never drawn";
 
   // The controls stand at their design places below the menu bar; the content area is 700 x 500.
   XWindowAttributes a;
@@ -175,30 +164,31 @@ TEST_F(WindowManagerTest, CaptionsFocusAndTheNewSectionDialogAsAPersonSeesThem) 
   // the button took no keyboard focus.
   ClickAt(content + QPoint(565 + 28, 22 + 10));
   Window picker = 0;
-  ASSERT_TRUE(WaitFor([&] { return (picker = FindMappedWindow(dpy_, DefaultRootWindow(dpy_), "Select a Text Color")) != 0; },
+  ASSERT_TRUE(WaitUntil([&] { return (picker = FindMappedWindow(dpy_, DefaultRootWindow(dpy_), "Select a Text Color")) != 0; },
                       kWindowShownMs))
       << "Color opened no colour picker; " << qPrintable(ProgramLog());
-  QThread::msleep(300);
+  ASSERT_TRUE(WaitUntilFocused(picker)) << "the colour picker never got the keyboard focus";
   PressKey(XK_Escape);
-  ASSERT_TRUE(WaitFor([&] { return !Mapped(picker); }, kWindowShownMs)) << "Escape left the colour picker open";
-  QThread::msleep(300);
+  ASSERT_TRUE(WaitUntil([&] { return !Mapped(picker); }, kWindowShownMs)) << "Escape left the colour picker open";
+  ASSERT_TRUE(WaitUntilFocused(main)) << "the main window never got the keyboard focus back";
   PressKey(XK_space);
-  EXPECT_FALSE(WaitFor([&] { return FindMappedWindow(dpy_, DefaultRootWindow(dpy_), "Select a Text Color") != 0; }, 1500))
+  EXPECT_FALSE(WaitUntil([&] { return FindMappedWindow(dpy_, DefaultRootWindow(dpy_), "Select a Text Color") != 0; }, 1500))
       << "a space after the click pressed Color again";
   if (Window again = FindMappedWindow(dpy_, DefaultRootWindow(dpy_), "Select a Text Color")) {
     PressKey(XK_Escape);
-    WaitFor([&] { return !Mapped(again); }, kWindowShownMs);
+    WaitUntil([&] { return !Mapped(again); }, kWindowShownMs);
   }
 
   // New opens the dialog: a dialog of the main window, centred on it, with an empty title and no
   // title-bar buttons; Escape leaves it.
   ClickAt(content + QPoint(33 + 40, 22 + 10));
   Window dialog = 0;
-  ASSERT_TRUE(WaitFor([&] { return (dialog = FindDialogOf(main)) != 0; }, kWindowShownMs))
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = FindDialogOf(main)) != 0; }, kWindowShownMs))
       << "no dialog of the main window with an empty title";
-  ASSERT_TRUE(WaitFor([&] { return Property32(dpy_, dialog, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4; },
+  ASSERT_TRUE(WaitUntil([&] { return Property32(dpy_, dialog, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4; },
                       kWindowShownMs));
-  QThread::msleep(300);
+  ASSERT_TRUE(WaitUntilDrawn(dialog, QRect(0, 0, 216, 115))) << "the dialog was never drawn";
+  ASSERT_TRUE(WaitUntilFocused(dialog)) << "the dialog never got the keyboard focus";
   {
     XImage* image = XGetImage(dpy_, dialog, 0, 0, 216, 115, AllPlanes, ZPixmap);
     ASSERT_NE(image, nullptr);
@@ -214,7 +204,7 @@ TEST_F(WindowManagerTest, CaptionsFocusAndTheNewSectionDialogAsAPersonSeesThem) 
   const QPoint offset = FrameOnScreen(dpy_, dialog).center() - FrameOnScreen(dpy_, main).center();
   EXPECT_LE(offset.manhattanLength(), 4) << "the dialog is " << offset.x() << ", " << offset.y() << " off centre";
   PressKey(XK_Escape);
-  EXPECT_TRUE(WaitFor([&] { return !Mapped(dialog); }, kWindowShownMs)) << "Escape left the dialog open";
+  EXPECT_TRUE(WaitUntil([&] { return !Mapped(dialog); }, kWindowShownMs)) << "Escape left the dialog open";
 
   SendDeleteWindow(dpy_, main);
   ASSERT_TRUE(program_.waitForFinished(kProgramEndMs)) << qPrintable(ProgramLog());

@@ -142,7 +142,7 @@ TEST_F(BigTextTest, KeysTypedWhileTheRestComesInLandWhereTheyWereTyped) {
   SendKey(Edit(), QStringLiteral("A"));
   ++expectedCharacters_;
   EXPECT_TRUE(Loading());
-  WaitFor([&] { return !Loading(); }, 2000);
+  ASSERT_TRUE(WaitFor([&] { return !Loading(); }, kMustComeMs)) << "the rest of the text never came in";
   EXPECT_EQ(Raw(), QString(text).insert(3, u'A'));
 
   // At the end of what has come in: never between the two parts.
@@ -194,7 +194,7 @@ TEST_F(BigTextTest, AListenerNeedingTheWholeTextWhileTheRestComesInIsGivenAllOfI
     Open(file);
     c.install();
     ASSERT_TRUE(Loading()) << "the text is short enough to be taken in at once";
-    WaitFor([&] { return !Loading(); }, 5000);
+    ASSERT_TRUE(WaitFor([&] { return !Loading(); }, kMustComeMs)) << "the rest of the text never came in";
     for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
     EXPECT_EQ(Raw(), text);
     ASSERT_FALSE(seen.empty()) << "the listener never heard of the text coming in";
@@ -266,7 +266,7 @@ TEST_F(BigTextTest, LeavingWhileTheRestComesInWritesNothingAndTheNextTextStaysAl
   EXPECT_EQ(after, before);
   expectedCharacters_ = int(second.size()) + 1;
   Open(b);
-  WaitFor([&] { return !Loading(); }, 2000);
+  ASSERT_TRUE(WaitFor([&] { return !Loading(); }, kMustComeMs)) << "the rest of the text never came in";
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
   EXPECT_EQ(ef_->Text(), second);
 }
@@ -583,7 +583,7 @@ TEST_F(BigTextTest, AGiantParagraphComesInInPartsAndIsSavedByteForByte) {
   expectedCharacters_ = int(text.size()) + 1;
   Open(file);
   EXPECT_TRUE(Loading());
-  WaitFor([&] { return !Loading(); }, 2000);
+  ASSERT_TRUE(WaitFor([&] { return !Loading(); }, kMustComeMs)) << "the rest of the text never came in";
   ASSERT_FALSE(Loading());
   EXPECT_EQ(fw::EncodeStyledRtf(*ef_->Document()), rtf);
   // Typed into, it is saved whole with the key.

@@ -23,6 +23,7 @@
 #include "platform/application.h"
 #include "platform/plainclipboard.h"
 #include "platform/styledtextrtf.h"
+#include "waitfor.h"
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
@@ -791,7 +792,7 @@ TEST_F(SectionTest, DamageFarIntoALongTextFileIsReportedWhenReached) {
   ui().Clear();
   Select(0);
   EXPECT_TRUE(ui().Messages().isEmpty()) << "the whole file was read before its start showed";
-  for (int i = 0; i < 100000 && ui().Messages().isEmpty(); ++i) QCoreApplication::processEvents();
+  ASSERT_TRUE(WaitFor([&] { return !ui().Messages().isEmpty(); }, kMustComeMs)) << "no message came";
   ASSERT_EQ(ui().Messages().size(), 1);
   EXPECT_TRUE(ui().Messages()[0].contains(DataPath("Tavrin-Broken.txt.unreadable")));
   EXPECT_TRUE(ui().Messages()[0].endsWith(QStringLiteral("the Section shows the text read before the damage.")))
@@ -866,7 +867,7 @@ TEST_F(SectionTest, ContentTheEditorCannotHoldFarIntoALongFileIsToldWhenReached)
       expected = QStringLiteral("new ") + shown;
       List().SetListIndex(-1);
     } else {
-      for (int i = 0; i < 100000 && ui().Messages().isEmpty(); ++i) QCoreApplication::processEvents();
+      ASSERT_TRUE(WaitFor([&] { return !ui().Messages().isEmpty(); }, kMustComeMs)) << "no message came";
     }
     ASSERT_EQ(ui().Messages().size(), 1);
     EXPECT_TRUE(ui().Messages()[0].contains(QStringLiteral(" holds pictures, which"))) << ui().Messages()[0].toStdString();
