@@ -38,7 +38,7 @@
 #include "platform/editfield.h"
 #include "platform/files.h"
 #include "platform/listbox.h"
-#include "platform/scripteduiservice.h"
+#include "scripteduiservice.h"
 #include "platform/styledtextrtf.h"
 #include "platform/uiservice.h"
 #include "store/module1.h"

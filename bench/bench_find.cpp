@@ -19,7 +19,7 @@
 #include "benchsupport.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
-#include "platform/scripteduiservice.h"
+#include "scripteduiservice.h"
 #include "platform/shapes.h"
 #include "store/module1.h"
 #include "window/window1.h"

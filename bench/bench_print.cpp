@@ -21,7 +21,7 @@
 #include "platform/editfield.h"
 #include "platform/files.h"
 #include "platform/listbox.h"
-#include "platform/scripteduiservice.h"
+#include "scripteduiservice.h"
 #include "window/window1.h"
 
 namespace {

@@ -26,7 +26,7 @@
 #include "benchsupport.h"
 #include "app/startup.h"
 #include "platform/listbox.h"
-#include "platform/scripteduiservice.h"
+#include "scripteduiservice.h"
 #include "platform/window.h"
 #include "window/window1.h"
 

@@ -203,10 +203,6 @@ bool TextOutputStream::Close() {
   return error_.isEmpty();
 }
 
-void TextOutputStream::InjectFailureForTesting(const QString& fileName, const QString& reason) {
-  AtomicFile::InjectFailureForTesting(fileName, reason);
-}
-
 TextInputStream::TextInputStream(const QByteArray& content) {
   QString text = QString::fromUtf8(content);
   // A file saved by an editor that marks UTF-8 with a byte-order mark reads like any other.

@@ -96,10 +96,6 @@ class TextOutputStream {
   bool Close();
   QString ErrorString() const { return error_; }
 
-  // Test seam: the next commit of a file whose name is `fileName` fails with `reason`, as a full
-  // disk would fail it half-way.
-  static void InjectFailureForTesting(const QString& fileName, const QString& reason);
-
  private:
   friend class FolderItem;
   explicit TextOutputStream(std::unique_ptr<AtomicFile> file);

@@ -19,6 +19,7 @@
 #include "app/startup.h"
 #include "journalfixture.h"
 #include "platform/application.h"
+#include "platform/atomicfile.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
 #include "platform/listbox.h"
@@ -163,7 +164,7 @@ TEST_P(EachCommit, SavesAndKeepsTheProgramRunning) {
   const CommitCase& c = GetParam();
   ASSERT_NE(StartWithShownSection(), nullptr);
   ASSERT_TRUE(QFile::remove(DataPath("Sections.txt")));
-  if (c.textFails) fw::TextOutputStream::InjectFailureForTesting("Tavrin-Diary.txt", "No space left on device");
+  if (c.textFails) fw::AtomicFile::InjectFailureForTesting("Tavrin-Diary.txt", "No space left on device");
   if (c.answer) ui().SetNextAnswer(c.answer);
   ScriptedCommit commit;
   commit.allows = c.allows;

@@ -19,7 +19,7 @@
 #include "loopbackserver.h"
 #include "platform/application.h"
 #include "platform/pushbutton.h"
-#include "platform/scripteduiservice.h"
+#include "scripteduiservice.h"
 #include "platform/shapes.h"
 #include "platform/statictext.h"
 #include "waitfor.h"

@@ -29,7 +29,7 @@
 #include "platform/documentlayout.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
-#include "platform/scripteduiservice.h"
+#include "scripteduiservice.h"
 #include "platform/styledtextrtf.h"
 #include "platform/window.h"
 #include "waitfor.h"

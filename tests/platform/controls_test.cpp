@@ -28,7 +28,7 @@
 #include "platform/listbox.h"
 #include "platform/menuitem.h"
 #include "platform/pushbutton.h"
-#include "platform/scripteduiservice.h"
+#include "scripteduiservice.h"
 #include "platform/shapes.h"
 #include "platform/strings.h"
 #include "platform/styledtextrtf.h"

@@ -15,7 +15,7 @@
 
 #include "platform/application.h"
 #include "platform/pushbutton.h"
-#include "platform/scripteduiservice.h"
+#include "scripteduiservice.h"
 #include "platform/uiservice.h"
 #include "platform/window.h"
 

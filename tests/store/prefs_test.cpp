@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "journalfixture.h"
+#include "platform/atomicfile.h"
 #include "platform/files.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
@@ -201,7 +202,7 @@ TEST_F(Prefs, AFailedSaveIsToldOnceAndKeepsTheOldFile) {
     std::function<void()> breakIt;
     const char* reason;
   } cases[] = {
-      {"the disk is full", [] { fw::TextOutputStream::InjectFailureForTesting("tavrin.txt", "disk full"); },
+      {"the disk is full", [] { fw::AtomicFile::InjectFailureForTesting("tavrin.txt", "disk full"); },
        "disk full"},
       {"a folder stands in its place",
        [this] {

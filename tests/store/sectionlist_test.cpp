@@ -9,6 +9,7 @@
 
 #include "app/startup.h"
 #include "journalfixture.h"
+#include "platform/atomicfile.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
 #include "platform/listbox.h"
@@ -165,7 +166,7 @@ TEST_F(SectionList, FailedSaveKeepsOldFileAndNamesFileAndReason) {
   ASSERT_NE(w, nullptr);
   w->LB1().AddRow("Ideas");
 
-  fw::TextOutputStream::InjectFailureForTesting("Sections.txt", "disk full");
+  fw::AtomicFile::InjectFailureForTesting("Sections.txt", "disk full");
   Module1::saveSections();
   EXPECT_EQ(ReadData("Sections.txt"), QByteArray("Diary\n###Work\n"));
   ASSERT_EQ(ui().Messages().size(), 1);

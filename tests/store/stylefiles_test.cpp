@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "journalfixture.h"
+#include "platform/atomicfile.h"
 #include "platform/bevelbutton.h"
 #include "platform/files.h"
 #include "platform/shapes.h"
@@ -275,7 +276,7 @@ TEST_F(StyleFiles, FailedWriteKeepsOldFileAndNamesFileAndReason) {
     ui().Clear();
     const QByteArray old = "old content\nsecond line\n";
     WriteData(c.file, old);
-    fw::TextOutputStream::InjectFailureForTesting(c.file, "disk full");
+    fw::AtomicFile::InjectFailureForTesting(c.file, "disk full");
     c.save();
     EXPECT_EQ(ReadData(c.file), old);
     ASSERT_EQ(ui().Messages().size(), 1);

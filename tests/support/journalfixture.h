@@ -9,7 +9,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "platform/scripteduiservice.h"
+#include "scripteduiservice.h"
 
 class Window1;
 

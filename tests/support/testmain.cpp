@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QTemporaryFile>
 
-#include "platform/scripteduiservice.h"
+#include "scripteduiservice.h"
 
 namespace {
 // The offscreen platform's own screen is 800 x 600, smaller than the main window may be; the

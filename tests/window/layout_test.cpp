@@ -11,6 +11,7 @@
 
 #include "journalfixture.h"
 #include "platform/application.h"
+#include "platform/atomicfile.h"
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
@@ -371,7 +372,7 @@ TEST_F(Layout, ClosingGoesOnWhenTheListCannotBeSaved) {
   Window1* w = StartProgram();
   ASSERT_NE(w, nullptr);
   w->LB1().AddRow("Work");
-  fw::TextOutputStream::InjectFailureForTesting("Sections.txt", "disk full");
+  fw::AtomicFile::InjectFailureForTesting("Sections.txt", "disk full");
   EXPECT_EQ(CloseProgram(), 0);
   EXPECT_EQ(ReadData("Sections.txt"), QByteArray("Diary\n"));
   ASSERT_EQ(ui().Messages().size(), 1);

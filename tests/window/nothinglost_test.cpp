@@ -13,6 +13,7 @@
 
 #include "journalfixture.h"
 #include "keys.h"
+#include "platform/atomicfile.h"
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
@@ -62,7 +63,7 @@ class NothingLost : public JournalTest {
     List().UserSelectRow(0);
     Type("typed in A");
     ui().Clear();
-    fw::TextOutputStream::InjectFailureForTesting(failing, "No space left on device");
+    fw::AtomicFile::InjectFailureForTesting(failing, "No space left on device");
     ui().SetNextAnswer(fw::kAnswerNo);
     w->Close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -77,7 +78,7 @@ TEST_F(NothingLost, FailedSaveStopsTheSwitch) {
   List().UserSelectRow(0);
   Type("typed in A");
   ui().Clear();
-  fw::TextOutputStream::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
+  fw::AtomicFile::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
   List().UserSelectRow(1);
   ASSERT_EQ(ui().Messages().size(), 1);
   EXPECT_TRUE(ui().Messages().first().endsWith("could not be saved: No space left on device"));
@@ -99,7 +100,7 @@ TEST_F(NothingLost, FailedSaveKeepsNewFromOpeningAndOkFromEmptyingTheEditor) {
   Start("A\n");
   List().UserSelectRow(0);
   Type("typed in A");
-  fw::TextOutputStream::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
+  fw::AtomicFile::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
   EXPECT_EQ(OpenNewDialog(), nullptr);
   EXPECT_EQ(Editor().Text(), "typed in A");
 
@@ -108,7 +109,7 @@ TEST_F(NothingLost, FailedSaveKeepsNewFromOpeningAndOkFromEmptyingTheEditor) {
   // Opening the dialog saved A; OK saves again only what changed since.
   Type(" and more");
   NameField(d).LineEdit()->insert("B");
-  fw::TextOutputStream::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
+  fw::AtomicFile::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
   d->Control<fw::PushButton>("OK").Push();
   EXPECT_EQ(Editor().Text(), "typed in A and more");
   EXPECT_EQ(Module1::MySection, "A");
@@ -150,7 +151,7 @@ TEST_F(NothingLost, CloseWhoseSaveFailsQuitsWhenTheUserSaysSo) {
   Start("A\n");
   List().UserSelectRow(0);
   Type("typed in A");
-  fw::TextOutputStream::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
+  fw::AtomicFile::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
   ui().SetNextAnswer(fw::kAnswerYes);
   EXPECT_EQ(CloseProgram(), 0);
   EXPECT_EQ(fw::GetImplicitWindow("Window1"), nullptr);
@@ -295,7 +296,7 @@ TEST_F(NothingLost, SaveAsKeepsTheOldFilesWhileTheListNamesThem) {
   List().UserSelectRow(0);
   Type("text of A");
   w->EditFieldNamed("SectionTitle").SetText("Z");
-  fw::TextOutputStream::InjectFailureForTesting("Sections.txt", "No space left on device");
+  fw::AtomicFile::InjectFailureForTesting("Sections.txt", "No space left on device");
   w->ButtonNamed("SaveAs").Push();
   EXPECT_EQ(ReadData("Sections.txt"), "A\n");
   EXPECT_TRUE(DataExists("Tavrin-A.txt"));

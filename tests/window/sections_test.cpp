@@ -21,6 +21,7 @@
 #include "journalfixture.h"
 #include "keys.h"
 #include "platform/application.h"
+#include "platform/atomicfile.h"
 #include "platform/plainclipboard.h"
 #include "platform/styledtextrtf.h"
 #include "waitfor.h"
@@ -660,7 +661,7 @@ TEST_F(ThreeSections, RenameWhoseWriteFailsRemovesNothing) {
   Select(1);
   Type(" precious");
   Title().SetText("D");
-  fw::TextOutputStream::InjectFailureForTesting("Tavrin-D.txt", "disk full");
+  fw::AtomicFile::InjectFailureForTesting("Tavrin-D.txt", "disk full");
   SaveAs().Push();
   ASSERT_EQ(ui().Messages().size(), 1);
   EXPECT_TRUE(ui().Messages()[0].contains("Tavrin-D.txt"));

@@ -13,6 +13,7 @@
 #include "app/startup.h"
 #include "journalfixture.h"
 #include "platform/application.h"
+#include "platform/atomicfile.h"
 #include "platform/bevelbutton.h"
 #include "platform/editfield.h"
 #include "platform/files.h"
@@ -236,7 +237,7 @@ TEST_F(UnnamedText, TheNewSectionDialogKeepsTheText) {
   EXPECT_EQ(ReadData("Tavrin-Lost.txt"), "{\\rtf1\\ansi lost text\\par}");
   ExpectStillUnnamed({"A", "B"});
 
-  fw::TextOutputStream::InjectFailureForTesting("Tavrin-Notes.txt", "No space left on device");
+  fw::AtomicFile::InjectFailureForTesting("Tavrin-Notes.txt", "No space left on device");
   ui().Clear();
   NameAndOk(Dialog(), "Notes");
   ASSERT_EQ(ui().Messages().size(), 1);

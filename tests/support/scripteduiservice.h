@@ -6,7 +6,7 @@
 #include <deque>
 #include <functional>
 
-#include "uiservice.h"
+#include "platform/uiservice.h"
 
 namespace fw {
 
