@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/application.h"
+#include "platform/system/application.h"
 
 class App : public fw::Application {
  public:

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/exceptions.h"
+#include "platform/system/exceptions.h"
 
 namespace {
 std::unique_ptr<MenuBar1> implicitInstance;

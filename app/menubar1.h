@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/menuitem.h"
+#include "platform/controls/menuitem.h"
 
 // The program's one menu bar: File, Edit, Check for Update and help.
 class MenuBar1 : public fw::MenuBar {

@@ -17,10 +17,10 @@
 #include <cstdio>
 
 #include "benchsupport.h"
-#include "platform/editfield.h"
-#include "platform/files.h"
+#include "platform/controls/editfield.h"
+#include "platform/system/files.h"
 #include "scripteduiservice.h"
-#include "platform/shapes.h"
+#include "platform/controls/shapes.h"
 #include "store/module1.h"
 #include "window/window1.h"
 

@@ -25,9 +25,9 @@
 
 #include "benchsupport.h"
 #include "app/startup.h"
-#include "platform/listbox.h"
+#include "platform/controls/listbox.h"
 #include "scripteduiservice.h"
-#include "platform/window.h"
+#include "platform/controls/window.h"
 #include "window/window1.h"
 
 namespace {

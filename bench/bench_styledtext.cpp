@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "benchsupport.h"
-#include "platform/styledtextrtf.h"
+#include "platform/rtf/styledtextrtf.h"
 
 namespace {
 

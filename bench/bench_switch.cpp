@@ -23,7 +23,7 @@
 
 #include "benchsupport.h"
 #include "app/startup.h"
-#include "platform/listbox.h"
+#include "platform/controls/listbox.h"
 #include "scripteduiservice.h"
 #include "store/module1.h"
 #include "window/window1.h"

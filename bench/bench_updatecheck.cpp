@@ -26,8 +26,8 @@
 #include "benchsupport.h"
 #include "info/selftest.h"
 #include "info/site.h"
-#include "platform/files.h"
-#include "platform/pushbutton.h"
+#include "platform/system/files.h"
+#include "platform/controls/pushbutton.h"
 
 namespace {
 

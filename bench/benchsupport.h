@@ -31,7 +31,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/styledtextrtf.h"
+#include "platform/rtf/styledtextrtf.h"
 
 namespace bench {
 

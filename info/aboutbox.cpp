@@ -3,9 +3,9 @@
 #include "app/sitesettings.h"
 #include "info/openaddress.h"
 #include "info/site.h"
-#include "platform/application.h"
-#include "platform/pushbutton.h"
-#include "platform/statictext.h"
+#include "platform/system/application.h"
+#include "platform/controls/pushbutton.h"
+#include "platform/controls/statictext.h"
 
 using namespace fw;
 

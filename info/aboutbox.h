@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "platform/window.h"
+#include "platform/controls/window.h"
 
 class AboutBox : public fw::Window {
   Q_OBJECT

@@ -1,6 +1,6 @@
 #include "info/help.h"
 
-#include "platform/editfield.h"
+#include "platform/controls/editfield.h"
 
 using namespace fw;
 

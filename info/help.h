@@ -3,7 +3,7 @@
 
 #include <QStringList>
 
-#include "platform/window.h"
+#include "platform/controls/window.h"
 
 namespace fw {
 class EditField;

@@ -1,7 +1,7 @@
 #include "info/openaddress.h"
 
-#include "platform/strings.h"
-#include "platform/uiservice.h"
+#include "platform/system/strings.h"
+#include "platform/dialogs/uiservice.h"
 
 namespace Address {
 

@@ -3,10 +3,10 @@
 #include <QPointer>
 
 #include "info/updatewindow.h"
-#include "platform/application.h"
-#include "platform/exceptions.h"
-#include "platform/pushbutton.h"
-#include "platform/statictext.h"
+#include "platform/system/application.h"
+#include "platform/system/exceptions.h"
+#include "platform/controls/pushbutton.h"
+#include "platform/controls/statictext.h"
 
 using namespace fw;
 

@@ -1,7 +1,7 @@
 #pragma once
 // The version window: the running version and the button that starts an update check.
 
-#include "platform/window.h"
+#include "platform/controls/window.h"
 
 class selfTest : public fw::Window {
   Q_OBJECT

@@ -4,12 +4,12 @@
 
 #include "info/openaddress.h"
 #include "info/site.h"
-#include "platform/application.h"
-#include "platform/pushbutton.h"
-#include "platform/shapes.h"
-#include "platform/statictext.h"
-#include "platform/strings.h"
-#include "platform/uiservice.h"
+#include "platform/system/application.h"
+#include "platform/controls/pushbutton.h"
+#include "platform/controls/shapes.h"
+#include "platform/controls/statictext.h"
+#include "platform/system/strings.h"
+#include "platform/dialogs/uiservice.h"
 
 using namespace fw;
 

@@ -6,8 +6,8 @@
 #include <QPointer>
 #include <cstdint>
 
-#include "platform/httpsocket.h"
-#include "platform/window.h"
+#include "platform/network/httpsocket.h"
+#include "platform/controls/window.h"
 
 class updateWindow : public fw::Window {
   Q_OBJECT

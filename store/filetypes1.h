@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "platform/filetype.h"
+#include "platform/system/filetype.h"
 
 namespace FileTypes1 {
 extern std::unique_ptr<fw::FileType> pRtf;

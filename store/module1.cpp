@@ -4,14 +4,14 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "platform/bevelbutton.h"
-#include "platform/editfield.h"
-#include "platform/exceptions.h"
-#include "platform/listbox.h"
-#include "platform/shapes.h"
-#include "platform/strings.h"
-#include "platform/uiservice.h"
-#include "platform/window.h"
+#include "platform/controls/bevelbutton.h"
+#include "platform/controls/editfield.h"
+#include "platform/system/exceptions.h"
+#include "platform/controls/listbox.h"
+#include "platform/controls/shapes.h"
+#include "platform/system/strings.h"
+#include "platform/dialogs/uiservice.h"
+#include "platform/controls/window.h"
 #include "store/module1style.h"
 
 using namespace fw;

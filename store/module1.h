@@ -5,8 +5,8 @@
 #include <QString>
 #include <cstdint>
 
-#include "platform/color.h"
-#include "platform/files.h"
+#include "platform/controls/color.h"
+#include "platform/system/files.h"
 
 namespace fw {
 class Listbox;

@@ -1,11 +1,11 @@
 #include "store/module1style.h"
 
-#include "platform/bevelbutton.h"
-#include "platform/editfield.h"
-#include "platform/shapes.h"
-#include "platform/strings.h"
+#include "platform/controls/bevelbutton.h"
+#include "platform/controls/editfield.h"
+#include "platform/controls/shapes.h"
+#include "platform/system/strings.h"
 #include "store/module1.h"
-#include "platform/window.h"
+#include "platform/controls/window.h"
 
 using namespace fw;
 

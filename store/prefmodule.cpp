@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "platform/strings.h"
+#include "platform/system/strings.h"
 #include "store/module1.h"
 
 using namespace fw;

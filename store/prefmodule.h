@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/files.h"
+#include "platform/system/files.h"
 #include "store/directiveclass.h"
 
 namespace prefModule {

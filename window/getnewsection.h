@@ -1,7 +1,7 @@
 #pragma once
 // The new-section dialog: one name field, OK and Cancel. Modeless: the main window stays usable.
 
-#include "platform/window.h"
+#include "platform/controls/window.h"
 
 class getNewSection : public fw::Window {
   Q_OBJECT

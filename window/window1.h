@@ -4,9 +4,9 @@
 
 #include <functional>
 
-#include "platform/dragitem.h"
-#include "platform/graphics.h"
-#include "platform/window.h"
+#include "platform/controls/dragitem.h"
+#include "platform/controls/graphics.h"
+#include "platform/controls/window.h"
 
 namespace fw {
 class BevelButton;

@@ -1,9 +1,9 @@
 // The Color button, the colour swatch, the five ink pots and the colour drag between them.
 
-#include "platform/editfield.h"
-#include "platform/shapes.h"
-#include "platform/strings.h"
-#include "platform/uiservice.h"
+#include "platform/controls/editfield.h"
+#include "platform/controls/shapes.h"
+#include "platform/system/strings.h"
+#include "platform/dialogs/uiservice.h"
 #include "store/module1.h"
 #include "window/window1.h"
 

@@ -8,11 +8,11 @@
 #include <array>
 #include <memory>
 
-#include "platform/editfield.h"
-#include "platform/pushbutton.h"
-#include "platform/shapes.h"
-#include "platform/strings.h"
-#include "platform/uiservice.h"
+#include "platform/controls/editfield.h"
+#include "platform/controls/pushbutton.h"
+#include "platform/controls/shapes.h"
+#include "platform/system/strings.h"
+#include "platform/dialogs/uiservice.h"
 #include "store/module1.h"
 #include "window/window1.h"
 

@@ -1,11 +1,11 @@
 // The style tool row: font and size pop-ups, the three toggles, the press in the editor that shows
 // a character's style, and Set Default Style.
 
-#include "platform/bevelbutton.h"
-#include "platform/editfield.h"
-#include "platform/fontfamily.h"
-#include "platform/shapes.h"
-#include "platform/strings.h"
+#include "platform/controls/bevelbutton.h"
+#include "platform/controls/editfield.h"
+#include "platform/text/fontfamily.h"
+#include "platform/controls/shapes.h"
+#include "platform/system/strings.h"
 #include "store/module1.h"
 #include "store/module1style.h"
 #include "window/window1.h"

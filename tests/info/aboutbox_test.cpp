@@ -10,8 +10,8 @@
 #include "info/aboutbox.h"
 #include "info/openaddress.h"
 #include "journalfixture.h"
-#include "platform/pushbutton.h"
-#include "platform/statictext.h"
+#include "platform/controls/pushbutton.h"
+#include "platform/controls/statictext.h"
 #include "window/window1.h"
 
 namespace {

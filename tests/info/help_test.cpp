@@ -12,8 +12,8 @@
 #include "app/app.h"
 #include "info/help.h"
 #include "journalfixture.h"
-#include "platform/application.h"
-#include "platform/editfield.h"
+#include "platform/system/application.h"
+#include "platform/controls/editfield.h"
 #include "window/window1.h"
 
 namespace {

@@ -17,11 +17,11 @@
 #include "info/updatewindow.h"
 #include "journalfixture.h"
 #include "loopbackserver.h"
-#include "platform/application.h"
-#include "platform/pushbutton.h"
+#include "platform/system/application.h"
+#include "platform/controls/pushbutton.h"
 #include "scripteduiservice.h"
-#include "platform/shapes.h"
-#include "platform/statictext.h"
+#include "platform/controls/shapes.h"
+#include "platform/controls/statictext.h"
 #include "waitfor.h"
 
 using namespace fw;

@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "journalfixture.h"
-#include "platform/atomicfile.h"
-#include "platform/files.h"
+#include "platform/system/atomicfile.h"
+#include "platform/system/files.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
 

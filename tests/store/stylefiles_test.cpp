@@ -8,10 +8,10 @@
 #include <functional>
 
 #include "journalfixture.h"
-#include "platform/atomicfile.h"
-#include "platform/bevelbutton.h"
-#include "platform/files.h"
-#include "platform/shapes.h"
+#include "platform/system/atomicfile.h"
+#include "platform/controls/bevelbutton.h"
+#include "platform/system/files.h"
+#include "platform/controls/shapes.h"
 #include "store/module1.h"
 #include "window/window1.h"
 

@@ -6,9 +6,9 @@
 #include <QTimer>
 
 #include "app/startup.h"
-#include "platform/application.h"
-#include "platform/files.h"
-#include "platform/window.h"
+#include "platform/system/application.h"
+#include "platform/system/files.h"
+#include "platform/controls/window.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
 #include "window/window1.h"

@@ -6,7 +6,7 @@
 #include <deque>
 #include <functional>
 
-#include "platform/uiservice.h"
+#include "platform/dialogs/uiservice.h"
 
 namespace fw {
 

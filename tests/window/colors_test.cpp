@@ -18,9 +18,9 @@
 #include <string>
 
 #include "journalfixture.h"
-#include "platform/dragitem.h"
-#include "platform/editfield.h"
-#include "platform/shapes.h"
+#include "platform/controls/dragitem.h"
+#include "platform/controls/editfield.h"
+#include "platform/controls/shapes.h"
 #include "store/module1.h"
 #include "window/window1.h"
 

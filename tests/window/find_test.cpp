@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "journalfixture.h"
-#include "platform/application.h"
-#include "platform/editfield.h"
-#include "platform/pushbutton.h"
-#include "platform/shapes.h"
+#include "platform/system/application.h"
+#include "platform/controls/editfield.h"
+#include "platform/controls/pushbutton.h"
+#include "platform/controls/shapes.h"
 #include "store/module1.h"
 #include "window/window1.h"
 

@@ -11,11 +11,11 @@
 #include <QTextEdit>
 
 #include "journalfixture.h"
-#include "platform/bevelbutton.h"
-#include "platform/editfield.h"
-#include "platform/fontfamily.h"
-#include "platform/pushbutton.h"
-#include "platform/shapes.h"
+#include "platform/controls/bevelbutton.h"
+#include "platform/controls/editfield.h"
+#include "platform/text/fontfamily.h"
+#include "platform/controls/pushbutton.h"
+#include "platform/controls/shapes.h"
 #include "store/module1.h"
 #include "store/module1style.h"
 #include "window/window1.h"

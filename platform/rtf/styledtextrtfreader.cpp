@@ -1,0 +1,1360 @@
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QStringDecoder>
+#include <QTextDocument>
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/text/fontfamily.h"
+#include "platform/rtf/styledtextrtf.h"
+#include "platform/rtf/styledtextrtfstyle.h"
+
+namespace fw {
+namespace {
+
+using namespace rtf;
+
+// Real documents nest a few dozen groups at most, but word processors open files nested
+// twenty thousand deep; beyond this bound the file is damaged or hostile. Groups live on the
+// heap, never on the machine stack.
+constexpr int kMaxGroupDepth = 100000;
+
+// How our files began before they named their writer. They end their last paragraph without a
+// mark, so a mark right before the end still opens an empty paragraph in them.
+constexpr std::string_view kEarlierHeader = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 ";
+
+constexpr int kWesternCodePage = 1252;
+constexpr int kUnset = INT_MIN;  // an associated property the file has not given
+
+// \fcharsetN names a Windows character set; we decode by the code page it stands for.
+int CodePageOfCharset(int charset) {
+  switch (charset) {
+    case 0:  // ANSI, which is Western whatever \ansicpg says, as word processors read it
+    case 2:  // symbol fonts: their bytes are shown as they are
+      return kWesternCodePage;
+    case 1:  // default: the document's code page
+      return 0;
+    case 77: return 10000;
+    case 128: return 932;
+    case 129: return 949;
+    case 130: return 1361;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    case 254:
+    case 255: return 437;
+    default: return 0;
+  }
+}
+
+// Whether b starts a two-byte character in the code page; the byte after it is its second half
+// even when that looks like ASCII.
+bool IsLeadByte(int codePage, unsigned char b) {
+  switch (codePage) {
+    case 932:
+      return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+      return b >= 0x81 && b <= 0xFE;
+    case 1361:
+      return (b >= 0x84 && b <= 0xD3) || (b >= 0xD8 && b <= 0xF9);
+    default:
+      return false;
+  }
+}
+
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char16_t FromCp1252(unsigned char b) { return b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b); }
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+enum class Kw : unsigned char {
+  kFont,
+  kFontSize,
+  kBold,
+  kItalic,
+  kUnderline,
+  kUnderlineNone,
+  kColor,
+  kPlain,
+  kDefaultFont,
+  kUnicodeSkip,
+  kUnicode,
+  kFontTable,
+  kColorTable,
+  kRed,
+  kGreen,
+  kBlue,
+  kBin,
+  kSkipDestination,
+  kAlternateUnicode,
+  kUnicodeText,
+  kParagraph,
+  kBreak,
+  kChar,
+  kAssocFont,
+  kAssocFontSize,
+  kAssocBold,
+  kAssocItalic,
+  kRtlRun,
+  kLtrRun,
+  kDoubleByteRun,
+  kSingleByteRun,
+  kDocumentCodePage,
+  kFontCharset,
+  kFontCodePage,
+  kMarker,  // read for what it says of the content alone
+  kSkipContent,  // a destination skipped whose text, when it has any, is content this model lacks
+};
+
+// Content of word processors that this model has no place for. Only what the user sees in them
+// counts: metadata, style sheets and the like are skipped without a word.
+enum Lost : unsigned {
+  kNoneLost = 0,
+  kFootnotes = 1u << 0,
+  kPictures = 1u << 1,
+  kObjects = 1u << 2,
+  kDrawings = 1u << 3,
+  kFields = 1u << 4,
+  kTables = 1u << 5,
+  kComments = 1u << 6,
+  kHeaders = 1u << 7,
+};
+
+struct KwInfo {
+  Kw kw;
+  char16_t ch = 0;  // for kChar; the code page for the \mac \pc \pca kind of kDocumentCodePage
+  unsigned lost = kNoneLost;  // what a file that uses it holds beyond this model
+};
+
+const std::unordered_map<std::string_view, KwInfo>& Keywords() {
+  static const std::unordered_map<std::string_view, KwInfo> table = [] {
+    std::unordered_map<std::string_view, KwInfo> t;
+    t["f"] = {Kw::kFont};
+    t["fs"] = {Kw::kFontSize};
+    t["b"] = {Kw::kBold};
+    t["i"] = {Kw::kItalic};
+    t["ul"] = {Kw::kUnderline};
+    for (const char* w :
+         {"uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd", "ulthdash",
+          "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
+      t[w] = {Kw::kUnderline};
+    t["ulnone"] = {Kw::kUnderlineNone};
+    t["cf"] = {Kw::kColor};
+    t["plain"] = {Kw::kPlain};
+    t["deff"] = {Kw::kDefaultFont};
+    t["uc"] = {Kw::kUnicodeSkip};
+    t["u"] = {Kw::kUnicode};
+    t["fonttbl"] = {Kw::kFontTable};
+    t["colortbl"] = {Kw::kColorTable};
+    t["red"] = {Kw::kRed};
+    t["green"] = {Kw::kGreen};
+    t["blue"] = {Kw::kBlue};
+    t["bin"] = {Kw::kBin};
+    t["upr"] = {Kw::kAlternateUnicode};
+    t["ud"] = {Kw::kUnicodeText};
+    t["par"] = {Kw::kParagraph};
+    // A table's cells and rows are read as tabs and paragraphs; its layout is lost.
+    for (const char* w : {"row", "nestrow"}) t[w] = {Kw::kParagraph, 0, kTables};
+    for (const char* w : {"page", "column", "sect"}) t[w] = {Kw::kBreak};
+    t["af"] = {Kw::kAssocFont};
+    t["afs"] = {Kw::kAssocFontSize};
+    t["ab"] = {Kw::kAssocBold};
+    t["ai"] = {Kw::kAssocItalic};
+    t["rtlch"] = {Kw::kRtlRun};
+    t["ltrch"] = {Kw::kLtrRun};
+    t["dbch"] = {Kw::kDoubleByteRun};
+    t["loch"] = {Kw::kSingleByteRun};
+    t["hich"] = {Kw::kSingleByteRun};
+    t["ansicpg"] = {Kw::kDocumentCodePage};
+    t["mac"] = {Kw::kDocumentCodePage, 10000};
+    t["pc"] = {Kw::kDocumentCodePage, 437};
+    t["pca"] = {Kw::kDocumentCodePage, 850};
+    t["fcharset"] = {Kw::kFontCharset};
+    t["cpg"] = {Kw::kFontCodePage};
+    t["tab"] = {Kw::kChar, u'\t'};
+    t["cell"] = {Kw::kChar, u'\t', kTables};
+    t["nestcell"] = {Kw::kChar, u'\t', kTables};
+    for (const char* w : {"trowd", "intbl", "nesttableprops"}) t[w] = {Kw::kMarker, 0, kTables};
+    // A field's last result is read as text; what makes it a field (a link's address, a page
+    // number that updates) is not.
+    t["field"] = {Kw::kMarker, 0, kFields};
+    t["line"] = {Kw::kChar, 0x2028};
+    t["lbr"] = {Kw::kChar, 0x2028};
+    t["emdash"] = {Kw::kChar, 0x2014};
+    t["endash"] = {Kw::kChar, 0x2013};
+    t["emspace"] = {Kw::kChar, 0x2003};
+    t["enspace"] = {Kw::kChar, 0x2002};
+    t["qmspace"] = {Kw::kChar, 0x2005};
+    t["bullet"] = {Kw::kChar, 0x2022};
+    t["lquote"] = {Kw::kChar, 0x2018};
+    t["rquote"] = {Kw::kChar, 0x2019};
+    t["ldblquote"] = {Kw::kChar, 0x201C};
+    t["rdblquote"] = {Kw::kChar, 0x201D};
+    t["zwj"] = {Kw::kChar, 0x200D};
+    t["zwnj"] = {Kw::kChar, 0x200C};
+    t["zwbo"] = {Kw::kChar, 0x200B};
+    t["ltrmark"] = {Kw::kChar, 0x200E};
+    t["rtlmark"] = {Kw::kChar, 0x200F};
+    // Groups whose content is not body text of this model.
+    for (const char* w : {"stylesheet",
+                          "info",
+                          "objdata",
+                          "fldinst",
+                          "listtable",
+                          "listoverridetable",
+                          "revtbl",
+                          "rsidtbl",
+                          "filetbl",
+                          "author",
+                          "title",
+                          "subject",
+                          "operator",
+                          "keywords",
+                          "comment",
+                          "doccomm",
+                          "company",
+                          "manager",
+                          "category",
+                          "creatim",
+                          "revtim",
+                          "printim",
+                          "buptim",
+                          "pgdsctbl",
+                          "template",
+                          "xe",
+                          "tc",
+                          "txe",
+                          "shpinst",
+                          "macpict",
+                          "wmetafile",
+                          "pmmetafile",
+                          "dibitmap",
+                          "wbitmap",
+                          "pn",
+                          "pntxta",
+                          "pntxtb",
+                          "atnid",
+                          "atnauthor",
+                          "falt",
+                          "panose",
+                          "fchars",
+                          "lchars",
+                          "private",
+                          "userprops",
+                          "xmlnstbl",
+                          "themedata",
+                          "colorschememapping",
+                          "latentstyles",
+                          "datastore",
+                          "generator",
+                          "ftnsep",
+                          "ftnsepc",
+                          "ftncn",
+                          "aftnsep",
+                          "aftnsepc",
+                          "aftncn",
+                          "bkmkstart",
+                          "bkmkend"})
+      t[w] = {Kw::kSkipDestination};
+    const std::pair<const char*, Lost> lost[] = {
+        {"footnote", kFootnotes}, {"pict", kPictures}, {"shppict", kPictures}, {"nonshppict", kPictures},
+        {"object", kObjects},     {"shp", kDrawings},  {"annotation", kComments},
+        {"NeXTGraphic", kPictures},  // an attached picture as some editors write it: its group holds a file name
+    };
+    for (const auto& [w, what] : lost) t[w] = {Kw::kSkipDestination, 0, what};
+    // Word processors write empty headers and footers too: only text in one is lost.
+    for (const char* w : {"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf"})
+      t[w] = {Kw::kSkipContent, 0, kHeaders};
+    // Groups of drawings, and drawings of old files: their text boxes' text is read.
+    for (const char* w : {"shpgrp", "do"}) t[w] = {Kw::kMarker, 0, kDrawings};
+    return t;
+  }();
+  return table;
+}
+
+class RtfReader {
+ public:
+  // The data comes in pieces, `last` with the last one; each is given once the reader is hungry.
+  void Feed(const QByteArray& more, bool last);
+  bool Hungry() const { return !eof_ && (cut_ || binLeft_ > 0 || end_ - p_ < 2 * kMargin); }
+
+  enum class Progress { kMore, kWhole, kDamaged };
+  // Reads on from where the last call stopped, through about `bytes` more of the data; kMore also
+  // when it is hungry.
+  Progress Parse(QString* error, qsizetype bytes);
+  bool Finished() const { return finished_; }
+  unsigned LostKinds() const { return lost_; }
+  // Once read through: a long build should not hold the data too.
+  void Drop() {
+    finished_ = true;
+    buffer_ = QByteArray();
+    begin_ = p_ = end_ = limit_ = nullptr;
+  }
+  qsizetype Offset() const { return dropped_ + (p_ - begin_); }
+
+  // Where a build stands: the next paragraph, and the next run in it once it has begun.
+  struct BuildState {
+    std::vector<std::optional<QTextCharFormat>> formats;
+    size_t paragraph = 0;
+    size_t run = 0;
+    qsizetype inRun = 0;     // characters of that run already in
+    qsizetype text = 0;      // characters of the whole text already in
+    bool begun = false;      // the document was cleared
+    bool inParagraph = false;
+    // The paragraph being read while it was begun: its own format is known only at its end.
+    QTextBlock markLater;
+    int markGiven = -1;  // the format it was begun with
+  };
+  // Appends the next runs, about `characters` of text at most, as far as the text is read; false
+  // once all of it is read and in.
+  bool Build(QTextDocument& doc, BuildState& state, qsizetype characters);
+  // Characters read and not yet built.
+  qsizetype Unbuilt(const BuildState& state) const;
+  // After a Parse that failed part-way: closes what was read so far so that Build shows it.
+  // False when nothing of the text was read.
+  bool EndAtDamage();
+
+ private:
+  enum class Dest : unsigned char {
+    kText,
+    kFontTable,
+    kColorTable,
+    kSkip,
+    kAlternate,  // \upr: an ANSI stand-in for the \ud text that follows
+  };
+
+  // \af \afs \ab \ai for East Asian or complex-script text; kUnset falls back to \f \fs \b \i.
+  struct Associated {
+    int font = kUnset;
+    int halfPoints = kUnset;
+    int bold = kUnset;
+    int italic = kUnset;
+  };
+
+  struct Group {
+    int font = -1;  // RTF font number
+    int halfPoints = kRtfDefaultHalfPoints;
+    int color = 0;  // colour table index; 0 is "auto" in practice
+    int uc = 1;
+    int style[3] = {-1, -1, -1};  // interned style per Script, valid while styleGeneration == generation_
+    unsigned styleGeneration = 0;
+    Associated asian;
+    Associated complex;
+    Dest dest = Dest::kText;
+    Dest outerDest = Dest::kText;  // what \ud restores inside \upr
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool rtlRun = false;         // \rtlch: \af and its kind speak of complex-script text
+    bool doubleByteRun = false;  // \dbch: they speak of East Asian text
+  };
+
+  struct Run {
+    qsizetype start;
+    qsizetype length;
+    int style;
+  };
+  struct Paragraph {
+    size_t firstRun;
+    int mark;  // style at the paragraph mark: the paragraph's own char format
+  };
+
+  bool Fail(QString* error, const QString& reason) {
+    if (error) *error = reason;
+    return false;
+  }
+  bool FailAt(QString* error, const char* what) {
+    return Fail(error, QStringLiteral("%1 at byte %2").arg(QLatin1String(what)).arg(Offset()));
+  }
+  bool FailEof(QString* error) {
+    return Fail(error, QStringLiteral("unexpected end of file at byte %1").arg(dropped_ + (end_ - begin_)));
+  }
+
+  bool Begin(QString* error);
+  struct ControlWord {
+    std::string_view name;
+    bool hasParam = false;
+    int param = 0;
+  };
+  enum class WordRead { kRead, kCut, kTooLong };
+  WordRead ReadControlWord(ControlWord* word);
+  bool ParseControl(QString* error);
+  void HandleWord(std::string_view word, bool hasParam, int param);
+  bool SkipGroup(QString* error);
+  void SkipBinary(qsizetype bytes);
+  void CloseGroup();
+  void EmitChar(char16_t c);
+  void EmitAscii(const char* s, qsizetype n);
+  void EmitByte(unsigned char b);
+  void FlushBytes();
+  int CodePageHere() const;
+  QStringDecoder* DecoderFor(int codePage);
+  Associated* AssociatedHere();
+  void EndParagraph();
+  int CurrentStyle(Script script = Script::kWestern);
+  void CommitFont();
+  void CommitColor();
+
+  void Touch() { std::fill(std::begin(groups_.back().style), std::end(groups_.back().style), -1); }
+
+  // Until the last piece is in, a token is read only this far from the end of what is in: none is
+  // longer but \bin data, which is skipped as it comes in, and garbage, which waits for more (cut_).
+  static constexpr qsizetype kMargin = 4096;
+  bool cut_ = false;  // a control word runs on past what is in: read again with more
+
+  QByteArray buffer_;  // the data in and not read yet, and some read
+  const char* begin_ = nullptr;
+  const char* p_ = nullptr;
+  const char* end_ = nullptr;
+  qsizetype dropped_ = 0;  // bytes before begin_
+  qsizetype binLeft_ = 0;  // bytes of \bin data not in yet, skipped when they come
+  bool eof_ = false;
+  const char* limit_ = nullptr;  // where this call of Parse pauses
+  bool begun_ = false;
+  bool finished_ = false;
+  bool earlierHeader_ = false;
+  size_t skipDepth_ = 0;  // of the skipped group being read, 0 outside one
+
+  std::vector<Group> groups_;
+  int ucSkip_ = 0;  // fallback characters still to drop after a \u
+  bool starPending_ = false;
+  int defaultFont_ = -1;
+
+  bool sawGenerator_ = false;
+  unsigned lost_ = kNoneLost;  // Lost kinds seen
+  // Of the skipped group being read: what it loses once text shows in it, and the depth of the
+  // innermost ignorable group in it ({\* ...}: names, field codes), 0 outside one.
+  unsigned lostIfShown_ = kNoneLost;
+  size_t quietDepth_ = 0;
+  bool complexGiven_ = false;  // an \af \afs \ab or \ai in an \rtlch run was seen
+  Script script_ = Script::kWestern;  // of the last character of the paragraph so far
+
+  int documentCodePage_ = kWesternCodePage;
+  QHash<int, int> codePageOfFont_;  // RTF font number -> code page; 0 or absent: the document's
+  std::unordered_map<int, QStringDecoder> decoders_;
+  QByteArray pendingBytes_;  // \'hh and 8-bit bytes not decoded yet: a character may take two
+  int pendingCodePage_ = 0;
+  bool trailPending_ = false;  // the last pending byte begins a two-byte character
+
+  QHash<int, int> familyOfFont_;  // RTF font number -> families_ index
+  InternTable<QString> families_;
+  bool fontEntryOpen_ = false;
+  int fontEntryNumber_ = 0;
+  int fontEntryCodePage_ = 0;
+  QString fontEntryName_;
+
+  std::vector<int> colors_;  // 0xRRGGBB or kAutoColor
+  bool colorEntrySet_ = false;
+  int colorEntry_ = 0;
+
+  unsigned generation_ = 1;  // bumped when a table changes, so cached styles get re-resolved
+  InternTable<Style> styles_;
+
+  // The text read and not yet built: what is built is dropped, so that a long text is not held
+  // twice. Run starts count from the start of the whole text.
+  std::vector<char16_t> text_;
+  qsizetype textBase_ = 0;
+  std::vector<Run> runs_;
+  std::vector<Paragraph> paragraphs_;
+};
+
+void RtfReader::CommitFont() {
+  FlushBytes();
+  if (!fontEntryOpen_) return;
+  familyOfFont_.insert(fontEntryNumber_, fontEntryName_.isEmpty() ? kNoFamily : families_.Intern(fontEntryName_));
+  if (fontEntryCodePage_ != 0) codePageOfFont_.insert(fontEntryNumber_, fontEntryCodePage_);
+  fontEntryOpen_ = false;
+  fontEntryCodePage_ = 0;
+  fontEntryName_.clear();
+  ++generation_;
+}
+
+// Text in an \rtlch or \dbch run is in the code page of the font named for it there.
+int RtfReader::CodePageHere() const {
+  const Group& g = groups_.back();
+  int font = g.font;
+  if (g.rtlRun && g.complex.font != kUnset) font = g.complex.font;
+  if (!g.rtlRun && g.doubleByteRun && g.asian.font != kUnset) font = g.asian.font;
+  const int own = g.dest == Dest::kFontTable ? fontEntryCodePage_ : codePageOfFont_.value(font, 0);
+  return own != 0 ? own : documentCodePage_;
+}
+
+QStringDecoder* RtfReader::DecoderFor(int codePage) {
+  auto it = decoders_.find(codePage);
+  if (it == decoders_.end()) {
+    QStringDecoder decoder;
+    const QByteArray names[] = {codePage == 10000 ? QByteArray("macintosh") : "windows-" + QByteArray::number(codePage),
+                                "cp" + QByteArray::number(codePage), "IBM" + QByteArray::number(codePage)};
+    for (const QByteArray& name : names) {
+      decoder = QStringDecoder(name.constData(), QStringConverter::Flag::Stateless);
+      if (decoder.isValid()) break;
+    }
+    it = decoders_.emplace(codePage, std::move(decoder)).first;
+  }
+  return it->second.isValid() ? &it->second : nullptr;
+}
+
+void RtfReader::EmitByte(unsigned char b) {
+  if (b < 0x20 && b != '\t') return;  // control bytes carry nothing here
+  if (b == 0x7F) return;
+  const int codePage = CodePageHere();
+  if (!pendingBytes_.isEmpty() && codePage != pendingCodePage_) FlushBytes();
+  pendingCodePage_ = codePage;
+  pendingBytes_.append(char(b));
+  trailPending_ = !trailPending_ && IsLeadByte(codePage, b);
+}
+
+// The bytes are decoded together so that a two-byte character written as two \'hh comes out
+// whole; everything that could change how they are read flushes them first.
+void RtfReader::FlushBytes() {
+  trailPending_ = false;
+  if (pendingBytes_.isEmpty()) return;
+  const QByteArray bytes = std::exchange(pendingBytes_, QByteArray());
+  QStringDecoder* decoder = pendingCodePage_ == kWesternCodePage ? nullptr : DecoderFor(pendingCodePage_);
+  if (!decoder) {
+    for (const char b : bytes) EmitChar(FromCp1252(static_cast<unsigned char>(b)));
+    return;
+  }
+  const QString text = decoder->decode(bytes);
+  for (const QChar c : text) EmitChar(c.unicode());
+}
+
+RtfReader::Associated* RtfReader::AssociatedHere() {
+  Group& g = groups_.back();
+  if (g.rtlRun) {
+    if (!complexGiven_) ++generation_;  // styles resolved so far assumed the other way
+    complexGiven_ = true;
+    return &g.complex;
+  }
+  if (g.doubleByteRun) return &g.asian;
+  return nullptr;  // elsewhere they name the font of high-ANSI Western text, which is \f here
+}
+
+void RtfReader::CommitColor() {
+  colors_.push_back(colorEntrySet_ ? colorEntry_ : kAutoColor);
+  colorEntrySet_ = false;
+  colorEntry_ = 0;
+  ++generation_;
+}
+
+int RtfReader::CurrentStyle(Script script) {
+  Group& g = groups_.back();
+  if (g.styleGeneration != generation_) {
+    Touch();
+    g.styleGeneration = generation_;
+  }
+  int& cached = g.style[int(script)];
+  if (cached >= 0) return cached;
+  int font = g.font;
+  int halfPoints = g.halfPoints;
+  bool bold = g.bold;
+  bool italic = g.italic;
+  if (script != Script::kWestern) {
+    const Associated& a = script == Script::kAsian ? g.asian : g.complex;
+    // East Asian text takes \fs \b \i unless \dbch said otherwise. Complex-script text has
+    // its own size, bold and italic in files that speak of them at all; in files that never do
+    // (ours before, simple editors) it looks like the text around it.
+    const bool ownDefaults = script == Script::kComplex && complexGiven_;
+    if (a.font != kUnset) font = a.font;
+    if (a.halfPoints != kUnset) {
+      halfPoints = a.halfPoints;
+    } else if (ownDefaults) {
+      halfPoints = kRtfDefaultHalfPoints;
+    }
+    if (a.bold != kUnset || ownDefaults) bold = a.bold != kUnset && a.bold != 0;
+    if (a.italic != kUnset || ownDefaults) italic = a.italic != kUnset && a.italic != 0;
+  }
+  Style s;
+  s.family = familyOfFont_.value(font, kNoFamily);
+  s.halfPoints = ClampHalfPoints(halfPoints);
+  s.color = g.color >= 0 && size_t(g.color) < colors_.size() ? colors_[size_t(g.color)] : kAutoColor;
+  s.bold = bold;
+  s.italic = italic;
+  s.underline = g.underline;
+  cached = styles_.Intern(s);
+  return cached;
+}
+
+void RtfReader::EndParagraph() {
+  paragraphs_.back().mark = CurrentStyle();
+  paragraphs_.push_back({runs_.size(), -1});
+  script_ = Script::kWestern;
+}
+
+void RtfReader::EmitChar(char16_t c) {
+  switch (groups_.back().dest) {
+    case Dest::kText:
+      break;
+    case Dest::kFontTable:
+      if (fontEntryOpen_ || c != ' ') {
+        fontEntryOpen_ = true;
+        fontEntryName_.append(QChar(c));
+      }
+      return;
+    default:
+      return;
+  }
+  // Characters a QTextDocument would turn into block or frame boundaries.
+  if (c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1) {
+    EndParagraph();
+    return;
+  }
+  script_ = ScriptOf(c, script_);
+  const int style = CurrentStyle(script_);
+  if (runs_.size() > paragraphs_.back().firstRun && runs_.back().style == style) {
+    ++runs_.back().length;
+  } else {
+    runs_.push_back({textBase_ + qsizetype(text_.size()), 1, style});
+  }
+  text_.push_back(c);
+}
+
+void RtfReader::EmitAscii(const char* s, qsizetype n) {
+  // Spaces and digits after East Asian or complex-script text belong to it, up to a letter.
+  for (; n > 0 && script_ != Script::kWestern; ++s, --n) EmitChar(char16_t(static_cast<unsigned char>(*s)));
+  if (n == 0) return;
+  const int style = CurrentStyle();
+  if (runs_.size() > paragraphs_.back().firstRun && runs_.back().style == style) {
+    runs_.back().length += n;
+  } else {
+    runs_.push_back({textBase_ + qsizetype(text_.size()), n, style});
+  }
+  const size_t at = text_.size();
+  text_.resize(at + size_t(n));
+  char16_t* out = text_.data() + at;
+  for (qsizetype i = 0; i < n; ++i) out[i] = char16_t(static_cast<unsigned char>(s[i]));
+}
+
+void RtfReader::CloseGroup() {
+  Group& g = groups_.back();
+  if (g.dest == Dest::kFontTable) CommitFont();  // entries may omit the closing ';'
+  if (g.dest == Dest::kColorTable && colorEntrySet_) CommitColor();
+  if (groups_.size() == 1) paragraphs_.back().mark = CurrentStyle();
+  groups_.pop_back();
+}
+
+bool RtfReader::Begin(QString* error) {
+  if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0)
+    return Fail(error, QStringLiteral("not an RTF file"));
+
+  earlierHeader_ = size_t(end_ - p_) >= kEarlierHeader.size() &&
+                   std::memcmp(p_, kEarlierHeader.data(), kEarlierHeader.size()) == 0;
+  // A long text is built while it is read, and what is built is dropped: no need to hold it all.
+  text_.reserve(size_t(1) << 16);
+  paragraphs_.push_back({0, -1});
+  groups_.reserve(64);
+  groups_.push_back(Group{});
+  ++p_;
+  return true;
+}
+
+RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
+  if (finished_) return Progress::kWhole;
+  const auto damaged = [this] {
+    Drop();
+    return Progress::kDamaged;
+  };
+  if (!begun_) {
+    while (p_ < end_ && (*p_ == ' ' || *p_ == '\t' || *p_ == '\r' || *p_ == '\n')) ++p_;
+    if (!eof_ && end_ - p_ < kMargin) return Progress::kMore;
+    begun_ = true;
+    if (!Begin(error)) return damaged();
+  }
+  const char* safeEnd = eof_ ? end_ : end_ - std::min(kMargin, qsizetype(end_ - p_));
+  limit_ = safeEnd - p_ > bytes ? p_ + bytes : safeEnd;
+
+  while (!groups_.empty()) {
+    if (cut_) return Progress::kMore;
+    if (binLeft_ > 0) {
+      if (!eof_) return Progress::kMore;
+      FailEof(error);
+      return damaged();
+    }
+    if (p_ >= limit_ && (p_ < end_ || !eof_)) return Progress::kMore;
+    if (groups_.back().dest == Dest::kSkip) {
+      if (!SkipGroup(error)) return damaged();
+      continue;
+    }
+    if (p_ == end_) {
+      FailEof(error);
+      return damaged();
+    }
+    const char c = *p_;
+    switch (c) {
+      case '{':
+        FlushBytes();
+        if (groups_.size() >= size_t(kMaxGroupDepth)) {
+          FailAt(error, "nesting too deep");
+          return damaged();
+        }
+        groups_.push_back(groups_.back());
+        ++p_;
+        ucSkip_ = 0;
+        starPending_ = false;
+        break;
+      case '}':
+        FlushBytes();
+        CloseGroup();
+        ++p_;
+        ucSkip_ = 0;
+        starPending_ = false;
+        break;
+      case '\\':
+        if (!ParseControl(error)) return damaged();
+        break;
+      case '\r':
+      case '\n':
+        ++p_;  // line breaks in the file are not text
+        break;
+      default: {
+        starPending_ = false;
+        if (ucSkip_ > 0) {
+          --ucSkip_;
+          ++p_;
+          break;
+        }
+        // The second byte of a two-byte character belongs to it even where it looks like ASCII.
+        if (trailPending_) {
+          EmitByte(static_cast<unsigned char>(*p_++));
+          break;
+        }
+        FlushBytes();
+        const Dest dest = groups_.back().dest;
+        if (dest == Dest::kText && static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
+          const char* s = p_;
+          while (p_ < end_) {
+            const unsigned char b = static_cast<unsigned char>(*p_);
+            if (b < 0x20 || b >= 0x7F || b == '\\' || b == '{' || b == '}') break;
+            ++p_;
+          }
+          if (p_ > s) {
+            EmitAscii(s, p_ - s);
+            break;
+          }
+        }
+        const unsigned char b = static_cast<unsigned char>(*p_++);
+        if (b == ';' && dest == Dest::kFontTable) {
+          CommitFont();
+        } else if (b == ';' && dest == Dest::kColorTable) {
+          CommitColor();
+        } else if (b >= 0x80) {
+          EmitByte(b);
+        } else if (b == '\t' || (b >= 0x20 && b != 0x7F)) {
+          EmitChar(char16_t(b));
+        }
+        break;
+      }
+    }
+  }
+
+  // Like word processors we stop at the brace that closes the document: padding, a second
+  // closing brace or anything else after it is no part of it.
+
+  // A paragraph mark ends its paragraph, so one right before the end opens no empty paragraph
+  // after it. Our earlier files wrote no mark after the last paragraph, so in them it still does.
+  const bool earlierFileOfOurs = earlierHeader_ && !sawGenerator_;
+  if (!earlierFileOfOurs && paragraphs_.size() > 1 && paragraphs_.back().firstRun == runs_.size())
+    paragraphs_.pop_back();
+  Drop();
+  return Progress::kWhole;
+}
+
+// A control word's letters, its optional signed number and the one space that may end it; p_ just
+// past the backslash, at a letter. kCut when the word may go on past what is in: p_ is then back at
+// the backslash and cut_ set, so that it is read whole once more is in. Words have at most 32
+// letters and numbers at most 10 digits; one that runs on is damage (kTooLong, p_ at its
+// backslash), found within those few bytes, so that one that never ends is not read on at all.
+RtfReader::WordRead RtfReader::ReadControlWord(ControlWord* word) {
+  constexpr qsizetype kMaxLetters = 32;
+  constexpr qsizetype kMaxDigits = 10;
+  const char* w = p_;
+  const auto tooLong = [&] {
+    p_ = w - 1;
+    return WordRead::kTooLong;
+  };
+  while (p_ < end_ && IsLetter(*p_)) {
+    if (p_ - w == kMaxLetters) return tooLong();
+    ++p_;
+  }
+  word->name = std::string_view(w, size_t(p_ - w));
+  bool negative = false;
+  if (p_ + 1 < end_ && *p_ == '-' && IsDigit(p_[1])) {
+    negative = true;
+    ++p_;
+  }
+  long long value = 0;
+  word->hasParam = false;
+  for (const char* digits = p_; p_ < end_ && IsDigit(*p_); ++p_) {
+    if (p_ - digits == kMaxDigits) return tooLong();
+    word->hasParam = true;
+    if (value < 100000000) value = value * 10 + (*p_ - '0');  // stays within int
+  }
+  if (p_ == end_ && !eof_) {
+    p_ = w - 1;
+    cut_ = true;
+    return WordRead::kCut;
+  }
+  if (p_ < end_ && *p_ == ' ') ++p_;
+  word->param = int(negative ? -value : value);
+  return WordRead::kRead;
+}
+
+bool RtfReader::ParseControl(QString* error) {
+  ++p_;  // backslash
+  if (p_ == end_) return FailEof(error);
+  const char c = *p_;
+  if (c != '\'') FlushBytes();
+  if (IsLetter(c)) {
+    ControlWord cw;
+    switch (ReadControlWord(&cw)) {
+      case WordRead::kRead: break;
+      case WordRead::kCut: return true;  // waits for the rest of the word
+      case WordRead::kTooLong: return FailAt(error, "control word too long");
+    }
+    if (cw.name == "bin") {
+      // Binary data is skipped however it is used; it may contain braces and backslashes.
+      if (cw.param > 0) SkipBinary(cw.param);
+      if (ucSkip_ > 0) --ucSkip_;
+      starPending_ = false;
+      return true;
+    }
+    if (ucSkip_ > 0) {
+      --ucSkip_;
+      starPending_ = false;
+      return true;
+    }
+    HandleWord(cw.name, cw.hasParam, cw.param);
+    return true;
+  }
+
+  ++p_;
+  if (c == '*') {
+    starPending_ = true;
+    return true;
+  }
+  starPending_ = false;
+  if (c == '\'') {
+    // Only hex digits are consumed, so a damaged escape cannot swallow a brace.
+    if (p_ == end_) return FailEof(error);
+    const int hi = HexValue(*p_);
+    int lo = -1;
+    if (hi >= 0) {
+      if (++p_ == end_) return FailEof(error);
+      lo = HexValue(*p_);
+      if (lo >= 0) ++p_;
+    }
+    if (ucSkip_ > 0) {
+      --ucSkip_;
+      return true;
+    }
+    if (lo < 0) return true;  // not a hex escape after all; nothing to show
+    EmitByte(static_cast<unsigned char>(hi * 16 + lo));
+    return true;
+  }
+  if (ucSkip_ > 0) {
+    --ucSkip_;
+    return true;
+  }
+  switch (c) {
+    case '\\':
+    case '{':
+    case '}':
+      EmitChar(char16_t(c));
+      break;
+    case '~':
+      EmitChar(0x00A0);
+      break;
+    case '_':
+      EmitChar(0x2011);
+      break;
+    case '-':
+      EmitChar(0x00AD);
+      break;
+    case '\r':
+    case '\n':
+      if (groups_.back().dest == Dest::kText) EndParagraph();
+      break;
+    case '\t':
+      EmitChar(u'\t');
+      break;
+    default:
+      break;  // \: \| and unknown symbols carry nothing for this model
+  }
+  return true;
+}
+
+void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
+  Group& g = groups_.back();
+  const bool starred = starPending_;
+  starPending_ = false;
+
+  if (starred && word == "generator") sawGenerator_ = true;
+  const auto& table = Keywords();
+  const auto it = table.find(word);
+  if (it == table.end()) {
+    if (starred) g.dest = Dest::kSkip;  // an optional destination we do not know
+    return;
+  }
+  const KwInfo info = it->second;
+  if (info.kw == Kw::kSkipContent) lostIfShown_ = info.lost;
+  else lost_ |= info.lost;
+  if (starred && info.kw != Kw::kUnicodeText) {
+    g.dest = Dest::kSkip;
+    return;
+  }
+  const bool on = !hasParam || param != 0;
+  switch (info.kw) {
+    case Kw::kFont:
+      if (g.dest == Dest::kFontTable) {
+        CommitFont();
+        fontEntryOpen_ = true;
+        fontEntryNumber_ = param;
+      } else {
+        g.font = param;
+        Touch();
+      }
+      break;
+    // Word processors take \fs \b \i for East Asian text too, whatever \dbch said before.
+    case Kw::kFontSize:
+      g.halfPoints = hasParam ? param : kRtfDefaultHalfPoints;
+      g.asian.halfPoints = kUnset;
+      Touch();
+      break;
+    case Kw::kBold:
+      g.bold = on;
+      g.asian.bold = kUnset;
+      Touch();
+      break;
+    case Kw::kItalic:
+      g.italic = on;
+      g.asian.italic = kUnset;
+      Touch();
+      break;
+    case Kw::kAssocFont:
+      if (Associated* a = AssociatedHere()) a->font = param;
+      Touch();
+      break;
+    case Kw::kAssocFontSize:
+      if (Associated* a = AssociatedHere()) a->halfPoints = hasParam ? param : kRtfDefaultHalfPoints;
+      Touch();
+      break;
+    case Kw::kAssocBold:
+      if (Associated* a = AssociatedHere()) a->bold = on;
+      Touch();
+      break;
+    case Kw::kAssocItalic:
+      if (Associated* a = AssociatedHere()) a->italic = on;
+      Touch();
+      break;
+    case Kw::kRtlRun:
+      g.rtlRun = true;
+      break;
+    case Kw::kLtrRun:
+      g.rtlRun = false;
+      break;
+    case Kw::kDoubleByteRun:
+      g.doubleByteRun = true;
+      break;
+    case Kw::kSingleByteRun:
+      g.doubleByteRun = false;
+      break;
+    case Kw::kDocumentCodePage:
+      if (info.ch != 0 || param > 0) documentCodePage_ = info.ch != 0 ? info.ch : param;
+      break;
+    case Kw::kFontCharset:
+      if (g.dest == Dest::kFontTable) fontEntryCodePage_ = CodePageOfCharset(param);
+      break;
+    case Kw::kFontCodePage:
+      if (g.dest == Dest::kFontTable && param > 0) fontEntryCodePage_ = param;
+      break;
+    case Kw::kUnderline:
+      g.underline = on;
+      Touch();
+      break;
+    case Kw::kUnderlineNone:
+      g.underline = false;
+      Touch();
+      break;
+    case Kw::kColor:
+      g.color = hasParam ? param : 0;
+      Touch();
+      break;
+    case Kw::kPlain:
+      g.font = defaultFont_;
+      g.halfPoints = kRtfDefaultHalfPoints;
+      g.color = 0;
+      g.bold = g.italic = g.underline = false;
+      g.asian = g.complex = Associated{};
+      g.rtlRun = g.doubleByteRun = false;
+      Touch();
+      break;
+    case Kw::kDefaultFont:
+      defaultFont_ = param;
+      if (groups_.size() == 1) {
+        g.font = param;
+        Touch();
+      }
+      break;
+    case Kw::kUnicodeSkip:
+      g.uc = std::max(param, 0);
+      break;
+    case Kw::kUnicode:
+      // Some writers put a whole code point above U+FFFF in one \u instead of two halves.
+      if (param > 0xFFFF && param <= 0x10FFFF) {
+        EmitChar(QChar::highSurrogate(char32_t(param)));
+        EmitChar(QChar::lowSurrogate(char32_t(param)));
+      } else {
+        EmitChar(char16_t(param & 0xFFFF));
+      }
+      ucSkip_ = g.uc;
+      break;
+    case Kw::kFontTable:
+      CommitFont();
+      g.dest = Dest::kFontTable;
+      break;
+    case Kw::kColorTable:
+      colorEntrySet_ = false;
+      colorEntry_ = 0;
+      g.dest = Dest::kColorTable;
+      break;
+    case Kw::kRed:
+    case Kw::kGreen:
+    case Kw::kBlue:
+      if (g.dest == Dest::kColorTable) {
+        const int shift = info.kw == Kw::kRed ? 16 : info.kw == Kw::kGreen ? 8 : 0;
+        colorEntry_ = (colorEntry_ & ~(0xFF << shift)) | (std::clamp(param, 0, 255) << shift);
+        colorEntrySet_ = true;
+      }
+      break;
+    case Kw::kSkipDestination:
+    case Kw::kSkipContent:
+      g.dest = Dest::kSkip;
+      break;
+    case Kw::kAlternateUnicode:
+      if (g.dest != Dest::kAlternate) g.outerDest = g.dest;
+      g.dest = Dest::kAlternate;
+      break;
+    case Kw::kUnicodeText:
+      g.dest = g.dest == Dest::kAlternate ? g.outerDest : Dest::kSkip;
+      break;
+    case Kw::kParagraph:
+      if (g.dest == Dest::kText) EndParagraph();
+      break;
+    case Kw::kBreak:
+      // A page, column or section break at the start of a paragraph is where it begins, as
+      // word processors read it; elsewhere it ends the paragraph.
+      if (g.dest == Dest::kText && runs_.size() > paragraphs_.back().firstRun) EndParagraph();
+      break;
+    case Kw::kChar:
+      EmitChar(info.ch);
+      break;
+    case Kw::kBin:
+      break;  // handled by the caller
+    case Kw::kMarker:
+      break;
+  }
+}
+
+// Consumes the rest of a group we do not read, nested groups included, without keeping state.
+// Pauses at limit_ like Parse; skipDepth_ keeps its place.
+bool RtfReader::SkipGroup(QString* error) {
+  size_t& depth = skipDepth_;
+  if (depth == 0) depth = 1;
+  while (p_ < limit_) {
+    const char c = *p_;
+    if (c == '{') {
+      if (groups_.size() + depth >= size_t(kMaxGroupDepth)) return FailAt(error, "nesting too deep");
+      ++depth;
+      ++p_;
+      if (quietDepth_ == 0 && end_ - p_ >= 2 && p_[0] == '\\' && p_[1] == '*') quietDepth_ = depth;
+    } else if (c == '}') {
+      ++p_;
+      if (depth == quietDepth_) quietDepth_ = 0;
+      if (--depth == 0) {
+        lostIfShown_ = kNoneLost;
+        CloseGroup();
+        ucSkip_ = 0;
+        starPending_ = false;
+        return true;
+      }
+    } else if (c == '\\') {
+      ++p_;
+      if (p_ == end_) break;
+      if (!IsLetter(*p_)) {
+        ++p_;  // a control symbol, including \{ \} and \\; \'hh digits are harmless
+        continue;
+      }
+      ControlWord cw;
+      switch (ReadControlWord(&cw)) {
+        case WordRead::kRead: break;
+        case WordRead::kCut: return true;  // waits for the rest of the word
+        case WordRead::kTooLong: return FailAt(error, "control word too long");
+      }
+      if (cw.name == "bin" && cw.param > 0) SkipBinary(cw.param);
+    } else {
+      if (lostIfShown_ != kNoneLost && quietDepth_ == 0 && c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+        lost_ |= lostIfShown_;
+        lostIfShown_ = kNoneLost;
+      }
+      ++p_;
+    }
+  }
+  if (p_ < end_ || !eof_) return true;
+  return FailEof(error);
+}
+
+// Past the end of what is in, the rest is skipped as it comes; at the end of the data, it is
+// missing.
+void RtfReader::SkipBinary(qsizetype bytes) {
+  const qsizetype in = std::min(bytes, qsizetype(end_ - p_));
+  p_ += in;
+  binLeft_ = bytes - in;
+}
+
+void RtfReader::Feed(const QByteArray& more, bool last) {
+  const qsizetype skipped = std::min(binLeft_, more.size());
+  binLeft_ -= skipped;
+  const qsizetype kept = end_ - p_;
+  dropped_ += (p_ - begin_) + (kept == 0 ? skipped : 0);
+  if (kept == 0 && skipped == 0) {
+    buffer_ = more;  // shared, not copied
+  } else {
+    QByteArray next;
+    next.reserve(kept + more.size() - skipped);
+    next.append(p_, kept);
+    next.append(more.constData() + skipped, more.size() - skipped);
+    buffer_ = std::move(next);
+  }
+  begin_ = p_ = buffer_.constData();
+  end_ = begin_ + buffer_.size();
+  eof_ = last;
+  cut_ = false;
+}
+
+QTextCharFormat MakeFormat(const Style& s, const InternTable<QString>& families) {
+  QTextCharFormat f;
+  if (s.family >= 0 && !families[size_t(s.family)].isEmpty()) SetNamedFamily(f, families[size_t(s.family)]);
+  f.setFontPointSize(s.halfPoints / 2.0);
+  f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
+  f.setFontItalic(s.italic);
+  f.setFontUnderline(s.underline);
+  if (s.color != kAutoColor) f.setForeground(QColor::fromRgb(QRgb(0xFF000000u | unsigned(s.color))));
+  return f;
+}
+
+bool RtfReader::Build(QTextDocument& doc, BuildState& st, qsizetype characters) {
+  qsizetype built = 0;
+  // Styles are found as the text is read, and made into formats as they are first used: a file of
+  // thousands of fonts has the font system look up each missing one (see SetNamedFamily), which
+  // counts towards the step.
+  constexpr qsizetype kFormatCost = 256;
+  st.formats.resize(styles_.size());
+  const auto formatOf = [&](int style) -> const QTextCharFormat& {
+    static const QTextCharFormat none;
+    if (style < 0) return none;
+    std::optional<QTextCharFormat>& f = st.formats[size_t(style)];
+    if (!f) {
+      f = MakeFormat(styles_[size_t(style)], families_);
+      built += kFormatCost;
+    }
+    return *f;
+  };
+  if (!st.begun) {
+    // Loading is not an edit the user could undo; recording it would also double the cost.
+    doc.setUndoRedoEnabled(false);
+  }
+  QTextCursor cursor(&doc);
+  cursor.beginEditBlock();
+  if (!st.begun) {
+    doc.clear();
+    st.begun = true;
+  } else {
+    cursor.movePosition(QTextCursor::End);
+  }
+  const QTextBlockFormat blockFormat;
+  while (st.paragraph < paragraphs_.size() && built < characters) {
+    const Paragraph& para = paragraphs_[st.paragraph];
+    // The paragraph being read may still grow, and its own format is known only at its end.
+    const bool whole = finished_ || st.paragraph + 1 < paragraphs_.size();
+    if (!st.inParagraph) {
+      // An empty paragraph at the end of what is read may turn out to be no paragraph at all.
+      if (!whole && para.firstRun == runs_.size()) break;
+      const int mark = whole ? para.mark : st.paragraph > 0 ? paragraphs_[st.paragraph - 1].mark : -1;
+      if (st.paragraph == 0) {
+        if (mark >= 0) cursor.setBlockCharFormat(formatOf(mark));
+      } else {
+        cursor.insertBlock(blockFormat, formatOf(mark));
+      }
+      st.markLater = whole ? QTextBlock() : cursor.block();
+      st.markGiven = mark;
+      st.run = para.firstRun;
+      st.inRun = 0;
+      st.inParagraph = true;
+      ++built;
+    }
+    const size_t runEnd = whole && st.paragraph + 1 < paragraphs_.size() ? paragraphs_[st.paragraph + 1].firstRun
+                                                                          : runs_.size();
+    // A run goes in a part at a time when it is long (a paragraph of one style, a pasted line of
+    // megabytes): the editor shows the start at once and takes the rest from the event loop.
+    while (st.run < runEnd && built < characters) {
+      const Run& run = runs_[st.run];
+      // The text before textBase_ is gone, and a run begun in an earlier step may start there:
+      // only the place of its next character is within what is kept.
+      const qsizetype at = run.start + st.inRun - textBase_;
+      const qsizetype left = run.length - st.inRun;
+      qsizetype n = std::min(left, characters - built);
+      if (n > 0 && n < left && QChar::isHighSurrogate(text_[size_t(at + n - 1)])) ++n;  // never half a character
+      if (n > 0) {
+        const QChar* from = reinterpret_cast<const QChar*>(text_.data() + at);
+        cursor.insertText(QString::fromRawData(from, n), formatOf(run.style));
+      }
+      st.inRun += n;
+      st.text += n;
+      built += n;
+      if (st.inRun < run.length) break;
+      // The last run read may still grow.
+      if (!whole && st.run + 1 == runs_.size()) break;
+      ++st.run;
+      st.inRun = 0;
+    }
+    if (!whole || st.run < runEnd) break;
+    if (st.markLater.isValid() && para.mark != st.markGiven) QTextCursor(st.markLater).setBlockCharFormat(formatOf(para.mark));
+    st.markLater = QTextBlock();
+    ++st.paragraph;
+    st.inParagraph = false;
+  }
+  cursor.endEditBlock();
+  doc.setModified(false);
+  // What is built is not needed again; dropped in large pieces, the rest moves seldom.
+  const qsizetype done = st.text - textBase_;
+  if (done >= (qsizetype(1) << 20) && done * 2 >= qsizetype(text_.size())) {
+    text_.erase(text_.begin(), text_.begin() + done);
+    textBase_ += done;
+  }
+  return !finished_ || st.paragraph < paragraphs_.size();
+}
+
+qsizetype RtfReader::Unbuilt(const BuildState& st) const { return textBase_ + qsizetype(text_.size()) - st.text; }
+
+}  // namespace
+
+bool RtfReader::EndAtDamage() {
+  if (groups_.empty() || runs_.empty()) return false;
+  FlushBytes();
+  if (paragraphs_.back().mark < 0) paragraphs_.back().mark = CurrentStyle();
+  return true;
+}
+
+struct StyledRtfDecoder::Impl {
+  std::function<QByteArray(qsizetype)> source;
+  RtfReader reader;
+  RtfReader::BuildState state;
+  bool undo = true;
+  bool more = true;
+};
+
+StyledRtfDecoder::StyledRtfDecoder(const QByteArray& data) : impl_(std::make_unique<Impl>()) {
+  impl_->reader.Feed(data, true);
+}
+StyledRtfDecoder::StyledRtfDecoder(std::function<QByteArray(qsizetype)> source) : impl_(std::make_unique<Impl>()) {
+  impl_->source = std::move(source);
+}
+StyledRtfDecoder::~StyledRtfDecoder() = default;
+
+// Pieces of the data are taken in as the reader gets to them, so that only a little of a long file
+// is held at a time.
+constexpr qsizetype kPiece = 256 * 1024;
+
+StyledRtfDecoder::Read StyledRtfDecoder::Parse(qsizetype bytes, QString* error, bool* readPart) {
+  if (readPart) *readPart = false;
+  RtfReader& reader = impl_->reader;
+  if (reader.Finished()) return Read::kWhole;
+  RtfReader::Progress progress = RtfReader::Progress::kMore;
+  for (qsizetype left = bytes; left > 0;) {
+    if (reader.Hungry()) {
+      // A piece that cannot be read ends the data: the text stops there as at any other damage.
+      const QByteArray piece = impl_->source(kPiece);
+      reader.Feed(piece, piece.isEmpty());
+    }
+    const qsizetype before = reader.Offset();
+    progress = reader.Parse(error, left);
+    if (progress != RtfReader::Progress::kMore) break;
+    left -= reader.Offset() - before;
+  }
+  if (progress == RtfReader::Progress::kMore) return Read::kMore;
+  const bool part = progress == RtfReader::Progress::kDamaged && reader.EndAtDamage();
+  if (readPart) *readPart = part;
+  return progress == RtfReader::Progress::kWhole ? Read::kWhole : Read::kDamaged;
+}
+
+bool StyledRtfDecoder::Parse(QString* error, bool* readPart) {
+  return Parse(std::numeric_limits<qsizetype>::max(), error, readPart) == Read::kWhole;
+}
+
+qsizetype StyledRtfDecoder::Unbuilt() const { return impl_->reader.Unbuilt(impl_->state); }
+
+QStringList StyledRtfDecoder::NotKept() const {
+  const unsigned lost = impl_->reader.LostKinds();
+  const std::pair<Lost, const char*> words[] = {
+      {kFootnotes, "footnotes"}, {kPictures, "pictures"}, {kObjects, "embedded objects"}, {kDrawings, "drawings"},
+      {kTables, "tables"},       {kFields, "fields"},     {kComments, "comments"}, {kHeaders, "headers and footers"},
+  };
+  QStringList kinds;
+  for (const auto& [kind, word] : words)
+    if (lost & kind) kinds << QString::fromLatin1(word);
+  return kinds;
+}
+
+bool StyledRtfDecoder::Build(QTextDocument& doc, qsizetype characters) {
+  if (!impl_->state.begun) impl_->undo = doc.isUndoRedoEnabled();
+  if (impl_->more) impl_->more = impl_->reader.Build(doc, impl_->state, characters);
+  if (!impl_->more) doc.setUndoRedoEnabled(impl_->undo);
+  return impl_->more;
+}
+
+bool DecodeStyledRtf(const QByteArray& data, QTextDocument& doc, QString* error, bool* readPart) {
+  bool part = false;
+  StyledRtfDecoder decoder(data);
+  const bool whole = decoder.Parse(error, &part);
+  if (whole || (readPart && part)) decoder.Build(doc, std::numeric_limits<qsizetype>::max());
+  if (readPart) *readPart = part;
+  return whole;
+}
+
+}  // namespace fw
