@@ -34,9 +34,7 @@ void RemoveSectionFiles(const QString& name) {
 QString FreeSectionName(const Listbox& lb) {
   for (int n = 1;; ++n) {
     const QString name = QStringLiteral("Untitled") + (n == 1 ? QString() : u' ' + Str(n));
-    bool listed = false;
-    for (int i = 0; i < lb.ListCount() && !listed; ++i) listed = StrEq(lb.Cell(i, 0), name);
-    if (!listed && !Module1::sectionFilesExist(name)) return name;
+    if (!Module1::sectionListed(lb, name) && !Module1::sectionFilesExist(name)) return name;
   }
 }
 }  // namespace
