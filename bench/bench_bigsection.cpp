@@ -415,8 +415,7 @@ int Parent(int argc, char** argv) {
       };
       QString line = run("typed");
       if (c.quitUnchanged) line += u' ' + run("unchanged");
-      std::printf("%-9s %s\n", qPrintable(platform), qPrintable(line));
-      std::fflush(stdout);
+      bench::PrintRow(platform, line);
     }
     QFile::remove(path);
   }

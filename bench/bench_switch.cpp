@@ -133,9 +133,7 @@ int Parent(int argc, char** argv) {
       }
       QProcessEnvironment env;
       env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-      const QString line = bench::RunChild(platforms, platform, {QString::fromLatin1(c.name)}, kChildTimeoutMs, env);
-      std::printf("%-9s %s\n", qPrintable(platform), qPrintable(line));
-      std::fflush(stdout);
+      bench::PrintRow(platform, bench::RunChild(platforms, platform, {QString::fromLatin1(c.name)}, kChildTimeoutMs, env));
     }
   }
   return 0;

@@ -135,9 +135,7 @@ int Parent(int argc, char** argv) {
   for (const Case& c : Cases()) {
     if (!bench::Wanted(c.name)) continue;
     for (const QString& platform : platforms.List()) {
-      const QString line = bench::RunChild(platforms, platform, {QString::fromLatin1(c.name)}, kChildTimeoutMs);
-      std::printf("%-9s %s\n", qPrintable(platform), qPrintable(line));
-      std::fflush(stdout);
+      bench::PrintRow(platform, bench::RunChild(platforms, platform, {QString::fromLatin1(c.name)}, kChildTimeoutMs));
     }
   }
   return 0;

@@ -352,6 +352,13 @@ inline QString RunChild(const Platforms& platforms, const QString& platform, con
   return out;
 }
 
+// A row of the parent's table: the platform, then what its child printed. Flushed at once, so that a
+// long run shows its figures as they come.
+inline void PrintRow(const QString& platform, const QString& line) {
+  std::printf("%-9s %s\n", qPrintable(platform), qPrintable(line));
+  std::fflush(stdout);
+}
+
 // In a child: when the parent launched it, on NowMs's clock.
 inline double LaunchedMs() { return qEnvironmentVariable(kLaunchVar).toDouble(); }
 
