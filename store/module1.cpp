@@ -8,7 +8,7 @@
 #include "platform/controls/editfield.h"
 #include "platform/system/exceptions.h"
 #include "platform/controls/listbox.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/rectangle.h"
 #include "platform/system/strings.h"
 #include "platform/dialogs/uiservice.h"
 #include "platform/controls/window.h"

@@ -13,7 +13,7 @@
 #include "platform/controls/editfield.h"
 #include "platform/system/files.h"
 #include "platform/controls/listbox.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/rectangle.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
 #include "window/window1.h"

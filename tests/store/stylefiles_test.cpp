@@ -11,7 +11,7 @@
 #include "platform/system/atomicfile.h"
 #include "platform/controls/bevelbutton.h"
 #include "platform/system/files.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/rectangle.h"
 #include "store/module1.h"
 #include "window/window1.h"
 

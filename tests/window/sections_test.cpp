@@ -32,7 +32,7 @@
 #include "platform/controls/graphics.h"
 #include "platform/controls/listbox.h"
 #include "platform/controls/pushbutton.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/rectangle.h"
 #include "platform/system/strings.h"
 #include "store/module1.h"
 #include "window/getnewsection.h"

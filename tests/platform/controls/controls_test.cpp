@@ -29,7 +29,7 @@
 #include "platform/controls/menuitem.h"
 #include "platform/controls/pushbutton.h"
 #include "scripteduiservice.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/checkbox.h"
 #include "platform/system/strings.h"
 #include "platform/rtf/styledtextrtf.h"
 #include "platform/controls/window.h"
