@@ -12,7 +12,7 @@
 #include "platform/system/exceptions.h"
 #include "platform/system/files.h"
 #include "platform/system/instancelock.h"
-#include "platform/controls/menuitem.h"
+#include "platform/controls/menubar.h"
 #include "platform/dialogs/uiservice.h"
 #include "store/filetypes1.h"
 #include "store/module1.h"

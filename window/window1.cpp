@@ -3,7 +3,7 @@
 #include "platform/controls/bevelbutton.h"
 #include "platform/controls/editfield.h"
 #include "platform/controls/listbox.h"
-#include "platform/controls/menuitem.h"
+#include "platform/controls/menubar.h"
 #include "platform/controls/pushbutton.h"
 #include "platform/controls/checkbox.h"
 #include "platform/controls/groupbox.h"

@@ -26,6 +26,7 @@
 #include "platform/text/fontfamily.h"
 #include "platform/controls/graphics.h"
 #include "platform/controls/listbox.h"
+#include "platform/controls/menubar.h"
 #include "platform/controls/menuitem.h"
 #include "platform/controls/pushbutton.h"
 #include "scripteduiservice.h"
