@@ -9,6 +9,7 @@
 #include "platform/controls/editfield.h"
 #include "platform/system/exceptions.h"
 #include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "platform/system/plainclipboard.h"
 #include "platform/dialogs/uiservice.h"
 #include "print/printing.h"

@@ -10,7 +10,7 @@
 #include "app/menubar1.h"
 #include "platform/system/application.h"
 #include "platform/system/exceptions.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "platform/system/instancelock.h"
 #include "platform/controls/menubar.h"
 #include "platform/dialogs/uiservice.h"

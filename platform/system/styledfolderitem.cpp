@@ -15,7 +15,7 @@
 
 #include "platform/text/documentlayout.h"
 #include "platform/controls/editfield.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "platform/rtf/styledtextrtf.h"
 
 namespace fw {

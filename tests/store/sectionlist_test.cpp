@@ -11,7 +11,7 @@
 #include "journalfixture.h"
 #include "platform/system/atomicfile.h"
 #include "platform/controls/editfield.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "platform/controls/listbox.h"
 #include "platform/controls/rectangle.h"
 #include "store/module1.h"

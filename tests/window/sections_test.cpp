@@ -27,7 +27,7 @@
 #include "waitfor.h"
 #include "platform/controls/bevelbutton.h"
 #include "platform/controls/editfield.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "platform/text/fontfamily.h"
 #include "platform/controls/graphics.h"
 #include "platform/controls/listbox.h"
