@@ -11,6 +11,7 @@
 #include "platform/system/files.h"
 #include "platform/system/folderitem.h"
 #include "platform/system/plainclipboard.h"
+#include "platform/system/sessioncommit.h"
 #include "platform/dialogs/uiservice.h"
 #include "print/printing.h"
 #include "store/module1.h"

@@ -24,6 +24,7 @@
 #include "platform/system/folderitem.h"
 #include "platform/controls/listbox.h"
 #include "platform/controls/pushbutton.h"
+#include "platform/system/sessioncommit.h"
 #include "platform/system/terminationsignals.h"
 #include "platform/controls/window.h"
 #include "store/module1.h"
