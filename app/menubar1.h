@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/controls/menuitem.h"
+#include "platform/controls/menubar.h"
 
 // The program's one menu bar: File, Edit, Check for Update and help.
 class MenuBar1 : public fw::MenuBar {

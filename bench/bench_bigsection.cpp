@@ -37,6 +37,7 @@
 #include "platform/system/application.h"
 #include "platform/controls/editfield.h"
 #include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "platform/controls/listbox.h"
 #include "scripteduiservice.h"
 #include "platform/rtf/styledtextrtf.h"

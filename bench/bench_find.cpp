@@ -20,7 +20,7 @@
 #include "platform/controls/editfield.h"
 #include "platform/system/files.h"
 #include "scripteduiservice.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/checkbox.h"
 #include "store/module1.h"
 #include "window/window1.h"
 

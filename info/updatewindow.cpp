@@ -6,7 +6,7 @@
 #include "info/site.h"
 #include "platform/system/application.h"
 #include "platform/controls/pushbutton.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/progressbar.h"
 #include "platform/controls/statictext.h"
 #include "platform/system/strings.h"
 #include "platform/dialogs/uiservice.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/controls/color.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 
 namespace fw {
 class Listbox;

@@ -2,7 +2,10 @@
 
 #include <QFileInfo>
 
+#include "platform/system/files.h"
 #include "platform/system/strings.h"
+#include "platform/system/textinputstream.h"
+#include "platform/system/textoutputstream.h"
 #include "store/module1.h"
 
 using namespace fw;

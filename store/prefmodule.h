@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "store/directiveclass.h"
 
 namespace prefModule {

@@ -1,7 +1,7 @@
 // The Color button, the colour swatch, the five ink pots and the colour drag between them.
 
 #include "platform/controls/editfield.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/rectangle.h"
 #include "platform/system/strings.h"
 #include "platform/dialogs/uiservice.h"
 #include "store/module1.h"

@@ -10,7 +10,7 @@
 
 #include "platform/controls/editfield.h"
 #include "platform/controls/pushbutton.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/checkbox.h"
 #include "platform/system/strings.h"
 #include "platform/dialogs/uiservice.h"
 #include "store/module1.h"

@@ -4,7 +4,7 @@
 #include "platform/controls/bevelbutton.h"
 #include "platform/controls/editfield.h"
 #include "platform/text/fontfamily.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/rectangle.h"
 #include "platform/system/strings.h"
 #include "store/module1.h"
 #include "store/module1style.h"

@@ -5,10 +5,6 @@
 #include <memory>
 #include <vector>
 
-class QMenuBar;
-class QMenu;
-class QWidget;
-
 namespace fw {
 
 class MenuItem {
@@ -42,6 +38,7 @@ class MenuItem {
   std::vector<std::unique_ptr<MenuItem>> children_;
 };
 
+// The items the platform may place itself differ from a MenuItem only in their kind.
 class QuitMenuItem : public MenuItem {
  public:
   Kind ItemKind() const override { return Kind::Quit; }
@@ -52,16 +49,5 @@ class AppleMenuItem : public MenuItem {
  public:
   Kind ItemKind() const override { return Kind::ApplicationMenu; }
 };
-
-class MenuBar : public MenuItem {
- public:
-  // A Qt menu bar for a window, its actions dispatching to the application object.
-  QMenuBar* BuildQMenuBar(QWidget* parent) const;
-};
-
-// The program's one menu bar, as its accessor makes it; windows that show the menu bar take it
-// from here. Nil until the program registers its accessor.
-void SetMenuBarAccessor(MenuBar* (*accessor)());
-MenuBar* ProgramMenuBar();
 
 }  // namespace fw

@@ -14,7 +14,7 @@
 #include <algorithm>
 
 #include "platform/system/application.h"
-#include "platform/controls/menuitem.h"
+#include "platform/controls/menubar.h"
 #include "platform/controls/pushbutton.h"
 #include "platform/controls/widgetsupport.h"
 

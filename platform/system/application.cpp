@@ -13,6 +13,7 @@
 #include "platform/controls/editfield.h"
 #include "platform/system/exceptions.h"
 #include "platform/controls/menuitem.h"
+#include "platform/system/sessioncommit.h"
 #include "platform/system/terminationsignals.h"
 #include "platform/dialogs/uiservice.h"
 #include "platform/controls/window.h"

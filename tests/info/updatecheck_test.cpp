@@ -20,7 +20,7 @@
 #include "platform/system/application.h"
 #include "platform/controls/pushbutton.h"
 #include "scripteduiservice.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/progressbar.h"
 #include "platform/controls/statictext.h"
 #include "waitfor.h"
 

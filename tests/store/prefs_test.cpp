@@ -10,7 +10,7 @@
 
 #include "journalfixture.h"
 #include "platform/system/atomicfile.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
 

@@ -20,7 +20,7 @@
 #include "journalfixture.h"
 #include "platform/controls/dragitem.h"
 #include "platform/controls/editfield.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/rectangle.h"
 #include "store/module1.h"
 #include "window/window1.h"
 

@@ -19,7 +19,7 @@
 #include "platform/system/application.h"
 #include "platform/controls/editfield.h"
 #include "platform/controls/pushbutton.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/checkbox.h"
 #include "store/module1.h"
 #include "window/window1.h"
 

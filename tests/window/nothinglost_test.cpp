@@ -16,7 +16,7 @@
 #include "platform/system/atomicfile.h"
 #include "platform/controls/bevelbutton.h"
 #include "platform/controls/editfield.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "platform/controls/listbox.h"
 #include "platform/controls/pushbutton.h"
 #include "platform/dialogs/uiservice.h"

@@ -15,7 +15,7 @@
 #include "platform/controls/editfield.h"
 #include "platform/text/fontfamily.h"
 #include "platform/controls/pushbutton.h"
-#include "platform/controls/shapes.h"
+#include "platform/controls/rectangle.h"
 #include "store/module1.h"
 #include "store/module1style.h"
 #include "window/window1.h"

@@ -27,7 +27,6 @@
 #include "platform/text/fontfamily.h"
 #include "platform/controls/listbox.h"
 #include "platform/controls/pushbutton.h"
-#include "platform/controls/shapes.h"
 #include "platform/controls/statictext.h"
 #include "store/prefmodule.h"
 #include "info/aboutbox.h"

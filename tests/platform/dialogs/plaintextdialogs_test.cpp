@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "platform/dialogs/uiservice.h"
+#include "platform/dialogs/qtuiservice.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/version.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "platform/text/fontfamily.h"
 
 #include <QDir>

@@ -14,7 +14,8 @@
 #include <unistd.h>
 
 #include "platform/system/atomicfile.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
+#include "platform/system/textoutputstream.h"
 #include "tempfolder.h"
 
 namespace {

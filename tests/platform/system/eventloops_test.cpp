@@ -16,6 +16,7 @@
 #include "platform/system/application.h"
 #include "platform/controls/pushbutton.h"
 #include "scripteduiservice.h"
+#include "platform/dialogs/qtuiservice.h"
 #include "platform/dialogs/uiservice.h"
 #include "platform/controls/window.h"
 

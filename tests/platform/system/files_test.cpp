@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 
 #include "platform/system/atomicfile.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
+#include "platform/system/textinputstream.h"
+#include "platform/system/textoutputstream.h"
 #include "tempfolder.h"
 
 namespace {

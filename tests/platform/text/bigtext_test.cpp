@@ -28,7 +28,7 @@
 #include "platform/system/application.h"
 #include "platform/text/documentlayout.h"
 #include "platform/controls/editfield.h"
-#include "platform/system/files.h"
+#include "platform/system/folderitem.h"
 #include "scripteduiservice.h"
 #include "platform/rtf/styledtextrtf.h"
 #include "platform/controls/window.h"

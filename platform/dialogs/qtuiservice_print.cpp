@@ -4,7 +4,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "platform/dialogs/uiservice.h"
+#include "platform/dialogs/qtuiservice.h"
 #include "platform/controls/widgetsupport.h"
 
 namespace fw {
