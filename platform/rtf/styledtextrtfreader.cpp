@@ -5,7 +5,6 @@
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
-#include <QStringDecoder>
 #include <QTextDocument>
 #include <algorithm>
 #include <climits>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "platform/text/fontfamily.h"
+#include "platform/rtf/rtfcodepagedecoder.h"
 #include "platform/rtf/styledtextrtf.h"
 #include "platform/rtf/styledtextrtfstyle.h"
 
@@ -37,61 +37,7 @@ constexpr int kMaxGroupDepth = 100000;
 // mark, so a mark right before the end still opens an empty paragraph in them.
 constexpr std::string_view kEarlierHeader = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 ";
 
-constexpr int kWesternCodePage = 1252;
 constexpr int kUnset = INT_MIN;  // an associated property the file has not given
-
-// \fcharsetN names a Windows character set; we decode by the code page it stands for.
-int CodePageOfCharset(int charset) {
-  switch (charset) {
-    case 0:  // ANSI, which is Western whatever \ansicpg says, as word processors read it
-    case 2:  // symbol fonts: their bytes are shown as they are
-      return kWesternCodePage;
-    case 1:  // default: the document's code page
-      return 0;
-    case 77: return 10000;
-    case 128: return 932;
-    case 129: return 949;
-    case 130: return 1361;
-    case 134: return 936;
-    case 136: return 950;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    case 254:
-    case 255: return 437;
-    default: return 0;
-  }
-}
-
-// Whether b starts a two-byte character in the code page; the byte after it is its second half
-// even when that looks like ASCII.
-bool IsLeadByte(int codePage, unsigned char b) {
-  switch (codePage) {
-    case 932:
-      return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-    case 936:
-    case 949:
-    case 950:
-      return b >= 0x81 && b <= 0xFE;
-    case 1361:
-      return (b >= 0x84 && b <= 0xD3) || (b >= 0xD8 && b <= 0xF9);
-    default:
-      return false;
-  }
-}
-
-constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t FromCp1252(unsigned char b) { return b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b); }
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -424,7 +370,6 @@ class RtfReader {
   void EmitByte(unsigned char b);
   void FlushBytes();
   int CodePageHere() const;
-  QStringDecoder* DecoderFor(int codePage);
   Associated* AssociatedHere();
   void EndParagraph();
   int CurrentStyle(Script script = Script::kWestern);
@@ -467,10 +412,7 @@ class RtfReader {
 
   int documentCodePage_ = kWesternCodePage;
   QHash<int, int> codePageOfFont_;  // RTF font number -> code page; 0 or absent: the document's
-  std::unordered_map<int, QStringDecoder> decoders_;
-  QByteArray pendingBytes_;  // \'hh and 8-bit bytes not decoded yet: a character may take two
-  int pendingCodePage_ = 0;
-  bool trailPending_ = false;  // the last pending byte begins a two-byte character
+  RtfCodePageDecoder bytes_;  // \'hh and 8-bit bytes not decoded yet: a character may take two
 
   QHash<int, int> familyOfFont_;  // RTF font number -> families_ index
   InternTable<QString> families_;
@@ -515,44 +457,15 @@ int RtfReader::CodePageHere() const {
   return own != 0 ? own : documentCodePage_;
 }
 
-QStringDecoder* RtfReader::DecoderFor(int codePage) {
-  auto it = decoders_.find(codePage);
-  if (it == decoders_.end()) {
-    QStringDecoder decoder;
-    const QByteArray names[] = {codePage == 10000 ? QByteArray("macintosh") : "windows-" + QByteArray::number(codePage),
-                                "cp" + QByteArray::number(codePage), "IBM" + QByteArray::number(codePage)};
-    for (const QByteArray& name : names) {
-      decoder = QStringDecoder(name.constData(), QStringConverter::Flag::Stateless);
-      if (decoder.isValid()) break;
-    }
-    it = decoders_.emplace(codePage, std::move(decoder)).first;
-  }
-  return it->second.isValid() ? &it->second : nullptr;
-}
-
 void RtfReader::EmitByte(unsigned char b) {
   if (b < 0x20 && b != '\t') return;  // control bytes carry nothing here
   if (b == 0x7F) return;
-  const int codePage = CodePageHere();
-  if (!pendingBytes_.isEmpty() && codePage != pendingCodePage_) FlushBytes();
-  pendingCodePage_ = codePage;
-  pendingBytes_.append(char(b));
-  trailPending_ = !trailPending_ && IsLeadByte(codePage, b);
+  bytes_.Add(b, CodePageHere(), [this](char16_t c) { EmitChar(c); });
 }
 
-// The bytes are decoded together so that a two-byte character written as two \'hh comes out
-// whole; everything that could change how they are read flushes them first.
+// Everything that could change how the bytes held are read flushes them first.
 void RtfReader::FlushBytes() {
-  trailPending_ = false;
-  if (pendingBytes_.isEmpty()) return;
-  const QByteArray bytes = std::exchange(pendingBytes_, QByteArray());
-  QStringDecoder* decoder = pendingCodePage_ == kWesternCodePage ? nullptr : DecoderFor(pendingCodePage_);
-  if (!decoder) {
-    for (const char b : bytes) EmitChar(FromCp1252(static_cast<unsigned char>(b)));
-    return;
-  }
-  const QString text = decoder->decode(bytes);
-  for (const QChar c : text) EmitChar(c.unicode());
+  bytes_.Flush([this](char16_t c) { EmitChar(c); });
 }
 
 RtfReader::Associated* RtfReader::AssociatedHere() {
@@ -750,7 +663,7 @@ RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
           break;
         }
         // The second byte of a two-byte character belongs to it even where it looks like ASCII.
-        if (trailPending_) {
+        if (bytes_.TrailPending()) {
           EmitByte(static_cast<unsigned char>(*p_++));
           break;
         }
