@@ -8,7 +8,6 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -20,6 +19,7 @@
 
 #include "platform/text/fontfamily.h"
 #include "platform/rtf/rtfcodepagedecoder.h"
+#include "platform/rtf/rtftokenizer.h"
 #include "platform/rtf/styledtextrtf.h"
 #include "platform/rtf/styledtextrtfstyle.h"
 
@@ -38,16 +38,6 @@ constexpr int kMaxGroupDepth = 100000;
 constexpr std::string_view kEarlierHeader = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 ";
 
 constexpr int kUnset = INT_MIN;  // an associated property the file has not given
-
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 enum class Kw : unsigned char {
   kFont,
@@ -257,8 +247,8 @@ const std::unordered_map<std::string_view, KwInfo>& Keywords() {
 class RtfReader {
  public:
   // The data comes in pieces, `last` with the last one; each is given once the reader is hungry.
-  void Feed(const QByteArray& more, bool last);
-  bool Hungry() const { return !eof_ && (cut_ || binLeft_ > 0 || end_ - p_ < 2 * kMargin); }
+  void Feed(const QByteArray& more, bool last) { tokens_.Feed(more, last); }
+  bool Hungry() const { return tokens_.Hungry(); }
 
   enum class Progress { kMore, kWhole, kDamaged };
   // Reads on from where the last call stopped, through about `bytes` more of the data; kMore also
@@ -269,10 +259,9 @@ class RtfReader {
   // Once read through: a long build should not hold the data too.
   void Drop() {
     finished_ = true;
-    buffer_ = QByteArray();
-    begin_ = p_ = end_ = limit_ = nullptr;
+    tokens_.Drop();
   }
-  qsizetype Offset() const { return dropped_ + (p_ - begin_); }
+  qsizetype Offset() const { return tokens_.Offset(); }
 
   // Where a build stands: the next paragraph, and the next run in it once it has begun.
   struct BuildState {
@@ -349,21 +338,13 @@ class RtfReader {
     return Fail(error, QStringLiteral("%1 at byte %2").arg(QLatin1String(what)).arg(Offset()));
   }
   bool FailEof(QString* error) {
-    return Fail(error, QStringLiteral("unexpected end of file at byte %1").arg(dropped_ + (end_ - begin_)));
+    return Fail(error, QStringLiteral("unexpected end of file at byte %1").arg(tokens_.EndOffset()));
   }
 
   bool Begin(QString* error);
-  struct ControlWord {
-    std::string_view name;
-    bool hasParam = false;
-    int param = 0;
-  };
-  enum class WordRead { kRead, kCut, kTooLong };
-  WordRead ReadControlWord(ControlWord* word);
   bool ParseControl(QString* error);
   void HandleWord(std::string_view word, bool hasParam, int param);
   bool SkipGroup(QString* error);
-  void SkipBinary(qsizetype bytes);
   void CloseGroup();
   void EmitChar(char16_t c);
   void EmitAscii(const char* s, qsizetype n);
@@ -378,23 +359,10 @@ class RtfReader {
 
   void Touch() { std::fill(std::begin(groups_.back().style), std::end(groups_.back().style), -1); }
 
-  // Until the last piece is in, a token is read only this far from the end of what is in: none is
-  // longer but \bin data, which is skipped as it comes in, and garbage, which waits for more (cut_).
-  static constexpr qsizetype kMargin = 4096;
-  bool cut_ = false;  // a control word runs on past what is in: read again with more
-
-  QByteArray buffer_;  // the data in and not read yet, and some read
-  const char* begin_ = nullptr;
-  const char* p_ = nullptr;
-  const char* end_ = nullptr;
-  qsizetype dropped_ = 0;  // bytes before begin_
-  qsizetype binLeft_ = 0;  // bytes of \bin data not in yet, skipped when they come
-  bool eof_ = false;
-  const char* limit_ = nullptr;  // where this call of Parse pauses
+  RtfTokenizer tokens_;
   bool begun_ = false;
   bool finished_ = false;
   bool earlierHeader_ = false;
-  size_t skipDepth_ = 0;  // of the skipped group being read, 0 outside one
 
   std::vector<Group> groups_;
   int ucSkip_ = 0;  // fallback characters still to drop after a \u
@@ -403,10 +371,8 @@ class RtfReader {
 
   bool sawGenerator_ = false;
   unsigned lost_ = kNoneLost;  // Lost kinds seen
-  // Of the skipped group being read: what it loses once text shows in it, and the depth of the
-  // innermost ignorable group in it ({\* ...}: names, field codes), 0 outside one.
+  // Of the skipped group being read: what it loses once text shows in it.
   unsigned lostIfShown_ = kNoneLost;
-  size_t quietDepth_ = 0;
   bool complexGiven_ = false;  // an \af \afs \ab or \ai in an \rtlch run was seen
   Script script_ = Script::kWestern;  // of the last character of the paragraph so far
 
@@ -583,17 +549,15 @@ void RtfReader::CloseGroup() {
 }
 
 bool RtfReader::Begin(QString* error) {
-  if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0)
-    return Fail(error, QStringLiteral("not an RTF file"));
+  if (!tokens_.StartsWith("{\\rtf")) return Fail(error, QStringLiteral("not an RTF file"));
 
-  earlierHeader_ = size_t(end_ - p_) >= kEarlierHeader.size() &&
-                   std::memcmp(p_, kEarlierHeader.data(), kEarlierHeader.size()) == 0;
+  earlierHeader_ = tokens_.StartsWith(kEarlierHeader);
   // A long text is built while it is read, and what is built is dropped: no need to hold it all.
   text_.reserve(size_t(1) << 16);
   paragraphs_.push_back({0, -1});
   groups_.reserve(64);
   groups_.push_back(Group{});
-  ++p_;
+  tokens_.Skip();
   return true;
 }
 
@@ -604,31 +568,30 @@ RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
     return Progress::kDamaged;
   };
   if (!begun_) {
-    while (p_ < end_ && (*p_ == ' ' || *p_ == '\t' || *p_ == '\r' || *p_ == '\n')) ++p_;
-    if (!eof_ && end_ - p_ < kMargin) return Progress::kMore;
+    tokens_.SkipSpaces();
+    if (!tokens_.CanBegin()) return Progress::kMore;
     begun_ = true;
     if (!Begin(error)) return damaged();
   }
-  const char* safeEnd = eof_ ? end_ : end_ - std::min(kMargin, qsizetype(end_ - p_));
-  limit_ = safeEnd - p_ > bytes ? p_ + bytes : safeEnd;
+  tokens_.PauseAfter(bytes);
 
   while (!groups_.empty()) {
-    if (cut_) return Progress::kMore;
-    if (binLeft_ > 0) {
-      if (!eof_) return Progress::kMore;
+    if (tokens_.Cut()) return Progress::kMore;
+    if (tokens_.BinaryLeft()) {
+      if (!tokens_.LastIn()) return Progress::kMore;
       FailEof(error);
       return damaged();
     }
-    if (p_ >= limit_ && (p_ < end_ || !eof_)) return Progress::kMore;
+    if (tokens_.Paused()) return Progress::kMore;
     if (groups_.back().dest == Dest::kSkip) {
       if (!SkipGroup(error)) return damaged();
       continue;
     }
-    if (p_ == end_) {
+    if (tokens_.AtEnd()) {
       FailEof(error);
       return damaged();
     }
-    const char c = *p_;
+    const char c = tokens_.Peek();
     switch (c) {
       case '{':
         FlushBytes();
@@ -637,14 +600,14 @@ RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
           return damaged();
         }
         groups_.push_back(groups_.back());
-        ++p_;
+        tokens_.Skip();
         ucSkip_ = 0;
         starPending_ = false;
         break;
       case '}':
         FlushBytes();
         CloseGroup();
-        ++p_;
+        tokens_.Skip();
         ucSkip_ = 0;
         starPending_ = false;
         break;
@@ -653,35 +616,30 @@ RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
         break;
       case '\r':
       case '\n':
-        ++p_;  // line breaks in the file are not text
+        tokens_.Skip();  // line breaks in the file are not text
         break;
       default: {
         starPending_ = false;
         if (ucSkip_ > 0) {
           --ucSkip_;
-          ++p_;
+          tokens_.Skip();
           break;
         }
         // The second byte of a two-byte character belongs to it even where it looks like ASCII.
         if (bytes_.TrailPending()) {
-          EmitByte(static_cast<unsigned char>(*p_++));
+          EmitByte(tokens_.Take());
           break;
         }
         FlushBytes();
         const Dest dest = groups_.back().dest;
         if (dest == Dest::kText && static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
-          const char* s = p_;
-          while (p_ < end_) {
-            const unsigned char b = static_cast<unsigned char>(*p_);
-            if (b < 0x20 || b >= 0x7F || b == '\\' || b == '{' || b == '}') break;
-            ++p_;
-          }
-          if (p_ > s) {
-            EmitAscii(s, p_ - s);
+          const std::string_view text = tokens_.ReadText();
+          if (!text.empty()) {
+            EmitAscii(text.data(), qsizetype(text.size()));
             break;
           }
         }
-        const unsigned char b = static_cast<unsigned char>(*p_++);
+        const unsigned char b = tokens_.Take();
         if (b == ';' && dest == Dest::kFontTable) {
           CommitFont();
         } else if (b == ';' && dest == Dest::kColorTable) {
@@ -708,98 +666,47 @@ RtfReader::Progress RtfReader::Parse(QString* error, qsizetype bytes) {
   return Progress::kWhole;
 }
 
-// A control word's letters, its optional signed number and the one space that may end it; p_ just
-// past the backslash, at a letter. kCut when the word may go on past what is in: p_ is then back at
-// the backslash and cut_ set, so that it is read whole once more is in. Words have at most 32
-// letters and numbers at most 10 digits; one that runs on is damage (kTooLong, p_ at its
-// backslash), found within those few bytes, so that one that never ends is not read on at all.
-RtfReader::WordRead RtfReader::ReadControlWord(ControlWord* word) {
-  constexpr qsizetype kMaxLetters = 32;
-  constexpr qsizetype kMaxDigits = 10;
-  const char* w = p_;
-  const auto tooLong = [&] {
-    p_ = w - 1;
-    return WordRead::kTooLong;
-  };
-  while (p_ < end_ && IsLetter(*p_)) {
-    if (p_ - w == kMaxLetters) return tooLong();
-    ++p_;
-  }
-  word->name = std::string_view(w, size_t(p_ - w));
-  bool negative = false;
-  if (p_ + 1 < end_ && *p_ == '-' && IsDigit(p_[1])) {
-    negative = true;
-    ++p_;
-  }
-  long long value = 0;
-  word->hasParam = false;
-  for (const char* digits = p_; p_ < end_ && IsDigit(*p_); ++p_) {
-    if (p_ - digits == kMaxDigits) return tooLong();
-    word->hasParam = true;
-    if (value < 100000000) value = value * 10 + (*p_ - '0');  // stays within int
-  }
-  if (p_ == end_ && !eof_) {
-    p_ = w - 1;
-    cut_ = true;
-    return WordRead::kCut;
-  }
-  if (p_ < end_ && *p_ == ' ') ++p_;
-  word->param = int(negative ? -value : value);
-  return WordRead::kRead;
-}
-
 bool RtfReader::ParseControl(QString* error) {
-  ++p_;  // backslash
-  if (p_ == end_) return FailEof(error);
-  const char c = *p_;
-  if (c != '\'') FlushBytes();
-  if (IsLetter(c)) {
-    ControlWord cw;
-    switch (ReadControlWord(&cw)) {
-      case WordRead::kRead: break;
-      case WordRead::kCut: return true;  // waits for the rest of the word
-      case WordRead::kTooLong: return FailAt(error, "control word too long");
-    }
-    if (cw.name == "bin") {
-      // Binary data is skipped however it is used; it may contain braces and backslashes.
-      if (cw.param > 0) SkipBinary(cw.param);
+  using Kind = RtfTokenizer::Control::Kind;
+  const RtfTokenizer::Control control = tokens_.ReadControl();
+  if (control.kind == Kind::kEnd) return FailEof(error);
+  if (control.kind != Kind::kHex) FlushBytes();
+  switch (control.kind) {
+    case Kind::kCut:
+      return true;  // waits for the rest of the word
+    case Kind::kTooLong:
+      return FailAt(error, "control word too long");
+    case Kind::kBinary:
       if (ucSkip_ > 0) --ucSkip_;
       starPending_ = false;
       return true;
-    }
-    if (ucSkip_ > 0) {
-      --ucSkip_;
-      starPending_ = false;
+    case Kind::kWord:
+      if (ucSkip_ > 0) {
+        --ucSkip_;
+        starPending_ = false;
+        return true;
+      }
+      HandleWord(control.name, control.hasParam, control.param);
       return true;
-    }
-    HandleWord(cw.name, cw.hasParam, cw.param);
-    return true;
+    case Kind::kHex:
+      starPending_ = false;
+      if (ucSkip_ > 0) {
+        --ucSkip_;
+        return true;
+      }
+      if (control.hex >= 0) EmitByte(static_cast<unsigned char>(control.hex));
+      return true;
+    case Kind::kSymbol:
+    case Kind::kEnd:
+      break;
   }
 
-  ++p_;
+  const char c = control.symbol;
   if (c == '*') {
     starPending_ = true;
     return true;
   }
   starPending_ = false;
-  if (c == '\'') {
-    // Only hex digits are consumed, so a damaged escape cannot swallow a brace.
-    if (p_ == end_) return FailEof(error);
-    const int hi = HexValue(*p_);
-    int lo = -1;
-    if (hi >= 0) {
-      if (++p_ == end_) return FailEof(error);
-      lo = HexValue(*p_);
-      if (lo >= 0) ++p_;
-    }
-    if (ucSkip_ > 0) {
-      --ucSkip_;
-      return true;
-    }
-    if (lo < 0) return true;  // not a hex escape after all; nothing to show
-    EmitByte(static_cast<unsigned char>(hi * 16 + lo));
-    return true;
-  }
   if (ucSkip_ > 0) {
     --ucSkip_;
     return true;
@@ -1004,80 +911,30 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
   }
 }
 
-// Consumes the rest of a group we do not read, nested groups included, without keeping state.
-// Pauses at limit_ like Parse; skipDepth_ keeps its place.
 bool RtfReader::SkipGroup(QString* error) {
-  size_t& depth = skipDepth_;
-  if (depth == 0) depth = 1;
-  while (p_ < limit_) {
-    const char c = *p_;
-    if (c == '{') {
-      if (groups_.size() + depth >= size_t(kMaxGroupDepth)) return FailAt(error, "nesting too deep");
-      ++depth;
-      ++p_;
-      if (quietDepth_ == 0 && end_ - p_ >= 2 && p_[0] == '\\' && p_[1] == '*') quietDepth_ = depth;
-    } else if (c == '}') {
-      ++p_;
-      if (depth == quietDepth_) quietDepth_ = 0;
-      if (--depth == 0) {
-        lostIfShown_ = kNoneLost;
-        CloseGroup();
-        ucSkip_ = 0;
-        starPending_ = false;
-        return true;
-      }
-    } else if (c == '\\') {
-      ++p_;
-      if (p_ == end_) break;
-      if (!IsLetter(*p_)) {
-        ++p_;  // a control symbol, including \{ \} and \\; \'hh digits are harmless
-        continue;
-      }
-      ControlWord cw;
-      switch (ReadControlWord(&cw)) {
-        case WordRead::kRead: break;
-        case WordRead::kCut: return true;  // waits for the rest of the word
-        case WordRead::kTooLong: return FailAt(error, "control word too long");
-      }
-      if (cw.name == "bin" && cw.param > 0) SkipBinary(cw.param);
-    } else {
-      if (lostIfShown_ != kNoneLost && quietDepth_ == 0 && c != ' ' && c != '\t' && c != '\r' && c != '\n') {
-        lost_ |= lostIfShown_;
-        lostIfShown_ = kNoneLost;
-      }
-      ++p_;
-    }
+  bool watchText = lostIfShown_ != kNoneLost;
+  const RtfTokenizer::SkipEnd end = tokens_.SkipGroup(size_t(kMaxGroupDepth) - groups_.size(), watchText);
+  if (lostIfShown_ != kNoneLost && !watchText) {
+    lost_ |= lostIfShown_;
+    lostIfShown_ = kNoneLost;
   }
-  if (p_ < end_ || !eof_) return true;
+  switch (end) {
+    case RtfTokenizer::SkipEnd::kPaused:
+      return true;
+    case RtfTokenizer::SkipEnd::kClosed:
+      lostIfShown_ = kNoneLost;
+      CloseGroup();
+      ucSkip_ = 0;
+      starPending_ = false;
+      return true;
+    case RtfTokenizer::SkipEnd::kTooDeep:
+      return FailAt(error, "nesting too deep");
+    case RtfTokenizer::SkipEnd::kTooLong:
+      return FailAt(error, "control word too long");
+    case RtfTokenizer::SkipEnd::kEnd:
+      break;
+  }
   return FailEof(error);
-}
-
-// Past the end of what is in, the rest is skipped as it comes; at the end of the data, it is
-// missing.
-void RtfReader::SkipBinary(qsizetype bytes) {
-  const qsizetype in = std::min(bytes, qsizetype(end_ - p_));
-  p_ += in;
-  binLeft_ = bytes - in;
-}
-
-void RtfReader::Feed(const QByteArray& more, bool last) {
-  const qsizetype skipped = std::min(binLeft_, more.size());
-  binLeft_ -= skipped;
-  const qsizetype kept = end_ - p_;
-  dropped_ += (p_ - begin_) + (kept == 0 ? skipped : 0);
-  if (kept == 0 && skipped == 0) {
-    buffer_ = more;  // shared, not copied
-  } else {
-    QByteArray next;
-    next.reserve(kept + more.size() - skipped);
-    next.append(p_, kept);
-    next.append(more.constData() + skipped, more.size() - skipped);
-    buffer_ = std::move(next);
-  }
-  begin_ = p_ = buffer_.constData();
-  end_ = begin_ + buffer_.size();
-  eof_ = last;
-  cut_ = false;
 }
 
 QTextCharFormat MakeFormat(const Style& s, const InternTable<QString>& families) {
