@@ -7,7 +7,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
-#include <climits>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -19,6 +18,7 @@
 
 #include "platform/text/fontfamily.h"
 #include "platform/rtf/rtfcodepagedecoder.h"
+#include "platform/rtf/rtfgroupstate.h"
 #include "platform/rtf/rtftokenizer.h"
 #include "platform/rtf/styledtextrtf.h"
 #include "platform/rtf/styledtextrtfstyle.h"
@@ -37,7 +37,6 @@ constexpr int kMaxGroupDepth = 100000;
 // mark, so a mark right before the end still opens an empty paragraph in them.
 constexpr std::string_view kEarlierHeader = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 ";
 
-constexpr int kUnset = INT_MIN;  // an associated property the file has not given
 
 enum class Kw : unsigned char {
   kFont,
@@ -286,39 +285,9 @@ class RtfReader {
   bool EndAtDamage();
 
  private:
-  enum class Dest : unsigned char {
-    kText,
-    kFontTable,
-    kColorTable,
-    kSkip,
-    kAlternate,  // \upr: an ANSI stand-in for the \ud text that follows
-  };
-
-  // \af \afs \ab \ai for East Asian or complex-script text; kUnset falls back to \f \fs \b \i.
-  struct Associated {
-    int font = kUnset;
-    int halfPoints = kUnset;
-    int bold = kUnset;
-    int italic = kUnset;
-  };
-
-  struct Group {
-    int font = -1;  // RTF font number
-    int halfPoints = kRtfDefaultHalfPoints;
-    int color = 0;  // colour table index; 0 is "auto" in practice
-    int uc = 1;
-    int style[3] = {-1, -1, -1};  // interned style per Script, valid while styleGeneration == generation_
-    unsigned styleGeneration = 0;
-    Associated asian;
-    Associated complex;
-    Dest dest = Dest::kText;
-    Dest outerDest = Dest::kText;  // what \ud restores inside \upr
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool rtlRun = false;         // \rtlch: \af and its kind speak of complex-script text
-    bool doubleByteRun = false;  // \dbch: they speak of East Asian text
-  };
+  using Group = RtfGroupState;
+  using Dest = Group::Dest;
+  using Associated = Group::Associated;
 
   struct Run {
     qsizetype start;
