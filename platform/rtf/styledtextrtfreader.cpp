@@ -12,13 +12,13 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/text/fontfamily.h"
 #include "platform/rtf/rtfcodepagedecoder.h"
 #include "platform/rtf/rtfgroupstate.h"
+#include "platform/rtf/rtfkeyword.h"
 #include "platform/rtf/rtftokenizer.h"
 #include "platform/rtf/styledtextrtf.h"
 #include "platform/rtf/styledtextrtfstyle.h"
@@ -37,211 +37,6 @@ constexpr int kMaxGroupDepth = 100000;
 // mark, so a mark right before the end still opens an empty paragraph in them.
 constexpr std::string_view kEarlierHeader = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 ";
 
-
-enum class Kw : unsigned char {
-  kFont,
-  kFontSize,
-  kBold,
-  kItalic,
-  kUnderline,
-  kUnderlineNone,
-  kColor,
-  kPlain,
-  kDefaultFont,
-  kUnicodeSkip,
-  kUnicode,
-  kFontTable,
-  kColorTable,
-  kRed,
-  kGreen,
-  kBlue,
-  kBin,
-  kSkipDestination,
-  kAlternateUnicode,
-  kUnicodeText,
-  kParagraph,
-  kBreak,
-  kChar,
-  kAssocFont,
-  kAssocFontSize,
-  kAssocBold,
-  kAssocItalic,
-  kRtlRun,
-  kLtrRun,
-  kDoubleByteRun,
-  kSingleByteRun,
-  kDocumentCodePage,
-  kFontCharset,
-  kFontCodePage,
-  kMarker,  // read for what it says of the content alone
-  kSkipContent,  // a destination skipped whose text, when it has any, is content this model lacks
-};
-
-// Content of word processors that this model has no place for. Only what the user sees in them
-// counts: metadata, style sheets and the like are skipped without a word.
-enum Lost : unsigned {
-  kNoneLost = 0,
-  kFootnotes = 1u << 0,
-  kPictures = 1u << 1,
-  kObjects = 1u << 2,
-  kDrawings = 1u << 3,
-  kFields = 1u << 4,
-  kTables = 1u << 5,
-  kComments = 1u << 6,
-  kHeaders = 1u << 7,
-};
-
-struct KwInfo {
-  Kw kw;
-  char16_t ch = 0;  // for kChar; the code page for the \mac \pc \pca kind of kDocumentCodePage
-  unsigned lost = kNoneLost;  // what a file that uses it holds beyond this model
-};
-
-const std::unordered_map<std::string_view, KwInfo>& Keywords() {
-  static const std::unordered_map<std::string_view, KwInfo> table = [] {
-    std::unordered_map<std::string_view, KwInfo> t;
-    t["f"] = {Kw::kFont};
-    t["fs"] = {Kw::kFontSize};
-    t["b"] = {Kw::kBold};
-    t["i"] = {Kw::kItalic};
-    t["ul"] = {Kw::kUnderline};
-    for (const char* w :
-         {"uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd", "ulthdash",
-          "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
-      t[w] = {Kw::kUnderline};
-    t["ulnone"] = {Kw::kUnderlineNone};
-    t["cf"] = {Kw::kColor};
-    t["plain"] = {Kw::kPlain};
-    t["deff"] = {Kw::kDefaultFont};
-    t["uc"] = {Kw::kUnicodeSkip};
-    t["u"] = {Kw::kUnicode};
-    t["fonttbl"] = {Kw::kFontTable};
-    t["colortbl"] = {Kw::kColorTable};
-    t["red"] = {Kw::kRed};
-    t["green"] = {Kw::kGreen};
-    t["blue"] = {Kw::kBlue};
-    t["bin"] = {Kw::kBin};
-    t["upr"] = {Kw::kAlternateUnicode};
-    t["ud"] = {Kw::kUnicodeText};
-    t["par"] = {Kw::kParagraph};
-    // A table's cells and rows are read as tabs and paragraphs; its layout is lost.
-    for (const char* w : {"row", "nestrow"}) t[w] = {Kw::kParagraph, 0, kTables};
-    for (const char* w : {"page", "column", "sect"}) t[w] = {Kw::kBreak};
-    t["af"] = {Kw::kAssocFont};
-    t["afs"] = {Kw::kAssocFontSize};
-    t["ab"] = {Kw::kAssocBold};
-    t["ai"] = {Kw::kAssocItalic};
-    t["rtlch"] = {Kw::kRtlRun};
-    t["ltrch"] = {Kw::kLtrRun};
-    t["dbch"] = {Kw::kDoubleByteRun};
-    t["loch"] = {Kw::kSingleByteRun};
-    t["hich"] = {Kw::kSingleByteRun};
-    t["ansicpg"] = {Kw::kDocumentCodePage};
-    t["mac"] = {Kw::kDocumentCodePage, 10000};
-    t["pc"] = {Kw::kDocumentCodePage, 437};
-    t["pca"] = {Kw::kDocumentCodePage, 850};
-    t["fcharset"] = {Kw::kFontCharset};
-    t["cpg"] = {Kw::kFontCodePage};
-    t["tab"] = {Kw::kChar, u'\t'};
-    t["cell"] = {Kw::kChar, u'\t', kTables};
-    t["nestcell"] = {Kw::kChar, u'\t', kTables};
-    for (const char* w : {"trowd", "intbl", "nesttableprops"}) t[w] = {Kw::kMarker, 0, kTables};
-    // A field's last result is read as text; what makes it a field (a link's address, a page
-    // number that updates) is not.
-    t["field"] = {Kw::kMarker, 0, kFields};
-    t["line"] = {Kw::kChar, 0x2028};
-    t["lbr"] = {Kw::kChar, 0x2028};
-    t["emdash"] = {Kw::kChar, 0x2014};
-    t["endash"] = {Kw::kChar, 0x2013};
-    t["emspace"] = {Kw::kChar, 0x2003};
-    t["enspace"] = {Kw::kChar, 0x2002};
-    t["qmspace"] = {Kw::kChar, 0x2005};
-    t["bullet"] = {Kw::kChar, 0x2022};
-    t["lquote"] = {Kw::kChar, 0x2018};
-    t["rquote"] = {Kw::kChar, 0x2019};
-    t["ldblquote"] = {Kw::kChar, 0x201C};
-    t["rdblquote"] = {Kw::kChar, 0x201D};
-    t["zwj"] = {Kw::kChar, 0x200D};
-    t["zwnj"] = {Kw::kChar, 0x200C};
-    t["zwbo"] = {Kw::kChar, 0x200B};
-    t["ltrmark"] = {Kw::kChar, 0x200E};
-    t["rtlmark"] = {Kw::kChar, 0x200F};
-    // Groups whose content is not body text of this model.
-    for (const char* w : {"stylesheet",
-                          "info",
-                          "objdata",
-                          "fldinst",
-                          "listtable",
-                          "listoverridetable",
-                          "revtbl",
-                          "rsidtbl",
-                          "filetbl",
-                          "author",
-                          "title",
-                          "subject",
-                          "operator",
-                          "keywords",
-                          "comment",
-                          "doccomm",
-                          "company",
-                          "manager",
-                          "category",
-                          "creatim",
-                          "revtim",
-                          "printim",
-                          "buptim",
-                          "pgdsctbl",
-                          "template",
-                          "xe",
-                          "tc",
-                          "txe",
-                          "shpinst",
-                          "macpict",
-                          "wmetafile",
-                          "pmmetafile",
-                          "dibitmap",
-                          "wbitmap",
-                          "pn",
-                          "pntxta",
-                          "pntxtb",
-                          "atnid",
-                          "atnauthor",
-                          "falt",
-                          "panose",
-                          "fchars",
-                          "lchars",
-                          "private",
-                          "userprops",
-                          "xmlnstbl",
-                          "themedata",
-                          "colorschememapping",
-                          "latentstyles",
-                          "datastore",
-                          "generator",
-                          "ftnsep",
-                          "ftnsepc",
-                          "ftncn",
-                          "aftnsep",
-                          "aftnsepc",
-                          "aftncn",
-                          "bkmkstart",
-                          "bkmkend"})
-      t[w] = {Kw::kSkipDestination};
-    const std::pair<const char*, Lost> lost[] = {
-        {"footnote", kFootnotes}, {"pict", kPictures}, {"shppict", kPictures}, {"nonshppict", kPictures},
-        {"object", kObjects},     {"shp", kDrawings},  {"annotation", kComments},
-        {"NeXTGraphic", kPictures},  // an attached picture as some editors write it: its group holds a file name
-    };
-    for (const auto& [w, what] : lost) t[w] = {Kw::kSkipDestination, 0, what};
-    // Word processors write empty headers and footers too: only text in one is lost.
-    for (const char* w : {"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf"})
-      t[w] = {Kw::kSkipContent, 0, kHeaders};
-    // Groups of drawings, and drawings of old files: their text boxes' text is read.
-    for (const char* w : {"shpgrp", "do"}) t[w] = {Kw::kMarker, 0, kDrawings};
-    return t;
-  }();
-  return table;
-}
 
 class RtfReader {
  public:
@@ -709,27 +504,61 @@ bool RtfReader::ParseControl(QString* error) {
 }
 
 void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
+  using Action = RtfKeyword::Action;
   Group& g = groups_.back();
   const bool starred = starPending_;
   starPending_ = false;
 
   if (starred && word == "generator") sawGenerator_ = true;
-  const auto& table = Keywords();
-  const auto it = table.find(word);
-  if (it == table.end()) {
+  const RtfKeyword* const keyword = FindRtfKeyword(word);
+  if (!keyword) {
     if (starred) g.dest = Dest::kSkip;  // an optional destination we do not know
     return;
   }
-  const KwInfo info = it->second;
-  if (info.kw == Kw::kSkipContent) lostIfShown_ = info.lost;
-  else lost_ |= info.lost;
-  if (starred && info.kw != Kw::kUnicodeText) {
+  const RtfKeyword& k = *keyword;
+  if (k.action == Action::kSkipContent) lostIfShown_ = k.lost;
+  else lost_ |= k.lost;
+  if (starred && k.action != Action::kUnicodeText) {
     g.dest = Dest::kSkip;
     return;
   }
   const bool on = !hasParam || param != 0;
-  switch (info.kw) {
-    case Kw::kFont:
+  switch (k.action) {
+    case Action::kNone:
+      break;
+    case Action::kFlag:
+      g.*k.flag = on;
+      if (k.associated) g.asian.*k.associated = kUnset;
+      Touch();
+      break;
+    case Action::kFlagOff:
+      g.*k.flag = false;
+      Touch();
+      break;
+    case Action::kNumber:
+      g.*k.number = hasParam ? param : k.value;
+      if (k.associated) g.asian.*k.associated = kUnset;
+      Touch();
+      break;
+    case Action::kRunKind:
+      g.*k.flag = k.value != 0;
+      break;
+    case Action::kAssociated:
+      if (Associated* a = AssociatedHere()) a->*k.associated = hasParam ? param : k.value;
+      Touch();
+      break;
+    case Action::kAssociatedFlag:
+      if (Associated* a = AssociatedHere()) a->*k.associated = on;
+      Touch();
+      break;
+    case Action::kChar:
+      EmitChar(char16_t(k.value));
+      break;
+    case Action::kSkip:
+    case Action::kSkipContent:
+      g.dest = Dest::kSkip;
+      break;
+    case Action::kFont:
       if (g.dest == Dest::kFontTable) {
         CommitFont();
         fontEntryOpen_ = true;
@@ -739,72 +568,16 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
         Touch();
       }
       break;
-    // Word processors take \fs \b \i for East Asian text too, whatever \dbch said before.
-    case Kw::kFontSize:
-      g.halfPoints = hasParam ? param : kRtfDefaultHalfPoints;
-      g.asian.halfPoints = kUnset;
-      Touch();
+    case Action::kDocumentCodePage:
+      if (k.value != 0 || param > 0) documentCodePage_ = k.value != 0 ? k.value : param;
       break;
-    case Kw::kBold:
-      g.bold = on;
-      g.asian.bold = kUnset;
-      Touch();
-      break;
-    case Kw::kItalic:
-      g.italic = on;
-      g.asian.italic = kUnset;
-      Touch();
-      break;
-    case Kw::kAssocFont:
-      if (Associated* a = AssociatedHere()) a->font = param;
-      Touch();
-      break;
-    case Kw::kAssocFontSize:
-      if (Associated* a = AssociatedHere()) a->halfPoints = hasParam ? param : kRtfDefaultHalfPoints;
-      Touch();
-      break;
-    case Kw::kAssocBold:
-      if (Associated* a = AssociatedHere()) a->bold = on;
-      Touch();
-      break;
-    case Kw::kAssocItalic:
-      if (Associated* a = AssociatedHere()) a->italic = on;
-      Touch();
-      break;
-    case Kw::kRtlRun:
-      g.rtlRun = true;
-      break;
-    case Kw::kLtrRun:
-      g.rtlRun = false;
-      break;
-    case Kw::kDoubleByteRun:
-      g.doubleByteRun = true;
-      break;
-    case Kw::kSingleByteRun:
-      g.doubleByteRun = false;
-      break;
-    case Kw::kDocumentCodePage:
-      if (info.ch != 0 || param > 0) documentCodePage_ = info.ch != 0 ? info.ch : param;
-      break;
-    case Kw::kFontCharset:
+    case Action::kFontCharset:
       if (g.dest == Dest::kFontTable) fontEntryCodePage_ = CodePageOfCharset(param);
       break;
-    case Kw::kFontCodePage:
+    case Action::kFontCodePage:
       if (g.dest == Dest::kFontTable && param > 0) fontEntryCodePage_ = param;
       break;
-    case Kw::kUnderline:
-      g.underline = on;
-      Touch();
-      break;
-    case Kw::kUnderlineNone:
-      g.underline = false;
-      Touch();
-      break;
-    case Kw::kColor:
-      g.color = hasParam ? param : 0;
-      Touch();
-      break;
-    case Kw::kPlain:
+    case Action::kPlain:
       g.font = defaultFont_;
       g.halfPoints = kRtfDefaultHalfPoints;
       g.color = 0;
@@ -813,17 +586,17 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
       g.rtlRun = g.doubleByteRun = false;
       Touch();
       break;
-    case Kw::kDefaultFont:
+    case Action::kDefaultFont:
       defaultFont_ = param;
       if (groups_.size() == 1) {
         g.font = param;
         Touch();
       }
       break;
-    case Kw::kUnicodeSkip:
+    case Action::kUnicodeSkip:
       g.uc = std::max(param, 0);
       break;
-    case Kw::kUnicode:
+    case Action::kUnicode:
       // Some writers put a whole code point above U+FFFF in one \u instead of two halves.
       if (param > 0xFFFF && param <= 0x10FFFF) {
         EmitChar(QChar::highSurrogate(char32_t(param)));
@@ -833,49 +606,36 @@ void RtfReader::HandleWord(std::string_view word, bool hasParam, int param) {
       }
       ucSkip_ = g.uc;
       break;
-    case Kw::kFontTable:
+    case Action::kFontTable:
       CommitFont();
       g.dest = Dest::kFontTable;
       break;
-    case Kw::kColorTable:
+    case Action::kColorTable:
       colorEntrySet_ = false;
       colorEntry_ = 0;
       g.dest = Dest::kColorTable;
       break;
-    case Kw::kRed:
-    case Kw::kGreen:
-    case Kw::kBlue:
+    case Action::kColorPart:
       if (g.dest == Dest::kColorTable) {
-        const int shift = info.kw == Kw::kRed ? 16 : info.kw == Kw::kGreen ? 8 : 0;
+        const int shift = k.value;
         colorEntry_ = (colorEntry_ & ~(0xFF << shift)) | (std::clamp(param, 0, 255) << shift);
         colorEntrySet_ = true;
       }
       break;
-    case Kw::kSkipDestination:
-    case Kw::kSkipContent:
-      g.dest = Dest::kSkip;
-      break;
-    case Kw::kAlternateUnicode:
+    case Action::kAlternateUnicode:
       if (g.dest != Dest::kAlternate) g.outerDest = g.dest;
       g.dest = Dest::kAlternate;
       break;
-    case Kw::kUnicodeText:
+    case Action::kUnicodeText:
       g.dest = g.dest == Dest::kAlternate ? g.outerDest : Dest::kSkip;
       break;
-    case Kw::kParagraph:
+    case Action::kParagraph:
       if (g.dest == Dest::kText) EndParagraph();
       break;
-    case Kw::kBreak:
+    case Action::kBreak:
       // A page, column or section break at the start of a paragraph is where it begins, as
       // word processors read it; elsewhere it ends the paragraph.
       if (g.dest == Dest::kText && runs_.size() > paragraphs_.back().firstRun) EndParagraph();
-      break;
-    case Kw::kChar:
-      EmitChar(info.ch);
-      break;
-    case Kw::kBin:
-      break;  // handled by the caller
-    case Kw::kMarker:
       break;
   }
 }
