@@ -1070,5 +1070,56 @@ TEST(StyledRtfDecoderSteps, BuildTheSameDocumentAsReadingAtOnce) {
   }
 }
 
+// \bin data that runs on past the piece it begins in is skipped as the next pieces come in, and
+// the bytes skipped still count in the place of damage found after them. The pieces above meet
+// the data's end only by chance; here the piece ends just before it, on it and just after it, or
+// every piece is one byte.
+TEST(StyledRtfDecoderSteps, BinaryDataEndingAtAPieceEdgeIsSkippedWhole) {
+  const QByteArray lead = "{\\rtf1 " + QByteArray(10000, 'a');  // longer than the reader holds back
+  const QByteArray binary = QByteArray(2000, '{') + QByteArray(2000, '\\') + QByteArray(2000, '}');
+  const QByteArray tooLong = "\\" + QByteArray(40, 'w');
+  const struct {
+    const char* name;
+    QByteArray data;
+    const char* error;  // read at once; the byte is where the damage starts
+  } cases[] = {
+      {"in text", lead + "\\bin6000 " + binary + "b}", ""},
+      {"in a skipped group", lead + "{\\pict\\bin6000 " + binary + "}b}", ""},
+      {"damage after it", lead + "\\bin6000 " + binary + "b" + tooLong + "}", "control word too long at byte 16017"},
+      {"damage after it in a skipped group", lead + "{\\pict\\bin6000 " + binary + "}b" + tooLong + "}",
+       "control word too long at byte 16024"},
+      {"cut short", lead + "\\bin6000 " + binary.left(3000), "unexpected end of file at byte 13016"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTextDocument atOnce;
+    QString error;
+    bool part = false;
+    const bool whole = DecodeStyledRtf(c.data, atOnce, &error, &part);
+    EXPECT_EQ(error.toStdString(), c.error);
+    const qsizetype binaryEnd = c.data.indexOf("\\bin6000 ") + 9 + 6000;
+    for (const qsizetype edge : {binaryEnd - 1, binaryEnd, binaryEnd + 1, qsizetype(0)}) {
+      SCOPED_TRACE(edge);
+      qsizetype given = 0;
+      StyledRtfDecoder decoder([&](qsizetype most) {
+        const qsizetype upTo = edge == 0 ? given + 1 : given < edge ? edge : c.data.size();
+        const QByteArray piece = c.data.mid(given, std::min(most, upTo - given));
+        given += piece.size();
+        return piece;
+      });
+      QString stepError;
+      bool stepPart = false;
+      EXPECT_EQ(decoder.Parse(&stepError, &stepPart), whole);
+      EXPECT_EQ(stepError.toStdString(), error.toStdString());
+      EXPECT_EQ(stepPart, part);
+      QTextDocument inSteps;
+      decoder.Build(inSteps, std::numeric_limits<qsizetype>::max());
+      if (whole || part) {
+        EXPECT_EQ(inSteps.toPlainText(), atOnce.toPlainText());
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace fw
