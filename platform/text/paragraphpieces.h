@@ -17,12 +17,12 @@
 
 namespace fw {
 
+// A word this long (a pasted base64 line) is what Qt's breaking inside words is slow for.
+inline constexpr int kLongWord = 10'000;
 // Qt breaks a word longer than a line by looking at the rest of the word again for each line it
 // fills, which takes seconds for a word of 200,000 characters (a pasted base64 line) and hours
 // for 10 MB. A paragraph holding such a word is broken anywhere instead: its other words may then
 // break at the line's end too, which only paragraphs like that ever show.
-// A word this long (a pasted base64 line) is what Qt's breaking inside words is slow for.
-inline constexpr int kLongWord = 10'000;
 bool HasLongWord(QStringView text);
 // Of a paragraph: a shorter one's text is not copied to be looked at (most are laid out whole).
 inline bool HasLongWord(const QTextBlock& block) {
