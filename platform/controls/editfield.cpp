@@ -10,13 +10,14 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QTextLayout>
 #include <QtMath>
 
 #include "platform/text/documentlayout.h"
 #include "platform/text/fontfamily.h"
 #include "platform/system/strings.h"
 #include "platform/text/styledtextedit.h"
+#include "platform/controls/lineindex.h"
+#include "platform/controls/textcopy.h"
 #include "platform/controls/window.h"
 
 namespace fw {
@@ -152,47 +153,10 @@ QTextEdit* EditField::TextEdit() const { return multiline_ ? static_cast<QTextEd
 QLineEdit* EditField::LineEdit() const { return multiline_ ? nullptr : static_cast<QLineEdit*>(Widget()); }
 QTextDocument* EditField::Document() const { return multiline_ ? TextEdit()->document() : nullptr; }
 
-namespace {
-// A document's own object of type T, made the first time it is asked for and deleted with it.
-template <typename T>
-T& AttachedTo(QTextDocument* doc, const char* property) {
-  auto* object = static_cast<T*>(doc->property(property).value<QObject*>());
-  if (!object) {
-    object = new T(doc);
-    doc->setProperty(property, QVariant::fromValue<QObject*>(object));
-  }
-  return *object;
-}
-
-// The editor's text as Text() gives it, kept until the text changes: the find box asks for it at
-// every press, and a copy of a long text costs tens of milliseconds. What is handed out shares
-// this copy, so a search reads the text where it lies.
-class TextCopy : public QObject {
- public:
-  explicit TextCopy(QTextDocument* doc) : QObject(doc), doc_(doc) {
-    connect(doc, &QTextDocument::contentsChange, this, [this] { text_ = QString(); valid_ = false; });
-  }
-  QString Get() {
-    // A change inside an edit block still open is signalled only when the block closes; one that
-    // changed the length is seen here already.
-    if (!valid_ || text_.size() != doc_->characterCount() - 1) {
-      text_ = Unseparated(doc_->toRawText());
-      valid_ = true;
-    }
-    return text_;
-  }
-
- private:
-  QTextDocument* doc_;
-  QString text_;
-  bool valid_ = false;
-};
-}  // namespace
-
 QString EditField::Text() const {
   if (!multiline_) return LineEdit()->text();
   FinishContent();
-  return AttachedTo<TextCopy>(Document(), "fw.textCopy").Get();
+  return TextCopy::Of(Document()).Get();
 }
 
 void EditField::DropContent() {
@@ -450,103 +414,6 @@ int EditField::CharPosAtXY(int x, int y) const {
 namespace {
 // Every multiline field's document is laid out by a DocumentLayout (set as the field is made).
 DocumentLayout* OurLayout(const QTextDocument* doc) { return static_cast<DocumentLayout*>(doc->documentLayout()); }
-
-// The first visual line of each block, counted once from the start of the document and kept
-// until the document or its layout changes, so that finding a line in a text of 100,000 blocks
-// takes no walk through them. Only blocks already laid out are kept: a block not laid out yet
-// has no line count of its own, and the count of every block after it is not known either.
-class LineIndex : public QObject {
- public:
-  static LineIndex& Of(QTextDocument* doc) {
-    LineIndex& index = AttachedTo<LineIndex>(doc, kProperty);
-    index.Check();
-    return index;
-  }
-  explicit LineIndex(QTextDocument* doc) : QObject(doc), doc_(doc) {
-    // Every change of text or format reaches this signal, and every layout (a new width, a new
-    // default font, each step of the editor's background layout) those of the layout (Check).
-    connect(doc, &QTextDocument::contentsChange, this, [this] { Reset(); });
-    Reset();
-  }
-
-  // The lines of all blocks before `block`.
-  int LinesBefore(const QTextBlock& block) {
-    const int n = block.blockNumber();
-    while (Counted() < n && Grow()) {}
-    if (n <= Counted()) return starts_[n];
-    int line = starts_.back();
-    for (QTextBlock b = next_; b.isValid() && b != block; b = b.next()) line += LinesOf(b);
-    return line;
-  }
-
-  // The block that holds `line` and the line's number inside it; an invalid block when the text
-  // has fewer lines. `exact` is false when the count went through blocks not laid out yet.
-  QTextBlock BlockAtLine(int line, int* within, bool* exact) {
-    while (starts_.back() <= line && Grow()) {}
-    if (starts_.back() > line) {
-      const auto at = std::upper_bound(starts_.begin(), starts_.end(), line) - 1;
-      *within = line - *at;
-      *exact = true;
-      return doc_->findBlockByNumber(static_cast<int>(at - starts_.begin()));
-    }
-    int remaining = line - starts_.back();
-    *exact = true;
-    QTextBlock b = next_;
-    for (; b.isValid(); b = b.next()) {
-      const int lines = LinesOf(b);
-      if (remaining < lines) break;
-      *exact = *exact && LaidOut(b);
-      remaining -= lines;
-    }
-    *within = remaining;
-    return b;
-  }
-
- private:
-  static constexpr const char* kProperty = "fw.lineIndex";
-
-  void Check() {
-    DocumentLayout* layout = OurLayout(doc_);
-    if (layout != layout_) {
-      QObject::disconnect(layoutConnections_[0]);
-      QObject::disconnect(layoutConnections_[1]);
-      layout_ = layout;
-      layoutConnections_[0] = connect(layout, &QAbstractTextDocumentLayout::update, this, [this] { Reset(); });
-      layoutConnections_[1] =
-          connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] { Reset(); });
-      Reset();
-    }
-    // A change still inside an open edit block has not been signalled yet.
-    if (doc_->blockCount() != blocks_ || doc_->characterCount() != characters_) Reset();
-  }
-
-  void Reset() {
-    starts_.assign(1, 0);
-    next_ = doc_->begin();
-    blocks_ = doc_->blockCount();
-    characters_ = doc_->characterCount();
-  }
-
-  // The lines of a block as laid out; a block not laid out yet counts one.
-  int LinesOf(const QTextBlock& b) const { return std::max(1, layout_->LineCount(b)); }
-  bool LaidOut(const QTextBlock& b) const { return layout_->LaidOut(b); }
-
-  int Counted() const { return static_cast<int>(starts_.size()) - 1; }
-
-  bool Grow() {
-    if (!next_.isValid() || !LaidOut(next_)) return false;
-    starts_.push_back(starts_.back() + LinesOf(next_));
-    next_ = next_.next();
-    return true;
-  }
-
-  QTextDocument* doc_;
-  DocumentLayout* layout_ = nullptr;
-  QMetaObject::Connection layoutConnections_[2];
-  std::vector<int> starts_;  // starts_[i]: the lines before block i, for the blocks counted
-  QTextBlock next_;          // the first block not counted
-  int blocks_ = 0, characters_ = 0;
-};
 }  // namespace
 
 int EditField::LineNumAtCharPos(int offset) const {
@@ -556,7 +423,7 @@ int EditField::LineNumAtCharPos(int offset) const {
   const QTextBlock target = doc->findBlock(std::clamp(offset, 0, doc->characterCount() - 1));
   DocumentLayout* layout = OurLayout(doc);
   layout->LayOutUpTo(target);
-  return LineIndex::Of(doc).LinesBefore(target) + layout->LineNumberAt(target, offset - target.position());
+  return LineIndex::Of(doc, layout).LinesBefore(target) + layout->LineNumberAt(target, offset - target.position());
 }
 
 int EditField::ScrollPosition() const {
@@ -584,7 +451,7 @@ void EditField::SetScrollPosition(int line) {
   int within = 0;
   for (int pass = 0; pass < 2; ++pass) {
     bool exact = true;
-    target = LineIndex::Of(doc).BlockAtLine(line, &within, &exact);
+    target = LineIndex::Of(doc, layout).BlockAtLine(line, &within, &exact);
     if (exact) break;
     layout->LayOutUpTo(target.isValid() ? target : doc->lastBlock());
   }
@@ -665,14 +532,6 @@ void EditField::SetBorder(bool on) {
   if (multiline_) TextEdit()->setFrameShape(on ? QFrame::StyledPanel : QFrame::NoFrame);
   else LineEdit()->setFrame(on);
 }
-
-QString StyledText::Font(int start, int) const { return field_->StyleAt(start).Font; }
-int StyledText::Size(int start, int) const { return field_->StyleAt(start).Size; }
-Color StyledText::TextColor(int start, int) const { return field_->StyleAt(start).TextColor; }
-bool StyledText::Bold(int start, int) const { return field_->StyleAt(start).Bold; }
-bool StyledText::Italic(int start, int) const { return field_->StyleAt(start).Italic; }
-bool StyledText::Underline(int start, int) const { return field_->StyleAt(start).Underline; }
-TextStyle StyledText::StyleAt(int start) const { return field_->StyleAt(start); }
 
 void FinishPendingContent(QTextEdit* edit) {
   if (auto* field = qobject_cast<EditField*>(edit->property(kFieldProperty).value<QObject*>())) field->FinishContent();

@@ -11,29 +11,25 @@
 // 0,0): blockBoundingRect() gives the block's place in the document, as the editor's caret,
 // cursor movement and selection code expect.
 //
-// A paragraph of more than kPieced characters is laid out as pieces of its text instead, each a
-// QTextLayout of its own (a line may end where a piece does): Qt's layout of a paragraph starts
-// from nothing for every change, so a key typed into one of 10 MB took seconds, and so did
-// showing its start. Such a paragraph's own QTextLayout holds no lines; the functions below give
-// its lines and caret places, for the editor's keys and for line counts.
+// A long paragraph is laid out as pieces of its text instead (ParagraphPieces), each a QTextLayout
+// of its own (a line may end where a piece does): Qt's layout of a paragraph starts from nothing
+// for every change, so a key typed into one of 10 MB took seconds, and so did showing its start.
+// Such a paragraph's own QTextLayout holds no lines; the functions below give its lines and caret
+// places, for the editor's keys and for line counts.
 
 #include <QAbstractTextDocumentLayout>
 #include <QBasicTimer>
 #include <QFont>
-#include <QStringView>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTextOption>
 #include <memory>
 #include <vector>
 
-namespace fw {
+#include "platform/text/heighttree.h"
+#include "platform/text/paragraphpieces.h"
 
-// Qt breaks a word longer than a line by looking at the rest of the word again for each line it
-// fills, which takes seconds for a word of 200,000 characters (a pasted base64 line) and hours
-// for 10 MB. A paragraph holding such a word is broken anywhere instead: its other words may then
-// break at the line's end too, which only paragraphs like that ever show.
-bool HasLongWord(QStringView text);
+namespace fw {
 
 class DocumentLayout : public QAbstractTextDocumentLayout {
   Q_OBJECT
@@ -86,11 +82,8 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   // Height of the block as laid out (`exact`) or as estimated from its length.
   qreal LayOut(const QTextBlock& block) const;
   qreal Estimate(const QTextBlock& block) const;
-  void SetHeight(int index, qreal h) const;
   qreal Top(int index) const;       // of the block, in the document
   int IndexAt(qreal y) const;       // the block holding y (clamped)
-  // Makes the sum tree again over the blocks from `from` on, the nodes before standing.
-  void RebuildTree(int from) const;
   void ResetAll();
   void Resync(int from, int charsRemoved, int charsAdded);
   void ScheduleBackground();
@@ -103,24 +96,10 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   void PostSize() const;
   bool EnsureLaidOut(const QTextBlock& block) const;
 
-  struct Piece {
-    int start = 0, length = 0;  // in the block's text
-    qreal y = 0, height = 0;    // in the block; the height is an estimate until laid out
-    std::unique_ptr<QTextLayout> layout;  // none while the piece needs laying out
-  };
-  using Pieces = std::vector<Piece>;
   // The pieces of block `index`, made when it is long enough to need them (none otherwise).
-  Pieces* PiecesOf(int index, const QTextBlock& block) const;
-  // Lays out the pieces not laid out yet, for budgetNs at most (below 0: no limit), or (from >= 0)
-  // only those touching from..to of the block; true once none is left.
-  bool LayOutPieces(int index, const QTextBlock& block, qint64 budgetNs, int from = -1, int to = -1) const;
-  // `formats` walks the block's fragments, on from one piece to the next.
-  void LayOutPiece(const QTextBlock& block, Piece& piece, bool first, QTextBlock::iterator& formats) const;
-  qreal PiecesHeight(const QTextBlock& block, Pieces& pieces) const;
-  qreal PieceEstimate(const QTextBlock& block, int length) const;
-  // Pieces of `text`, which starts `start` into the block, at estimated heights.
-  Pieces MakePieces(const QTextBlock& block, int start, const QString& text) const;
-  qreal PlaceLines(const QTextBlock& block, QTextLayout* tl, bool firstLine, qreal y) const;
+  ParagraphPieces* PiecesOf(int index, const QTextBlock& block) const;
+  // How the block's lines are laid out, for its pieces.
+  ParagraphPieces::Frame FrameOf(const QTextBlock& block) const;
   // The layout holding a place of block `index` (a position in it, or else a height in it), laid
   // out, with where its text starts in the block and its top in the block.
   struct Part {
@@ -133,8 +112,6 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   // `length` positions (with the paragraph's end when `last`), its top at `top`.
   void DrawPart(QPainter* painter, const PaintContext& context, const QTextBlock& block, QTextLayout* tl, int offset,
                 int length, qreal top, bool last) const;
-  // An edit inside one paragraph: only the pieces it touched are laid out again.
-  void EditPieces(Pieces& pieces, int relative, int removed, int added) const;
   // After pieces were laid out outside a pass over the blocks: the block's height, and whether it
   // is now exact.
   void PieceLaidOut(int index, const QTextBlock& block) const;
@@ -154,11 +131,10 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
   Inputs CurrentInputs() const;
   Inputs inputs_;
 
-  // Per block: its height, whether that height is exact, and the sum tree over the heights.
-  mutable std::vector<qreal> heights_;
-  mutable std::vector<unsigned char> exact_;
-  mutable std::vector<qreal> tree_;
-  mutable std::vector<std::unique_ptr<Pieces>> pieces_;
+  // Per block: its height, whether that height is exact, and the sum tree over the heights; and
+  // a long paragraph's pieces.
+  mutable HeightTree heights_;
+  mutable std::vector<std::unique_ptr<ParagraphPieces>> pieces_;
   mutable int pending_ = 0;       // blocks whose height is an estimate
   mutable qreal lastReportedHeight_ = -1;
   mutable bool sizePosted_ = false;

@@ -5,7 +5,7 @@
 #include <QTextLayout>
 #include <QWidget>
 
-#include "platform/text/documentlayout.h"
+#include "platform/text/paragraphpieces.h"
 #include "platform/controls/editfield.h"
 #include "platform/controls/graphics.h"
 

@@ -391,6 +391,16 @@ TEST_F(EditFieldTest, TextFollowsEveryChangeAndWhatItGaveBeforeStaysAsItWas) {
       {"undone", [&] { select(0, 1); multi_->SetSelText("z"); multi_->TextEdit()->undo(); }, "abc def"},
       {"a style only", [&] { select(0, 3); multi_->SetSelBold(true); }, "abc def"},
       {"a new text", [&] { multi_->SetText("xyz"); }, "xyz"},
+      // Such a change is signalled only when the block closes; the text is asked for before that.
+      {"inserted inside an edit block still open",
+       [&] {
+         QTextCursor c(multi_->Document());
+         c.beginEditBlock();
+         c.insertText("Q");
+         EXPECT_EQ(multi_->Text(), "Qabc def") << "before the block closes";
+         c.endEditBlock();
+       },
+       "Qabc def"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
