@@ -92,7 +92,7 @@ int Child(int argc, char** argv) {
       QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
     }
   });
-  Site::SetHostForTesting(QStringLiteral("127.0.0.1:") + QString::number(server.serverPort()));
+  Site::SetHost(QStringLiteral("127.0.0.1:") + QString::number(server.serverPort()));
 
   QTimer::singleShot(0, [&] {
     App_()->CheckforUpdateCheckNow_Action();
