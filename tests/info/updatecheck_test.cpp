@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "app/app.h"
+#include "failurereset.h"
 #include "info/selftest.h"
 #include "info/site.h"
 #include "info/updatewindow.h"
@@ -51,7 +52,7 @@ class UpdateCheckTest : public ::testing::Test {
     app_.LongVersion = QStringLiteral("1.7.0 for a test");
     Application::RegisterAppObject(&app_);
     Site::SetHost(server_.HostPort());
-    ResetFailureForTesting();
+    ResetFailure();
     ui().Clear();
   }
 

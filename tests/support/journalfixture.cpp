@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTimer>
 
 #include "app/startup.h"
+#include "failurereset.h"
 #include "platform/system/application.h"
 #include "platform/system/files.h"
 #include "platform/controls/window.h"
@@ -18,7 +18,7 @@ void JournalTest::SetUp() {
   fw::SpecialFolder::SetPreferencesForTesting(dir_.path());
   Module1::ResetState();
   prefModule::ResetState();
-  fw::ResetFailureForTesting();
+  ResetFailure();
   ui().Clear();
 }
 
@@ -26,11 +26,8 @@ void JournalTest::TearDown() {
   ReleaseModuleState();
   QCoreApplication::processEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  // A Quit of the program with no event loop running leaves Qt's quit request standing, and every
-  // later event loop (a modal window's in a later test) would end at once. Running the
-  // application's loop once clears it.
-  QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-  QCoreApplication::exec();
+  // A Quit of the program with no event loop running leaves Qt's quit request standing.
+  RunOutQuitRequest();
   fw::SpecialFolder::SetPreferencesForTesting(QString());
 }
 
