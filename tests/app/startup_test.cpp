@@ -167,7 +167,6 @@ class ByteNamedConfigFolder : public JournalTest {
     JournalTest::SetUp();
     base_ = QFile::encodeName(PrefsPath());
     saved_ = {{"XDG_CONFIG_HOME", qgetenv("XDG_CONFIG_HOME")}, {"HOME", qgetenv("HOME")}};
-    fw::SpecialFolder::SetPreferencesForTesting(QString());
   }
   void TearDown() override {
     for (const auto& [name, value] : saved_) qputenv(name, value);

@@ -7,7 +7,6 @@
 #include "app/startup.h"
 #include "failurereset.h"
 #include "platform/system/application.h"
-#include "platform/system/files.h"
 #include "platform/controls/window.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
@@ -15,7 +14,7 @@
 
 void JournalTest::SetUp() {
   ASSERT_TRUE(dir_.isValid());
-  fw::SpecialFolder::SetPreferencesForTesting(dir_.path());
+  preferences_.emplace(dir_.path());
   Module1::ResetState();
   prefModule::ResetState();
   ResetFailure();
@@ -28,7 +27,7 @@ void JournalTest::TearDown() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   // A Quit of the program with no event loop running leaves Qt's quit request standing.
   RunOutQuitRequest();
-  fw::SpecialFolder::SetPreferencesForTesting(QString());
+  preferences_.reset();
 }
 
 fw::ScriptedUiService& JournalTest::ui() { return static_cast<fw::ScriptedUiService&>(fw::UiService::Current()); }

@@ -428,7 +428,7 @@ TEST_F(FolderFiles, ADataFolderThatCannotBeMadeIsToldOnce) {
   QFile f(parent);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.close();
-  fw::SpecialFolder::SetPreferencesForTesting(parent);
+  PointPreferencesAt(parent);
   Start();
   EXPECT_EQ(ui().Messages(), QStringList{"The data folder \"" + parent +
                                          "/Tavrin\" could not be created: nothing you write can be saved."});
