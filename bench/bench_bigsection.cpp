@@ -39,6 +39,7 @@
 #include "platform/system/files.h"
 #include "platform/system/folderitem.h"
 #include "platform/controls/listbox.h"
+#include "preferencesfolder.h"
 #include "scripteduiservice.h"
 #include "platform/rtf/styledtextrtf.h"
 #include "platform/dialogs/uiservice.h"
@@ -227,7 +228,7 @@ int Child(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrin"));
   fw::UiService::Install(std::make_unique<fw::ScriptedUiService>());
-  fw::SpecialFolder::SetPreferencesForTesting(dataDir);
+  const PreferencesFolder preferences(dataDir);
   if (!fw::StartApplication(&Startup)) return 1;
   Window1* w = Window1::Window1_();
   fw::Listbox& lb = w->LB1();

@@ -18,7 +18,7 @@
 
 #include "benchsupport.h"
 #include "platform/controls/editfield.h"
-#include "platform/system/files.h"
+#include "preferencesfolder.h"
 #include "scripteduiservice.h"
 #include "platform/controls/checkbox.h"
 #include "store/module1.h"
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
   fw::UiService::Install(std::make_unique<fw::ScriptedUiService>());
   auto& ui = static_cast<fw::ScriptedUiService&>(fw::UiService::Current());
   QTemporaryDir prefs;
-  fw::SpecialFolder::SetPreferencesForTesting(prefs.path());
+  const PreferencesFolder preferences(prefs.path());
 
   Window1* w = Window1::Window1_();
   w->Show();

@@ -19,8 +19,8 @@
 #include "benchsupport.h"
 #include "platform/system/application.h"
 #include "platform/controls/editfield.h"
-#include "platform/system/files.h"
 #include "platform/controls/listbox.h"
+#include "preferencesfolder.h"
 #include "scripteduiservice.h"
 #include "window/window1.h"
 
@@ -38,7 +38,7 @@ int PdfPages(const QString& path) {
 int Child(qsizetype characters) {
   auto& ui = static_cast<fw::ScriptedUiService&>(fw::UiService::Current());
   QTemporaryDir dir;
-  fw::SpecialFolder::SetPreferencesForTesting(dir.path());
+  const PreferencesFolder preferences(dir.path());
   if (!fw::StartApplication(&Startup)) return 1;
   Window1* w = Window1::Window1_();
   w->LB1().AddRow(QStringLiteral("Bench"));
@@ -75,7 +75,6 @@ int Child(qsizetype characters) {
   std::printf("%d %.1f %ld %ld %lld %s %.1f\n", pages, bench::Median(times), filledKb, printedKb, pdfBytes,
               ui.Messages().isEmpty() && PdfPages(pdf) == pages ? "ok" : "messages", bench::Median(reversed));
   ReleaseModuleState();
-  fw::SpecialFolder::SetPreferencesForTesting(QString());
   return 0;
 }
 

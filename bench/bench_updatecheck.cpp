@@ -26,8 +26,8 @@
 #include "benchsupport.h"
 #include "info/selftest.h"
 #include "info/site.h"
-#include "platform/system/files.h"
 #include "platform/controls/pushbutton.h"
+#include "preferencesfolder.h"
 
 namespace {
 
@@ -73,8 +73,8 @@ int Child(int argc, char** argv) {
   if (!c) return 2;
   QApplication qtApp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrin"));
-  QTemporaryDir preferences;
-  fw::SpecialFolder::SetPreferencesForTesting(preferences.path());
+  QTemporaryDir prefs;
+  const PreferencesFolder preferences(prefs.path());
 
   // The update server: the whole reply to each request, then the connection closed.
   const QByteArray reply = Reply(*c);
@@ -92,7 +92,7 @@ int Child(int argc, char** argv) {
       QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
     }
   });
-  Site::SetHostForTesting(QStringLiteral("127.0.0.1:") + QString::number(server.serverPort()));
+  Site::SetHost(QStringLiteral("127.0.0.1:") + QString::number(server.serverPort()));
 
   QTimer::singleShot(0, [&] {
     App_()->CheckforUpdateCheckNow_Action();

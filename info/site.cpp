@@ -14,6 +14,6 @@ QString& Override() {
 QString Host() { return Override().isEmpty() ? QStringLiteral(TAVRIN_SITE_HOST) : Override(); }
 QString WebSiteURL() { return QStringLiteral("http://") + Host() + QStringLiteral("/"); }
 QString UpdateFileURL() { return QStringLiteral("http://") + Host() + QStringLiteral("/Updates/tavrin.xml"); }
-void SetHostForTesting(const QString& host) { Override() = host; }
+void SetHost(const QString& host) { Override() = host; }
 
 }  // namespace Site

@@ -11,7 +11,9 @@ QString Host();
 QString WebSiteURL();
 // "http://" + host + "/Updates/tavrin.xml".
 QString UpdateFileURL();
-// Points everything at another server (host[:port]); "" restores the built-in one.
-void SetHostForTesting(const QString& host);
+// Points everything at another server (host[:port]); "" restores the built-in one. The built-in
+// host is fixed when the program is built; this lets one build check for updates against a server
+// on this machine (the tests' and the update benchmark's, on 127.0.0.1). The program never sets it.
+void SetHost(const QString& host);
 
 }  // namespace Site

@@ -277,14 +277,7 @@ bool MayInteract() { return !g_commit || g_commit->AllowsInteraction(); }
 bool TerminationUnderWay() { return g_terminating; }
 
 bool HasFailed() { return g_failed; }
-void ResetFailureForTesting() {
-  if (!g_failed) return;
-  g_failed = false;
-  // The failure ended the event loops and left Qt's mark that makes every later loop return at
-  // once; a run of the application's loop clears it.
-  QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-  QCoreApplication::exec();
-}
+void ClearFailure() { g_failed = false; }
 
 bool StartApplication(const std::function<void()>& startup) {
   QGuiApplication::setQuitOnLastWindowClosed(false);

@@ -96,7 +96,11 @@ bool StartApplication(const std::function<void()>& startup);
 int FinishApplication(int loopStatus);
 // Whether an exception nothing caught has ended the program.
 bool HasFailed();
-void ResetFailureForTesting();
+// Forgets that an exception ended the program, so that the next one is reported again. The
+// program ends after a failure and never calls it; a process that goes on (the tests provoke one
+// failure after another) does. The quit the failure asked for still stands: it is the caller's to
+// run out.
+void ClearFailure();
 
 // The six standard edit commands on the focused text field.
 enum class EditCommand { Undo, Cut, Copy, Paste, Clear, SelectAll };

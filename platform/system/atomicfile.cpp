@@ -1,7 +1,6 @@
 #include "platform/system/atomicfile.h"
 
 #include <QFileInfo>
-#include <QHash>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -13,15 +12,7 @@
 namespace fw {
 
 namespace {
-struct Fault {
-  AtomicFile::Step step;
-  int error;
-  QString reason;
-};
-QHash<QString, Fault>& Faults() {
-  static QHash<QString, Fault> faults;
-  return faults;
-}
+AtomicFile::FaultPoint g_faultPoint = nullptr;
 
 // The same shape as the temporary files of earlier versions, so that one rule finds the
 // leftovers of both: the target's name, a dot and six letters or digits.
@@ -56,11 +47,11 @@ bool AtomicFile::Fail(int error) {
   return false;
 }
 
-bool AtomicFile::Injected(Step step) {
-  auto it = Faults().find(QFileInfo(target_).fileName());
-  if (it == Faults().end() || it->step != step) return false;
-  const Fault f = Faults().take(it.key());
-  error_ = f.reason.isEmpty() ? SystemReason(f.error) : f.reason;
+bool AtomicFile::FaultAt(Step step) {
+  if (!g_faultPoint) return false;
+  const std::optional<Fault> fault = g_faultPoint(target_, step);
+  if (!fault) return false;
+  error_ = fault->reason.isEmpty() ? SystemReason(fault->error) : fault->reason;
   Cancel();
   return true;
 }
@@ -84,7 +75,7 @@ bool AtomicFile::Open() {
     // not come back unreadable, or its next showing is empty and the save after overwrites it.
     mode_ = static_cast<int>((st.st_mode & 07777) | S_IRUSR | S_IWUSR);
   }
-  if (Injected(Step::Open)) return false;
+  if (FaultAt(Step::Open)) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const QString candidate = target_ + u'.' + RandomSuffix();
     fd_ = ::open(candidate.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -93,7 +84,7 @@ bool AtomicFile::Open() {
       // A replacement that could not take the old file's permissions would change who may read
       // the file: the old one stays instead.
       if (mode_ >= 0) {
-        if (Injected(Step::Permissions)) return false;
+        if (FaultAt(Step::Permissions)) return false;
         if (::fchmod(fd_, static_cast<mode_t>(mode_)) != 0) return Fail(errno);
       }
       return true;
@@ -108,7 +99,7 @@ bool AtomicFile::Write(const QByteArray& data) {
     if (error_.isEmpty()) error_ = QStringLiteral("the file is not open");
     return false;
   }
-  if (Injected(Step::Write)) return false;
+  if (FaultAt(Step::Write)) return false;
   const char* p = data.constData();
   qsizetype left = data.size();
   while (left > 0) {
@@ -129,19 +120,19 @@ bool AtomicFile::Commit() {
     if (error_.isEmpty()) error_ = QStringLiteral("the file is not open");
     return false;
   }
-  if (Injected(Step::Sync)) return false;
+  if (FaultAt(Step::Sync)) return false;
   if (::fdatasync(fd_) != 0) return Fail(errno);
-  if (Injected(Step::Close)) return false;
+  if (FaultAt(Step::Close)) return false;
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) return Fail(errno);
-  if (Injected(Step::Rename)) return false;
+  if (FaultAt(Step::Rename)) return false;
   if (::rename(temp_.toLocal8Bit().constData(), target_.toLocal8Bit().constData()) != 0) return Fail(errno);
   temp_.clear();
   // From here on the new file is in place under its name, whole: what follows only makes the
   // new name outlast a power cut. A folder that cannot be synced does not make the file unsaved,
   // and a caller told "not saved" would keep asking for a save that already happened.
-  if (Injected(Step::SyncFolder))
+  if (FaultAt(Step::SyncFolder))
     error_.clear();  // as a failed sync: the file is saved all the same
   else
     SyncFolder(FolderOf(target_));
@@ -169,12 +160,6 @@ bool AtomicFile::IsLeftoverOf(const QString& fileName, bool (*ownName)(const QSt
   return ownName(fileName.left(cut));
 }
 
-void AtomicFile::InjectFaultForTesting(const QString& fileName, Step step, int error) {
-  Faults().insert(fileName, Fault{step, error, QString()});
-}
-
-void AtomicFile::InjectFailureForTesting(const QString& fileName, const QString& reason) {
-  Faults().insert(fileName, Fault{Step::Write, 0, reason});
-}
+void AtomicFile::SetFaultPoint(FaultPoint point) { g_faultPoint = point; }
 
 }  // namespace fw

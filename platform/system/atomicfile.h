@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace fw {
 
 class AtomicFile {
@@ -31,15 +33,25 @@ class AtomicFile {
   // between creating it and renaming it) of one of `ownName`'s files.
   static bool IsLeftoverOf(const QString& fileName, bool (*ownName)(const QString&));
 
-  // Test seams: the next replace of a file named `fileName` fails at `step`, as the system call
-  // would fail with `error` (an errno value); or, for the older seam, with the text `reason`.
+  // The steps of a replace, each a system call whose failure leaves the old file as it was (but
+  // the last, after the rename).
   enum class Step { Open, Permissions, Write, Sync, Close, Rename, SyncFolder };
-  static void InjectFaultForTesting(const QString& fileName, Step step, int error);
-  static void InjectFailureForTesting(const QString& fileName, const QString& reason);
+  // A step's failure: the system call's errno, or, when not empty, a reason of its own in its place.
+  struct Fault {
+    int error = 0;
+    QString reason;
+  };
+  // Asked before each step of every replace, with the target's path: a fault makes that step fail
+  // as the system call would. A full or failing disk cannot be had on purpose, yet what a save
+  // does then (the old file kept whole, the reason the user reads) is what matters most of it;
+  // the tests provoke each failure through this point. The program never sets it, and unset it
+  // costs a step one test of a null pointer.
+  using FaultPoint = std::optional<Fault> (*)(const QString& target, Step step);
+  static void SetFaultPoint(FaultPoint point);
 
  private:
   bool Fail(int error);
-  bool Injected(Step step);
+  bool FaultAt(Step step);
 
   QString target_;
   QString temp_;

@@ -5,17 +5,14 @@
 namespace fw {
 
 namespace {
-std::function<QDateTime()>& Clock() {
-  static std::function<QDateTime()> clock;
-  return clock;
-}
+Date::Clock g_clock = nullptr;
 }  // namespace
 
-Date::Date() : value_(Clock() ? Clock()() : QDateTime::currentDateTime()) {}
+Date::Date() : value_(g_clock ? g_clock() : QDateTime::currentDateTime()) {}
 
 QString Date::ShortDate() const { return QLocale::system().toString(value_.date(), QLocale::ShortFormat); }
 QString Date::ShortTime() const { return QLocale::system().toString(value_.time(), QLocale::ShortFormat); }
 
-void Date::SetClockForTesting(std::function<QDateTime()> clock) { Clock() = std::move(clock); }
+void Date::SetClock(Clock clock) { g_clock = clock; }
 
 }  // namespace fw

@@ -14,11 +14,6 @@
 namespace fw {
 
 namespace {
-QString& PreferencesOverride() {
-  static QString path;
-  return path;
-}
-
 // Folders opened by the bytes of their names: the link to each, and its name for messages.
 struct ByteNamedFolder {
   QByteArray bytes;
@@ -82,12 +77,10 @@ QString DisplayPath(const QString& path) {
 
 namespace SpecialFolder {
 FolderItemPtr Preferences() {
-  QString path = PreferencesOverride();
-  if (path.isEmpty()) path = ConfigFolder();
+  const QString path = ConfigFolder();
   if (path.isEmpty()) return nullptr;
   return std::make_shared<FolderItem>(path);
 }
-void SetPreferencesForTesting(const QString& path) { PreferencesOverride() = path; }
 }  // namespace SpecialFolder
 
 }  // namespace fw

@@ -13,13 +13,13 @@ namespace fw {
 QString DisplayPath(const QString& path);
 
 namespace SpecialFolder {
-// The user's configuration folder (XDG config home); tests point it at a temporary folder. A
-// folder whose name is not valid UTF-8 (a byte such as 0xFF in $XDG_CONFIG_HOME or $HOME) is
-// opened by its own bytes and reached through the system's link to the open folder,
-// /proc/self/fd/<n>: a QString cannot hold such a name, and the name Qt would make of it is
-// another folder's. It is made first when it is missing, as the journal's folder needs it.
+// The user's configuration folder (XDG config home), looked up anew at each call: tests point it
+// at a temporary folder through XDG_CONFIG_HOME. A folder whose name is not valid UTF-8 (a byte
+// such as 0xFF in $XDG_CONFIG_HOME or $HOME) is opened by its own bytes and reached through the
+// system's link to the open folder, /proc/self/fd/<n>: a QString cannot hold such a name, and the
+// name Qt would make of it is another folder's. It is made first when it is missing, as the
+// journal's folder needs it.
 FolderItemPtr Preferences();
-void SetPreferencesForTesting(const QString& path);
 }  // namespace SpecialFolder
 
 }  // namespace fw

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "failurereset.h"
 #include "journalfixture.h"
 #include "platform/system/application.h"
 #include "platform/controls/editfield.h"
@@ -129,7 +130,7 @@ TEST_F(JournalTest, TheLockGoesAtEveryEndOfARun) {
     EXPECT_EQ(RunHoldingLock(&lock, c.run), c.status);
     EXPECT_FALSE(QFile::exists(lockPath));
     EXPECT_EQ(ui().Messages(), c.messages);
-    fw::ResetFailureForTesting();
+    ResetFailure();
   }
 
   GTEST_FLAG_SET(death_test_style, "fast");
@@ -166,7 +167,6 @@ class ByteNamedConfigFolder : public JournalTest {
     JournalTest::SetUp();
     base_ = QFile::encodeName(PrefsPath());
     saved_ = {{"XDG_CONFIG_HOME", qgetenv("XDG_CONFIG_HOME")}, {"HOME", qgetenv("HOME")}};
-    fw::SpecialFolder::SetPreferencesForTesting(QString());
   }
   void TearDown() override {
     for (const auto& [name, value] : saved_) qputenv(name, value);

@@ -17,9 +17,9 @@
 #include <signal.h>
 
 #include "app/startup.h"
+#include "filefaults.h"
 #include "journalfixture.h"
 #include "platform/system/application.h"
-#include "platform/system/atomicfile.h"
 #include "platform/controls/editfield.h"
 #include "platform/system/folderitem.h"
 #include "platform/controls/listbox.h"
@@ -165,7 +165,7 @@ TEST_P(EachCommit, SavesAndKeepsTheProgramRunning) {
   const CommitCase& c = GetParam();
   ASSERT_NE(StartWithShownSection(), nullptr);
   ASSERT_TRUE(QFile::remove(DataPath("Sections.txt")));
-  if (c.textFails) fw::AtomicFile::InjectFailureForTesting("Tavrin-Diary.txt", "No space left on device");
+  if (c.textFails) FileFaults::FailWrite("Tavrin-Diary.txt", "No space left on device");
   if (c.answer) ui().SetNextAnswer(c.answer);
   ScriptedCommit commit;
   commit.allows = c.allows;

@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "app/app.h"
+#include "failurereset.h"
 #include "info/selftest.h"
 #include "info/site.h"
 #include "info/updatewindow.h"
@@ -50,8 +51,8 @@ class UpdateCheckTest : public ::testing::Test {
     app_.ShortVersion = QStringLiteral("1.7.0");
     app_.LongVersion = QStringLiteral("1.7.0 for a test");
     Application::RegisterAppObject(&app_);
-    Site::SetHostForTesting(server_.HostPort());
-    ResetFailureForTesting();
+    Site::SetHost(server_.HostPort());
+    ResetFailure();
     ui().Clear();
   }
 
@@ -59,7 +60,7 @@ class UpdateCheckTest : public ::testing::Test {
     for (Window* w : OpenWindows()) delete w;
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    Site::SetHostForTesting(QString());
+    Site::SetHost(QString());
     Application::RegisterAppObject(nullptr);
   }
 
@@ -327,7 +328,7 @@ TEST_F(UpdateCheckTest, AFailedConnectionBeepsAndShowsItsCode) {
     LoopbackServer gone;
     closedPort = gone.Port();
   }
-  Site::SetHostForTesting(QStringLiteral("127.0.0.1:") + QString::number(closedPort));
+  Site::SetHost(QStringLiteral("127.0.0.1:") + QString::number(closedPort));
   RunCheck();
   EXPECT_EQ(Kinds(), (QStringList{"Beep", "MsgBox"}));
   EXPECT_EQ(ui().Messages(),
@@ -362,7 +363,7 @@ TEST_F(UpdateCheckTest, ClosingTheUpdateWindowWhileTheServerIsSilentEndsTheCheck
     SCOPED_TRACE(way.how);
     LoopbackServer silent;
     silent.Answer(LoopbackServer::Mode::NeverAnswer);
-    Site::SetHostForTesting(silent.HostPort());
+    Site::SetHost(silent.HostPort());
     ui().Clear();
     While([&] { return silent.RequestComplete(); }, [&] { way.close(OpenUpdateWindow()); });
     RunCheck();

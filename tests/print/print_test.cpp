@@ -11,7 +11,10 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <optional>
+
 #include "app/app.h"
+#include "fixedclock.h"
 #include "info/help.h"
 #include "journalfixture.h"
 #include "pdffile.h"
@@ -68,16 +71,17 @@ class PrintTest : public JournalTest {
   Window1* w = nullptr;
   QTemporaryDir pdfs;
   int printed = 0;
+  std::optional<FixedClock> clock_;
 
   void SetUp() override {
     JournalTest::SetUp();
     ASSERT_TRUE(pdfs.isValid());
-    fw::Date::SetClockForTesting([] { return kStart; });
+    clock_.emplace(kStart);
     w = StartProgram();
     ASSERT_NE(w, nullptr);
   }
   void TearDown() override {
-    fw::Date::SetClockForTesting(nullptr);
+    clock_.reset();
     CloseProgram();
     JournalTest::TearDown();
   }
@@ -447,7 +451,7 @@ TEST_F(PrintTest, TheDateTextIsTakenWhenTheCommandStarts) {
   ShowSection(QStringLiteral("Diary"), Lines(1, 120));
   const QString atStart = DateText();
   const QString path = pdfs.filePath(QStringLiteral("late.pdf"));
-  ui().SetNextPrint(path, 1200, [] { fw::Date::SetClockForTesting([] { return kStart.addSecs(2 * 3600 + 7 * 60); }); });
+  ui().SetNextPrint(path, 1200, [this] { clock_->Set(kStart.addSecs(2 * 3600 + 7 * 60)); });
   App_()->FilePrintSelectedSection_Action();
   ASSERT_NE(DateText(), atStart);
   const QStringList pages = PdfFile(path).PageTexts();

@@ -8,9 +8,8 @@
 #include <QFileInfo>
 #include <functional>
 
+#include "filefaults.h"
 #include "journalfixture.h"
-#include "platform/system/atomicfile.h"
-#include "platform/system/folderitem.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
 
@@ -202,8 +201,7 @@ TEST_F(Prefs, AFailedSaveIsToldOnceAndKeepsTheOldFile) {
     std::function<void()> breakIt;
     const char* reason;
   } cases[] = {
-      {"the disk is full", [] { fw::AtomicFile::InjectFailureForTesting("tavrin.txt", "disk full"); },
-       "disk full"},
+      {"the disk is full", [] { FileFaults::FailWrite("tavrin.txt", "disk full"); }, "disk full"},
       {"a folder stands in its place",
        [this] {
          if (QFileInfo(DataPath("tavrin.txt")).isFile()) ASSERT_TRUE(QFile::remove(DataPath("tavrin.txt")));

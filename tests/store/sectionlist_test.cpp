@@ -8,8 +8,8 @@
 #include <QFileInfo>
 
 #include "app/startup.h"
+#include "filefaults.h"
 #include "journalfixture.h"
-#include "platform/system/atomicfile.h"
 #include "platform/controls/editfield.h"
 #include "platform/system/folderitem.h"
 #include "platform/controls/listbox.h"
@@ -166,7 +166,7 @@ TEST_F(SectionList, FailedSaveKeepsOldFileAndNamesFileAndReason) {
   ASSERT_NE(w, nullptr);
   w->LB1().AddRow("Ideas");
 
-  fw::AtomicFile::InjectFailureForTesting("Sections.txt", "disk full");
+  FileFaults::FailWrite("Sections.txt", "disk full");
   Module1::saveSections();
   EXPECT_EQ(ReadData("Sections.txt"), QByteArray("Diary\n###Work\n"));
   ASSERT_EQ(ui().Messages().size(), 1);

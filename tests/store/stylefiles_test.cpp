@@ -7,8 +7,8 @@
 #include <QFileInfo>
 #include <functional>
 
+#include "filefaults.h"
 #include "journalfixture.h"
-#include "platform/system/atomicfile.h"
 #include "platform/controls/bevelbutton.h"
 #include "platform/system/folderitem.h"
 #include "platform/controls/rectangle.h"
@@ -276,7 +276,7 @@ TEST_F(StyleFiles, FailedWriteKeepsOldFileAndNamesFileAndReason) {
     ui().Clear();
     const QByteArray old = "old content\nsecond line\n";
     WriteData(c.file, old);
-    fw::AtomicFile::InjectFailureForTesting(c.file, "disk full");
+    FileFaults::FailWrite(c.file, "disk full");
     c.save();
     EXPECT_EQ(ReadData(c.file), old);
     ASSERT_EQ(ui().Messages().size(), 1);

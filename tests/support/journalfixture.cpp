@@ -3,11 +3,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTimer>
 
 #include "app/startup.h"
+#include "failurereset.h"
 #include "platform/system/application.h"
-#include "platform/system/files.h"
 #include "platform/controls/window.h"
 #include "store/module1.h"
 #include "store/prefmodule.h"
@@ -15,10 +14,10 @@
 
 void JournalTest::SetUp() {
   ASSERT_TRUE(dir_.isValid());
-  fw::SpecialFolder::SetPreferencesForTesting(dir_.path());
+  preferences_.emplace(dir_.path());
   Module1::ResetState();
   prefModule::ResetState();
-  fw::ResetFailureForTesting();
+  ResetFailure();
   ui().Clear();
 }
 
@@ -26,12 +25,9 @@ void JournalTest::TearDown() {
   ReleaseModuleState();
   QCoreApplication::processEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  // A Quit of the program with no event loop running leaves Qt's quit request standing, and every
-  // later event loop (a modal window's in a later test) would end at once. Running the
-  // application's loop once clears it.
-  QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-  QCoreApplication::exec();
-  fw::SpecialFolder::SetPreferencesForTesting(QString());
+  // A Quit of the program with no event loop running leaves Qt's quit request standing.
+  RunOutQuitRequest();
+  preferences_.reset();
 }
 
 fw::ScriptedUiService& JournalTest::ui() { return static_cast<fw::ScriptedUiService&>(fw::UiService::Current()); }

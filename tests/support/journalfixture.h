@@ -9,6 +9,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <optional>
+
+#include "preferencesfolder.h"
 #include "scripteduiservice.h"
 
 class Window1;
@@ -30,6 +33,8 @@ class JournalTest : public ::testing::Test {
   int CloseProgram();
 
   QString PrefsPath() const { return dir_.path(); }
+  // The preferences folder somewhere else for the rest of the test; PrefsPath stays.
+  void PointPreferencesAt(const QString& path) { preferences_->MoveTo(path); }
   QString DataPath(const QString& name = QString()) const;
   void WriteData(const QString& name, const QByteArray& content);
   QByteArray ReadData(const QString& name) const;
@@ -38,4 +43,5 @@ class JournalTest : public ::testing::Test {
 
  private:
   QTemporaryDir dir_;
+  std::optional<PreferencesFolder> preferences_;
 };

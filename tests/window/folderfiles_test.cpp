@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "app/startup.h"
+#include "filefaults.h"
 #include "journalfixture.h"
 #include "plainuser.h"
 #include "platform/system/atomicfile.h"
@@ -166,7 +167,7 @@ TEST_F(FolderFiles, AnUnreadableTextFileIsToldWithWhatTheNextSaveDoes) {
     switch (c.kind) {
       case Kind::Damaged:
         WriteData("Tavrin-X.txt", "not rich text at all");
-        fw::AtomicFile::InjectFaultForTesting("Tavrin-X.txt.unreadable", fw::AtomicFile::Step::Open, ENOSPC);
+        FileFaults::FailAt("Tavrin-X.txt.unreadable", fw::AtomicFile::Step::Open, ENOSPC);
         break;
       case Kind::Folder:
         ASSERT_TRUE(QDir().mkpath(file));
@@ -183,7 +184,7 @@ TEST_F(FolderFiles, AnUnreadableTextFileIsToldWithWhatTheNextSaveDoes) {
         target.close();
         ASSERT_TRUE(QFile::link(elsewhere + "/x.txt", file));
         // The copy aside goes beside the link, which the data folder takes: it must fail too.
-        fw::AtomicFile::InjectFaultForTesting("Tavrin-X.txt.unreadable", fw::AtomicFile::Step::Open, ENOSPC);
+        FileFaults::FailAt("Tavrin-X.txt.unreadable", fw::AtomicFile::Step::Open, ENOSPC);
         ASSERT_EQ(::chmod(elsewhere.toLocal8Bit().constData(), 0555), 0);
         break;
       }
@@ -427,7 +428,7 @@ TEST_F(FolderFiles, ADataFolderThatCannotBeMadeIsToldOnce) {
   QFile f(parent);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.close();
-  fw::SpecialFolder::SetPreferencesForTesting(parent);
+  PointPreferencesAt(parent);
   Start();
   EXPECT_EQ(ui().Messages(), QStringList{"The data folder \"" + parent +
                                          "/Tavrin\" could not be created: nothing you write can be saved."});

@@ -9,9 +9,9 @@
 #include <QKeyEvent>
 #include <QTextEdit>
 
+#include "filefaults.h"
 #include "journalfixture.h"
 #include "platform/system/application.h"
-#include "platform/system/atomicfile.h"
 #include "platform/controls/bevelbutton.h"
 #include "platform/controls/editfield.h"
 #include "platform/system/folderitem.h"
@@ -376,7 +376,7 @@ TEST_F(Layout, ClosingGoesOnWhenTheListCannotBeSaved) {
   Window1* w = StartProgram();
   ASSERT_NE(w, nullptr);
   w->LB1().AddRow("Work");
-  fw::AtomicFile::InjectFailureForTesting("Sections.txt", "disk full");
+  FileFaults::FailWrite("Sections.txt", "disk full");
   EXPECT_EQ(CloseProgram(), 0);
   EXPECT_EQ(ReadData("Sections.txt"), QByteArray("Diary\n"));
   ASSERT_EQ(ui().Messages().size(), 1);

@@ -11,9 +11,9 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include "filefaults.h"
 #include "journalfixture.h"
 #include "keys.h"
-#include "platform/system/atomicfile.h"
 #include "platform/controls/bevelbutton.h"
 #include "platform/controls/editfield.h"
 #include "platform/system/folderitem.h"
@@ -63,7 +63,7 @@ class NothingLost : public JournalTest {
     List().UserSelectRow(0);
     Type("typed in A");
     ui().Clear();
-    fw::AtomicFile::InjectFailureForTesting(failing, "No space left on device");
+    FileFaults::FailWrite(failing, "No space left on device");
     ui().SetNextAnswer(fw::kAnswerNo);
     w->Close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -78,7 +78,7 @@ TEST_F(NothingLost, FailedSaveStopsTheSwitch) {
   List().UserSelectRow(0);
   Type("typed in A");
   ui().Clear();
-  fw::AtomicFile::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
+  FileFaults::FailWrite("Tavrin-A.txt", "No space left on device");
   List().UserSelectRow(1);
   ASSERT_EQ(ui().Messages().size(), 1);
   EXPECT_TRUE(ui().Messages().first().endsWith("could not be saved: No space left on device"));
@@ -100,7 +100,7 @@ TEST_F(NothingLost, FailedSaveKeepsNewFromOpeningAndOkFromEmptyingTheEditor) {
   Start("A\n");
   List().UserSelectRow(0);
   Type("typed in A");
-  fw::AtomicFile::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
+  FileFaults::FailWrite("Tavrin-A.txt", "No space left on device");
   EXPECT_EQ(OpenNewDialog(), nullptr);
   EXPECT_EQ(Editor().Text(), "typed in A");
 
@@ -109,7 +109,7 @@ TEST_F(NothingLost, FailedSaveKeepsNewFromOpeningAndOkFromEmptyingTheEditor) {
   // Opening the dialog saved A; OK saves again only what changed since.
   Type(" and more");
   NameField(d).LineEdit()->insert("B");
-  fw::AtomicFile::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
+  FileFaults::FailWrite("Tavrin-A.txt", "No space left on device");
   d->Control<fw::PushButton>("OK").Push();
   EXPECT_EQ(Editor().Text(), "typed in A and more");
   EXPECT_EQ(Module1::MySection, "A");
@@ -151,7 +151,7 @@ TEST_F(NothingLost, CloseWhoseSaveFailsQuitsWhenTheUserSaysSo) {
   Start("A\n");
   List().UserSelectRow(0);
   Type("typed in A");
-  fw::AtomicFile::InjectFailureForTesting("Tavrin-A.txt", "No space left on device");
+  FileFaults::FailWrite("Tavrin-A.txt", "No space left on device");
   ui().SetNextAnswer(fw::kAnswerYes);
   EXPECT_EQ(CloseProgram(), 0);
   EXPECT_EQ(fw::GetImplicitWindow("Window1"), nullptr);
@@ -296,7 +296,7 @@ TEST_F(NothingLost, SaveAsKeepsTheOldFilesWhileTheListNamesThem) {
   List().UserSelectRow(0);
   Type("text of A");
   w->EditFieldNamed("SectionTitle").SetText("Z");
-  fw::AtomicFile::InjectFailureForTesting("Sections.txt", "No space left on device");
+  FileFaults::FailWrite("Sections.txt", "No space left on device");
   w->ButtonNamed("SaveAs").Push();
   EXPECT_EQ(ReadData("Sections.txt"), "A\n");
   EXPECT_TRUE(DataExists("Tavrin-A.txt"));

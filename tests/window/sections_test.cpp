@@ -18,10 +18,10 @@
 #include <QTextEdit>
 
 #include "app/startup.h"
+#include "filefaults.h"
 #include "journalfixture.h"
 #include "keys.h"
 #include "platform/system/application.h"
-#include "platform/system/atomicfile.h"
 #include "platform/system/plainclipboard.h"
 #include "platform/rtf/styledtextrtf.h"
 #include "waitfor.h"
@@ -661,7 +661,7 @@ TEST_F(ThreeSections, RenameWhoseWriteFailsRemovesNothing) {
   Select(1);
   Type(" precious");
   Title().SetText("D");
-  fw::AtomicFile::InjectFailureForTesting("Tavrin-D.txt", "disk full");
+  FileFaults::FailWrite("Tavrin-D.txt", "disk full");
   SaveAs().Push();
   ASSERT_EQ(ui().Messages().size(), 1);
   EXPECT_TRUE(ui().Messages()[0].contains("Tavrin-D.txt"));

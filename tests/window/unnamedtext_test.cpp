@@ -11,9 +11,9 @@
 #include <functional>
 
 #include "app/startup.h"
+#include "filefaults.h"
 #include "journalfixture.h"
 #include "platform/system/application.h"
-#include "platform/system/atomicfile.h"
 #include "platform/controls/bevelbutton.h"
 #include "platform/controls/editfield.h"
 #include "platform/system/folderitem.h"
@@ -237,7 +237,7 @@ TEST_F(UnnamedText, TheNewSectionDialogKeepsTheText) {
   EXPECT_EQ(ReadData("Tavrin-Lost.txt"), "{\\rtf1\\ansi lost text\\par}");
   ExpectStillUnnamed({"A", "B"});
 
-  fw::AtomicFile::InjectFailureForTesting("Tavrin-Notes.txt", "No space left on device");
+  FileFaults::FailWrite("Tavrin-Notes.txt", "No space left on device");
   ui().Clear();
   NameAndOk(Dialog(), "Notes");
   ASSERT_EQ(ui().Messages().size(), 1);

@@ -20,6 +20,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "failurereset.h"
 #include "keys.h"
 #include "platform/system/application.h"
 #include "platform/controls/editfield.h"
@@ -650,7 +651,7 @@ class WindowTest : public ::testing::TestWithParam<bool> {
   void TearDown() override {
     win_.reset();
     Ui().Clear();
-    fw::ResetFailureForTesting();
+    ResetFailure();
   }
   static QRect Geometry(const fw::RectControl* c) { return QRect(c->Left(), c->Top(), c->Width(), c->Height()); }
 
@@ -866,7 +867,7 @@ TEST_P(WindowTest, ExceptionInANestedHandlerReachesTheOutermostOnly) {
     lb_->InstallHandler("Change", fw::ActionHandler(boom));
     title_->InstallHandler("TextChange", fw::ActionHandler(boom));
     Ui().Clear();
-    fw::ResetFailureForTesting();
+    ResetFailure();
     bool afterInner = false;
     outer->InstallHandler("Action", fw::ActionHandler([&] {
                             c.raiseInner();
@@ -880,7 +881,7 @@ TEST_P(WindowTest, ExceptionInANestedHandlerReachesTheOutermostOnly) {
     outer->Push();  // the program is already ending: no second report
     EXPECT_EQ(Ui().Messages().size(), 1);
   }
-  fw::ResetFailureForTesting();
+  ResetFailure();
 }
 
 INSTANTIATE_TEST_SUITE_P(MenuBar, WindowTest, ::testing::Values(false, true),

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "filefaults.h"
 #include "platform/system/atomicfile.h"
 #include "platform/system/folderitem.h"
 #include "platform/system/textoutputstream.h"
@@ -52,7 +53,7 @@ TEST_F(AtomicFileTest, AFailureAtAnyStepKeepsTheOldFileAndNamesTheReason) {
     for (bool lines : {false, true}) {
       SCOPED_TRACE(lines ? "text stream" : "WriteAll");
       Write("t.txt", "old bytes\n");
-      fw::AtomicFile::InjectFaultForTesting("t.txt", c.step, c.error);
+      FileFaults::FailAt("t.txt", c.step, c.error);
       fw::FolderItemPtr item = Item("t.txt");
       QString reason;
       bool saved = false;

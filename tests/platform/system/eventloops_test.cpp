@@ -13,6 +13,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "failurereset.h"
 #include "platform/system/application.h"
 #include "platform/controls/pushbutton.h"
 #include "scripteduiservice.h"
@@ -68,7 +69,7 @@ class EventLoopTest : public ::testing::Test {
     inner_ = win_->New<fw::PushButton>("Inner", fw::PlacedAt(100, 10, 80, 20));
     inner_->InstallHandler("Action", fw::ActionHandler([] { throw std::runtime_error("boom inside the loop"); }));
     win_->Show();
-    fw::ResetFailureForTesting();
+    ResetFailure();
     g_warnings.clear();
     previousHandler_ = qInstallMessageHandler(RecordWarnings);
   }
@@ -76,7 +77,7 @@ class EventLoopTest : public ::testing::Test {
     qInstallMessageHandler(previousHandler_);
     if (real_) fw::UiService::Install(std::move(scripted_));
     win_.reset();
-    fw::ResetFailureForTesting();
+    ResetFailure();
     static_cast<fw::ScriptedUiService&>(fw::UiService::Current()).Clear();
   }
   void UseRealDialogs() {
@@ -144,7 +145,7 @@ TEST_F(EventLoopTest, ExceptionInAHandlerOfANestedLoopEndsTheProgramThere) {
       real_ = false;
     }
     static_cast<fw::ScriptedUiService&>(fw::UiService::Current()).Clear();
-    fw::ResetFailureForTesting();
+    ResetFailure();
   }
 }
 

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "platform/system/atomicfile.h"
+#include "filefaults.h"
 #include "platform/system/folderitem.h"
 #include "platform/system/textinputstream.h"
 #include "platform/system/textoutputstream.h"
@@ -139,7 +139,7 @@ TEST_F(FilesTest, FailedOrAbandonedReplaceLeavesTheOldFileWhole) {
     SCOPED_TRACE(static_cast<int>(way));
     Write("t.txt", old);
     {
-      if (way != Way::DestroyedWithoutClose) fw::AtomicFile::InjectFailureForTesting("t.txt", "disk full");
+      if (way != Way::DestroyedWithoutClose) FileFaults::FailWrite("t.txt", "disk full");
       std::shared_ptr<fw::TextOutputStream> out = Folder()->Child("t.txt")->CreateTextFile();
       ASSERT_NE(out, nullptr);
       for (int i = 0; i < 1000; ++i) out->WriteLine("new text that must never reach the file");
@@ -167,7 +167,7 @@ TEST_F(FilesTest, FailedOrAbandonedReplaceLeavesTheOldFileWhole) {
 TEST_F(FilesTest, FailedWriteAllLeavesTheOldFileWhole) {
   Write("t.txt", "old\n");
   fw::FolderItemPtr item = Folder()->Child("t.txt");
-  fw::AtomicFile::InjectFailureForTesting("t.txt", "disk full");
+  FileFaults::FailWrite("t.txt", "disk full");
   EXPECT_FALSE(item->WriteAll(QByteArray(100000, 'n')));
   EXPECT_EQ(item->LastError(), "disk full");
   EXPECT_EQ(Read("t.txt"), "old\n");
