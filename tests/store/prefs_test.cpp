@@ -204,7 +204,9 @@ TEST_F(Prefs, AFailedSaveIsToldOnceAndKeepsTheOldFile) {
       {"the disk is full", [] { FileFaults::FailWrite("tavrin.txt", "disk full"); }, "disk full"},
       {"a folder stands in its place",
        [this] {
-         if (QFileInfo(DataPath("tavrin.txt")).isFile()) ASSERT_TRUE(QFile::remove(DataPath("tavrin.txt")));
+         if (QFileInfo(DataPath("tavrin.txt")).isFile()) {
+           ASSERT_TRUE(QFile::remove(DataPath("tavrin.txt")));
+         }
          ASSERT_TRUE(QDir().mkpath(DataPath("tavrin.txt")));
        },
        "it is a folder"},
@@ -222,8 +224,9 @@ TEST_F(Prefs, AFailedSaveIsToldOnceAndKeepsTheOldFile) {
     }
     EXPECT_EQ(ui().Messages(), QStringList({"The file \"" + DataPath("tavrin.txt") + "\" could not be saved: " +
                                             QString::fromLatin1(c.reason)}));
-    if (QFileInfo(DataPath("tavrin.txt")).isFile())
+    if (QFileInfo(DataPath("tavrin.txt")).isFile()) {
       EXPECT_EQ(ReadData("tavrin.txt"), QByteArray("#Window1Position 1,2,3,4\n#MySection A\n"));
+    }
   }
 }
 
