@@ -15,6 +15,7 @@
 #include "platform/rtf/rtfgroupstate.h"
 #include "platform/rtf/rtfkeyword.h"
 #include "platform/rtf/rtftokenizer.h"
+#include "platform/rtf/interntable.h"
 #include "platform/rtf/styledtextrtfstyle.h"
 
 class QTextDocument;

@@ -6,7 +6,6 @@
 #include <QChar>
 #include <QHash>
 #include <algorithm>
-#include <vector>
 
 namespace fw::rtf {
 
@@ -31,28 +30,6 @@ struct Style {
 inline size_t qHash(const Style& s, size_t seed = 0) {
   return qHashMulti(seed, s.family, s.halfPoints, s.color, s.bold, s.italic, s.underline);
 }
-
-// Each distinct value (style, font name) once, numbered in the order first seen.
-template <typename T>
-class InternTable {
- public:
-  int Intern(const T& value) {
-    auto it = ids_.constFind(value);
-    if (it != ids_.constEnd()) return *it;
-    const int id = int(values_.size());
-    values_.push_back(value);
-    ids_.insert(value, id);
-    return id;
-  }
-  const T& operator[](size_t id) const { return values_[id]; }
-  size_t size() const { return values_.size(); }
-  typename std::vector<T>::const_iterator begin() const { return values_.begin(); }
-  typename std::vector<T>::const_iterator end() const { return values_.end(); }
-
- private:
-  std::vector<T> values_;
-  QHash<T, int> ids_;
-};
 
 inline int ClampHalfPoints(long long hp) {
   return int(std::clamp<long long>(hp, kMinHalfPoints, kMaxHalfPoints));

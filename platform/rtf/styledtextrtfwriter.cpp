@@ -13,6 +13,7 @@
 #include "platform/text/fontfamily.h"
 #include "platform/rtf/styledtextrtf.h"
 #include "platform/rtf/styledtextrtfgenerator.h"
+#include "platform/rtf/interntable.h"
 #include "platform/rtf/styledtextrtfstyle.h"
 
 namespace fw {
